@@ -1,0 +1,107 @@
+# Resources are embedded into the executable as read-only data with the assembler's .incbin.
+# Each one is registered with zorvane_resource(); zorvane_generate_resources() then writes the
+# assembler file and the look-up table and builds the library zorvane_resources.
+
+set_property(GLOBAL PROPERTY ZORVANE_RESOURCES "")
+set_property(GLOBAL PROPERTY ZORVANE_RESOURCE_TARGETS "")
+
+# zorvane_resource(TYPE ID FILE [TARGET generating_target])
+function(zorvane_resource type id file)
+    cmake_parse_arguments(ARG "" "TARGET" "" ${ARGN})
+    get_property(list GLOBAL PROPERTY ZORVANE_RESOURCES)
+    foreach(entry ${list})
+        string(REPLACE "|" ";" parts "${entry}")
+        list(GET parts 0 other_type)
+        list(GET parts 1 other_id)
+        string(TOLOWER "${other_type}" other_lower)
+        string(TOLOWER "${type}" lower)
+        if(other_lower STREQUAL lower AND other_id EQUAL id)
+            message(FATAL_ERROR "resource ${type} ${id} is registered twice")
+        endif()
+    endforeach()
+    set_property(GLOBAL APPEND PROPERTY ZORVANE_RESOURCES "${type}|${id}|${file}")
+    if(ARG_TARGET)
+        set_property(GLOBAL APPEND PROPERTY ZORVANE_RESOURCE_TARGETS ${ARG_TARGET})
+    endif()
+endfunction()
+
+# Reads a manifest: one resource a line, "TYPE ID FILE [TARGET]", '#' starts a comment.
+# FILE is relative to the manifest's folder; "@" at its start means the build tree instead.
+function(zorvane_resource_manifest manifest)
+    get_filename_component(base ${manifest} DIRECTORY)
+    file(STRINGS ${manifest} lines)
+    foreach(line ${lines})
+        string(REGEX REPLACE "#.*$" "" line "${line}")
+        string(STRIP "${line}" line)
+        if(line STREQUAL "")
+            continue()
+        endif()
+        string(REGEX REPLACE "[ \t]+" ";" fields "${line}")
+        list(LENGTH fields count)
+        if(count LESS 3)
+            message(FATAL_ERROR "bad manifest line: ${line}")
+        endif()
+        list(GET fields 0 type)
+        list(GET fields 1 id)
+        list(GET fields 2 file)
+        if(file MATCHES "^@(.*)$")
+            set(file ${PROJECT_BINARY_DIR}/${CMAKE_MATCH_1})
+        else()
+            set(file ${base}/${file})
+        endif()
+        if(count GREATER 3)
+            list(GET fields 3 target)
+            zorvane_resource(${type} ${id} ${file} TARGET ${target})
+        else()
+            zorvane_resource(${type} ${id} ${file})
+        endif()
+    endforeach()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})
+endfunction()
+
+function(zorvane_generate_resources)
+    get_property(list GLOBAL PROPERTY ZORVANE_RESOURCES)
+    get_property(targets GLOBAL PROPERTY ZORVANE_RESOURCE_TARGETS)
+    set(asm ".section .rodata.zorvane_resources,\"a\",@progbits\n")
+    set(decls "")
+    set(rows "")
+    set(files "")
+    set(index 0)
+    foreach(entry ${list})
+        string(REPLACE "|" ";" parts "${entry}")
+        list(GET parts 0 type)
+        list(GET parts 1 id)
+        list(GET parts 2 file)
+        string(APPEND asm ".balign 16\n.global zorvane_res_${index}_begin\nzorvane_res_${index}_begin:\n"
+               ".incbin \"${file}\"\n.global zorvane_res_${index}_end\nzorvane_res_${index}_end:\n")
+        string(APPEND decls "extern const unsigned char zorvane_res_${index}_begin[];\n"
+               "extern const unsigned char zorvane_res_${index}_end[];\n")
+        string(APPEND rows "    {\"${type}\", ${id}, zorvane_res_${index}_begin, zorvane_res_${index}_end},\n")
+        list(APPEND files ${file})
+        math(EXPR index "${index} + 1")
+    endforeach()
+    string(APPEND asm ".section .note.GNU-stack,\"\",@progbits\n")
+    set(out ${PROJECT_BINARY_DIR}/generated)
+    file(CONFIGURE OUTPUT ${out}/resources.S CONTENT "${asm}")
+    file(CONFIGURE OUTPUT ${out}/resource_table.cpp CONTENT
+"// Generated from the resource manifest; do not edit.
+#include \"platform/linux/embedded_resource_table.h\"
+
+extern \"C\" {
+${decls}}
+
+namespace platform::linux_impl {
+
+const EmbeddedResourceEntry kEmbeddedResources[] = {
+${rows}    {nullptr, 0, nullptr, nullptr},
+};
+
+}  // namespace platform::linux_impl
+")
+    set_source_files_properties(${out}/resources.S PROPERTIES OBJECT_DEPENDS "${files}")
+    add_library(zorvane_resources STATIC ${out}/resources.S ${out}/resource_table.cpp)
+    target_include_directories(zorvane_resources PRIVATE ${PROJECT_SOURCE_DIR}/src)
+    if(targets)
+        add_dependencies(zorvane_resources ${targets})
+    endif()
+endfunction()
