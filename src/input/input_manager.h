@@ -4,17 +4,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "core/interval_timer.h"
 #include "input/input_event.h"
 #include "input/input_listener.h"
 #include "platform/input_devices.h"
+#include "platform/window.h"
 #include "platform/window_messages.h"
 
 namespace input {
 
-class InputManager {
+class InputManager final : public platform::WindowMessageListener {
 public:
     // Two releases of a button at most this far apart make a double click.
     static constexpr std::uint32_t kDoubleClickMilliseconds = 500;
@@ -22,7 +24,7 @@ public:
     // `devices` may be null (Initialise then fails) and must outlive the manager.
     explicit InputManager(platform::InputDevices* devices,
                           core::IntervalTimer::Clock clock = &core::NowMilliseconds);
-    ~InputManager();
+    ~InputManager() override;
 
     InputManager(const InputManager&) = delete;
     InputManager& operator=(const InputManager&) = delete;
@@ -48,6 +50,9 @@ public:
     // (with 1) and the message goes no further.
     bool HandleWindowMessage(std::uint32_t message, platform::WPARAM wParam,
                              platform::LPARAM lParam);
+    bool OnWindowMessage(platform::WindowHandle window, std::uint32_t message,
+                         platform::WPARAM wParam, platform::LPARAM lParam,
+                         platform::LRESULT& result) override;
 
     // Whether the graphics device runs in a window (the cursor is then always shown as an arrow).
     void SetWindowed(bool windowed) { windowed_ = windowed; }
@@ -67,11 +72,14 @@ private:
     void AcquireDevices();
     bool ReadMouse();
     bool ReadKeyboard();
+    void Clamp();
+    static std::size_t ReadItems(platform::InputDevice& device,
+                                 std::span<platform::DeviceObjectData> items);
     void DeliverKeyboard();
     void DeliverMouse();
     void ButtonItem(int button, const platform::DeviceObjectData& item);
-    void Clamp();
-    InputEvent PositionEvent(std::int32_t type) const;
+    // Sends a mouse event at the current position; a move also makes it the previous position.
+    void SendPosition(std::int32_t type);
     void Send(const InputEvent& event);
 
     platform::InputDevices* devices_;
