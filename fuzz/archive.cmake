@@ -1,0 +1,1 @@
+zorvane_fuzz_target(archive zorvane_vfs)
