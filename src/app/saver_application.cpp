@@ -1,0 +1,422 @@
+#include "app/saver_application.h"
+
+#include <algorithm>
+#include <ctime>
+#include <new>
+#include <utility>
+
+#include "app/settings_store.h"
+#include "core/trace.h"
+#include "platform/screensaver.h"
+#include "render/current_device.h"
+
+namespace app {
+namespace {
+
+// The application the platform's window procedure forwards to.
+SaverApplication* forwardTarget = nullptr;
+
+SaverApplication* theApplication = nullptr;
+
+bool IsFullScreenMode(RunMode mode) {
+    return mode == RunMode::Saver || mode == RunMode::SaverT;
+}
+
+}  // namespace
+
+// Lets the input manager see the window's messages before the device host handles them.
+class SaverApplication::InputMessageListener final : public platform::WindowMessageListener {
+public:
+    explicit InputMessageListener(input::InputManager& manager) : manager_(manager) {}
+
+    bool OnWindowMessage(platform::WindowHandle, std::uint32_t message, platform::WPARAM wParam,
+                         platform::LPARAM lParam, platform::LRESULT& result) override {
+        if (!manager_.HandleWindowMessage(message, wParam, lParam)) {
+            return false;
+        }
+        result = 1;
+        return true;
+    }
+
+private:
+    input::InputManager& manager_;
+};
+
+SaverApplication::SaverApplication() : SaverApplication(SaverServices{}) {}
+
+SaverApplication::SaverApplication(SaverServices services)
+    : ambientColour(gfx::D3DCOLOR_XRGB(128, 128, 128)),
+      backgroundColour(gfx::D3DCOLOR_XRGB(100, 0, 0)),
+      fogColour(gfx::D3DCOLOR_XRGB(128, 128, 128)),
+      services_(std::move(services)),
+      defaults_(*services_.messageBox),
+      startStopwatch_(services_.clock),
+      frameRateTimer_(services_.clock),
+      keepAwakeTimer_(services_.clock) {
+    defaults_.Load(*services_.resources);
+    textTable_.Load(*services_.resources);
+    defaults_.LoadDefaults(settings_);
+    forwardTarget = this;
+}
+
+SaverApplication::~SaverApplication() {
+    if (inputManager_ && inputMessages_) {
+        RemoveMessageListener(inputMessages_.get());
+    }
+    // The window goes before the object its procedure forwards to.
+    window_.reset();
+    if (forwardTarget == this) {
+        forwardTarget = nullptr;
+    }
+}
+
+platform::LRESULT SaverApplication::ForwardWindowProc(platform::WindowHandle window,
+                                                      std::uint32_t message,
+                                                      platform::WPARAM wParam,
+                                                      platform::LPARAM lParam) {
+    if (!forwardTarget) {
+        return 1;
+    }
+    return forwardTarget->WindowProc(window, message, wParam, lParam);
+}
+
+std::uint16_t GammaRampEntry(std::int32_t gamma, int i) {
+    const std::int64_t value = std::int64_t(gamma) * 200 + std::int64_t(i) * 256;
+    return static_cast<std::uint16_t>(std::clamp<std::int64_t>(value, 0, 65535));
+}
+
+void SaverApplication::ApplyGamma() {
+    for (int i = 0; i < 256; ++i) {
+        const std::uint16_t entry = GammaRampEntry(settings_.Gamma, i);
+        gammaRamp_.red[i] = entry;
+        gammaRamp_.green[i] = entry;
+        gammaRamp_.blue[i] = entry;
+    }
+    if (gfx::Device* device = render::CurrentDevice()) {
+        device->SetGammaRamp(0, gfx::D3DSGR_CALIBRATE, &gammaRamp_);
+    }
+    RestoreDeviceObjects();
+}
+
+bool SaverApplication::RestoreDeviceObjects() {
+    // The shell holds no device resources of its own; the device host restores its registered
+    // objects itself whenever it makes or resets the device.
+    return true;
+}
+
+bool SaverApplication::ConfigDialogProc(platform::DialogWindow&, std::uint32_t, platform::WPARAM,
+                                        platform::LPARAM) {
+    return false;
+}
+
+bool SaverApplication::ReadSettings() {
+    return ReadBaseSettings(*services_.registry, settings_);
+}
+
+bool SaverApplication::WriteSettings() {
+    return WriteBaseSettings(*services_.registry, settings_);
+}
+
+bool SaverApplication::CreateSaverWindow() {
+    platform::WindowDesc desc;
+    desc.title = textTable_.GetText("screensaver_name");
+    switch (runMode_) {
+        case RunMode::Saver:
+        case RunMode::SaverT:
+            desc.kind = platform::WindowKind::Popup;
+            // In desktop mode the window starts small and the device takes the desktop's size.
+            desc.desktopSize = settings_.UseDesktop;
+            desc.rect = settings_.UseDesktop
+                            ? platform::Rect{0, 0, 10, 10}
+                            : platform::Rect{0, 0, settings_.Width, settings_.Height};
+            break;
+        case RunMode::Preview:
+            desc.kind = platform::WindowKind::Child;
+            desc.parent = windowArgument_;
+            // An empty rectangle fills the parent's client area; without a parent the window
+            // can't be made at all.
+            if (windowArgument_ == 0) {
+                desc.rect = {100, 100, 150, 150};
+            }
+            break;
+        default:
+            return false;
+    }
+    window_ = services_.windowFactory(desc, &SaverApplication::ForwardWindowProc);
+    return window_ != nullptr;
+}
+
+void SaverApplication::WaitInPreview() {
+    platform::SetIdlePriority();
+    previewWait_ = true;
+    window_->PostMessage(platform::WM_USER, 0, 0);
+    platform::Message message;
+    while (previewWait_) {
+        if (!window_->GetMessage(message)) {
+            window_->PostQuitMessage(0);
+            break;
+        }
+        window_->DispatchMessage(message);
+    }
+}
+
+void SaverApplication::StartInput() {
+    inputDevices_ = services_.inputDevices ? services_.inputDevices() : nullptr;
+    inputManager_ = std::make_unique<input::InputManager>(inputDevices_.get(), services_.clock);
+    // Without devices the manager still turns window messages into events.
+    inputManager_->Initialise(window_->Handle(), true,
+                              platform::DISCL_NONEXCLUSIVE | platform::DISCL_FOREGROUND,
+                              platform::DISCL_NONEXCLUSIVE | platform::DISCL_FOREGROUND);
+    inputMessages_ = std::make_unique<InputMessageListener>(*inputManager_);
+    AddMessageListener(inputMessages_.get());
+}
+
+bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
+                              std::uint32_t windowArgument) {
+    instance_ = instance;
+    runMode_ = mode;
+    windowArgument_ = windowArgument;
+    ReadSettings();
+    core::TraceError("", "Log started \n");
+    core::Trace("Create function entered\n");
+
+    if (runMode_ != RunMode::Configure && !CreateSaverWindow()) {
+        core::Trace("Failed creating Saver Windows\n");
+        return false;
+    }
+
+    if (runMode_ == RunMode::Preview) {
+        WaitInPreview();
+        return true;
+    }
+
+    if (runMode_ != RunMode::Configure && !render::Application::Create(instance_, window_.get())) {
+        core::TraceError("", "Error: Application::Create(hInstance) failed\n");
+        return false;
+    }
+
+    if (runMode_ == RunMode::Configure) {
+        // The configuration dialog owns this mode; the saver itself never runs in it.
+        core::Trace("Config Mode: loading Dialog\n");
+        return true;
+    }
+
+    if (IsFullScreenMode(runMode_)) {
+        core::Trace("Full Mode:\n");
+        core::Trace(settings_.UseDesktop ? "Using desktop mode\n" : "Using fixed mode\n");
+    }
+
+    window_->ShowCursor(false);
+    ReadClientRect();
+    core::TraceError("", "Application created\n");
+
+    StartInput();
+    inputManager_->AddListener(this);
+
+    if (!LoadCustom()) {
+        return false;
+    }
+    startStopwatch_.Restart();
+
+    core::Trace("Creating successfull\n");
+    return true;
+}
+
+void SaverApplication::UpdateFrameRate() {
+    const std::int64_t now = services_.clock();
+    const std::int64_t elapsed = now - frameWindowStart_;
+    if (elapsed < 1000) {
+        ++framesInWindow_;
+        if (elapsed != 0) {
+            frameRate_ = framesInWindow_ * 1000 / elapsed;
+        }
+    } else {
+        frameRate_ = framesInWindow_;
+        frameWindowStart_ = now;
+        framesInWindow_ = 0;
+    }
+}
+
+std::string ClockText(int hour, int minute, int second, bool twentyFourHour) {
+    std::string suffix;
+    int shown = hour;
+    if (!twentyFourHour) {
+        suffix = hour >= 12 ? "pm" : "am";
+        shown = hour >= 13 ? hour - 12 : hour;
+    }
+    auto twoDigits = [](int v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+    return std::to_string(shown) + ":" + twoDigits(minute) + ":" + twoDigits(second) + " " + suffix;
+}
+
+void SaverApplication::RefreshTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    timeText_ = ClockText(local.tm_hour, local.tm_min, local.tm_sec, settings_.TimeStyle);
+}
+
+int SaverApplication::Run() {
+    framesInWindow_ = 0;
+    frameWindowStart_ = services_.clock();
+    frameRateTimer_.Restart();
+    keepAwakeTimer_.Restart();
+    bool firstFrameDone = false;
+
+    while (!quit_) {
+        platform::Message message;
+        while (!quit_ && window_ && window_->PeekMessage(message)) {
+            window_->DispatchMessage(message);
+        }
+        if (runMode_ == RunMode::Preview) {
+            continue;
+        }
+        if (keepAwakeTimer_.Elapsed(kKeepAwakeMilliseconds)) {
+            if (window_) {
+                window_->SendKeepAwakeKey();
+            }
+            keepAwakeTimer_.Restart();
+        }
+        if (quit_) {
+            core::Trace("2.exit\n");
+            break;
+        }
+
+        UpdateFrameRate();
+        if (settings_.ShowFps && frameRateTimer_.Elapsed(1000)) {
+            frameRateText_ = std::to_string(frameRate_);
+        }
+        ReadClientRect();
+        if (settings_.ShowTime) {
+            RefreshTimeText();
+        }
+        if (inputManager_) {
+            inputManager_->Poll(0);
+            inputManager_->Deliver();
+        }
+        PerFrameInput();
+
+        if (IsActive()) {
+            if (!firstFrameDone) {
+                core::Trace("Active Frame1 start\n");
+            }
+            UpdateScene();
+            if (!firstFrameDone) {
+                core::Trace("Do Render started\n");
+            }
+            RenderFrame();
+            if (!firstFrameDone) {
+                core::Trace("Active Frame1 end\n");
+                firstFrameDone = true;
+            }
+        }
+    }
+
+    Shutdown();
+    AfterShutdown();
+    if (window_) {
+        window_->Destroy();
+        window_->ShowCursor(true);
+    }
+    core::TraceError("", "Log closed\n");
+    return 1;
+}
+
+bool SaverApplication::RenderFrame() {
+    // A frame needs a device; without one (not made yet, or lost) it is skipped.
+    if (!render::CurrentDevice()) {
+        core::Trace("device lost\n");
+        return false;
+    }
+    return true;
+}
+
+platform::LRESULT SaverApplication::WindowProc(platform::WindowHandle window, std::uint32_t message,
+                                               platform::WPARAM wParam, platform::LPARAM lParam) {
+    switch (message) {
+        case platform::WM_PAINT:
+            if (runMode_ == RunMode::Preview) {
+                PaintPreview();
+            }
+            break;
+        case platform::WM_KEYDOWN:
+            if (wParam != platform::VK_F2 && wParam != platform::VK_F3 &&
+                wParam != platform::VK_F6) {
+                quit_ = true;
+            }
+            break;
+        case platform::WM_SYSCOMMAND:
+            // The low four bits are the system's own.
+            switch (wParam & 0xFFF0) {
+                case platform::SC_CLOSE:
+                case platform::SC_NEXTWINDOW:
+                case platform::SC_PREVWINDOW:
+                    quit_ = true;
+                    return 1;
+                case platform::SC_SCREENSAVE:
+                    // No other screensaver is started while this one runs.
+                    return 0;
+                default:
+                    break;
+            }
+            break;
+        case platform::WM_DESTROY:
+        case platform::WM_CLOSE:
+        case platform::WM_QUIT:
+            quit_ = true;
+            return 1;
+        case platform::WM_USER:
+            if (window_) {
+                window_->SetTimer(kPreviewTimerId, kPreviewWaitMilliseconds);
+            }
+            break;
+        case platform::WM_TIMER:
+            previewWait_ = false;
+            if (window_) {
+                window_->KillTimer(kPreviewTimerId);
+            }
+            break;
+        default:
+            break;
+    }
+    return MsgProc(window, message, wParam, lParam);
+}
+
+void SaverApplication::PaintPreview() {
+    if (!window_) {
+        return;
+    }
+    if (const auto bitmap = services_.resources->Find("BITMAP", kPreviewBitmapId)) {
+        window_->PaintBitmap(*bitmap);
+    }
+}
+
+void SaverApplication::OnInputEvent(const input::InputEvent& event) {
+    switch (event.type) {
+        case input::kLeftButtonDown:
+        case input::kRightButtonDown:
+            quit_ = true;
+            break;
+        case input::kMouseMove:
+            if ((event.x != event.previousX || event.y != event.previousY) && settings_.ExitOnMM &&
+                startStopwatch_.ElapsedMilliseconds() > kMouseExitDelayMilliseconds) {
+                quit_ = true;
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+SaverApplication* TheApplication() {
+    if (!theApplication) {
+        theApplication = new (std::nothrow) SaverApplication();
+    }
+    return theApplication;
+}
+
+void DestroyApplication() {
+    delete theApplication;
+    theApplication = nullptr;
+}
+
+}  // namespace app

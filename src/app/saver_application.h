@@ -1,0 +1,161 @@
+// SaverApplication: the shell of the screensaver. It makes the saver window for the run mode,
+// starts the device host and the input, runs the main loop and decides when the saver ends.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/default_settings.h"
+#include "app/saver_settings.h"
+#include "app/text_table.h"
+#include "core/interval_timer.h"
+#include "input/input_listener.h"
+#include "input/input_manager.h"
+#include "platform/dialog.h"
+#include "platform/gfx/d3d_types.h"
+#include "platform/input_devices.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
+#include "platform/window.h"
+#include "render/application.h"
+
+namespace udf {
+class PropNode;
+}
+
+namespace app {
+
+inline constexpr std::uint32_t kPreviewBitmapId = 173;
+inline constexpr std::uintptr_t kPreviewTimerId = 1;
+inline constexpr std::uint32_t kPreviewWaitMilliseconds = 500;
+inline constexpr std::int64_t kKeepAwakeMilliseconds = 30000;
+inline constexpr std::int64_t kMouseExitDelayMilliseconds = 1000;
+
+// What the shell takes from the platform; tests hand in fakes.
+struct SaverServices {
+    platform::WindowFactory windowFactory = &platform::CreateNativeWindow;
+    const platform::Resources* resources = &platform::Resources::Module();
+    platform::Registry* registry = &platform::Registry::CurrentUser();
+    platform::MessageBox* messageBox = &platform::MessageBox::System();
+    // Made when the input manager starts; null gives a manager without devices.
+    std::function<std::unique_ptr<platform::InputDevices>()> inputDevices =
+        &platform::CreateInputDevices;
+    core::IntervalTimer::Clock clock = &core::NowMilliseconds;
+};
+
+class SaverApplication : public render::Application, public input::InputListener {
+public:
+    SaverApplication();
+    explicit SaverApplication(SaverServices services);
+
+    // The scene's hooks and the shell's overridable steps, in the order the chain defines them.
+    virtual platform::LRESULT WindowProc(platform::WindowHandle window, std::uint32_t message,
+                                         platform::WPARAM wParam, platform::LPARAM lParam);
+    ~SaverApplication() override;
+    virtual void ApplyGamma();
+    virtual bool RestoreDeviceObjects();
+    virtual bool UpdateScene() { return true; }
+    virtual bool RenderScene() { return true; }
+    virtual bool LoadCustom() { return true; }
+    virtual void LoadCustomProps(const udf::PropNode&) {}
+    virtual bool ConfigDialogProc(platform::DialogWindow& dialog, std::uint32_t message,
+                                  platform::WPARAM wParam, platform::LPARAM lParam);
+    virtual void Shutdown() {}
+    virtual void PerFrameInput() {}
+    virtual void AfterShutdown() {}
+    virtual bool ReadSettings();
+    virtual bool WriteSettings();
+
+    bool Create(platform::InstanceHandle instance, RunMode mode, std::uint32_t windowArgument);
+    int Run();
+    bool RenderFrame();
+
+    void OnInputEvent(const input::InputEvent& event) override;
+
+    // The window procedure handed to the platform: the one application's WindowProc, or 1 while
+    // there is none.
+    static platform::LRESULT ForwardWindowProc(platform::WindowHandle window, std::uint32_t message,
+                                               platform::WPARAM wParam, platform::LPARAM lParam);
+
+    RunMode Mode() const { return runMode_; }
+    std::uint32_t WindowArgument() const { return windowArgument_; }
+    platform::Window* SaverWindow() const { return window_.get(); }
+    SaverSettings& Settings() { return settings_; }
+    const TextTable& Texts() const { return textTable_; }
+    const DefaultSettings& Defaults() const { return defaults_; }
+    input::InputManager* Input() const { return inputManager_.get(); }
+    bool Quit() const { return quit_; }
+    bool PreviewWait() const { return previewWait_; }
+    std::int64_t FrameRate() const { return frameRate_; }
+    const std::string& FrameRateText() const { return frameRateText_; }
+    const std::string& TimeText() const { return timeText_; }
+    const gfx::D3DGAMMARAMP& GammaRamp() const { return gammaRamp_; }
+
+    // Drawing parameters the scene may change.
+    float nearPlane = 1.0f;
+    float farPlane = 1500.0f;
+    float fieldOfView = 1.0472f;
+    gfx::D3DCOLOR ambientColour;
+    gfx::D3DCOLOR backgroundColour;
+    gfx::D3DCOLOR fogColour;
+    float fogStart = 10000.0f;
+    float fogEnd = 10000.0f;
+    bool fog = false;
+    const std::string mediaFolder = "Media";
+
+protected:
+    void SetQuit() { quit_ = true; }
+
+private:
+    bool CreateSaverWindow();
+    void WaitInPreview();
+    void StartInput();
+    void PaintPreview();
+    void UpdateFrameRate();
+    void RefreshTimeText();
+
+    class InputMessageListener;
+
+    SaverServices services_;
+    DefaultSettings defaults_;
+    TextTable textTable_;
+    SaverSettings settings_;
+
+    platform::InstanceHandle instance_ = 0;
+    RunMode runMode_ = RunMode::Configure;
+    std::uint32_t windowArgument_ = 0;
+    std::unique_ptr<platform::Window> window_;
+
+    bool quit_ = false;
+    bool previewWait_ = false;
+
+    std::unique_ptr<platform::InputDevices> inputDevices_;
+    std::unique_ptr<input::InputManager> inputManager_;
+    std::unique_ptr<InputMessageListener> inputMessages_;
+
+    core::IntervalTimer startStopwatch_;
+    core::IntervalTimer frameRateTimer_;
+    core::IntervalTimer keepAwakeTimer_;
+    std::int64_t frameWindowStart_ = 0;
+    std::int64_t framesInWindow_ = 0;
+    std::int64_t frameRate_ = 0;
+    std::string frameRateText_;
+    std::string timeText_;
+    gfx::D3DGAMMARAMP gammaRamp_{};
+};
+
+// Entry i of the gamma ramp for a `Gamma` setting: gamma * 200 + i * 256, within 0 .. 65535.
+std::uint16_t GammaRampEntry(std::int32_t gamma, int i);
+
+// The clock text: "H:MM:SS " and, in the 12-hour style, "am" or "pm".
+std::string ClockText(int hour, int minute, int second, bool twentyFourHour);
+
+// The one application of the process, made on the first call (null when it can't be made).
+SaverApplication* TheApplication();
+// Destroys it, if it exists.
+void DestroyApplication();
+
+}  // namespace app

@@ -1,0 +1,100 @@
+#include "platform/fake/fake_window.h"
+
+#include <utility>
+
+namespace platform::fake {
+namespace {
+
+WindowHandle NextHandle() {
+    static WindowHandle next = 0x1000;
+    return next++;
+}
+
+}  // namespace
+
+FakeWindow::FakeWindow(const WindowDesc& desc, WindowProcedure procedure, MessageQueue::Clock clock)
+    : desc_(desc), procedure_(std::move(procedure)), queue_(clock), handle_(NextHandle()) {
+    client_ = {0, 0, desc.rect.Width(), desc.rect.Height()};
+    if (desc.kind == WindowKind::Popup && desc.desktopSize) {
+        client_ = {0, 0, 1280, 1024};
+    }
+}
+
+FakeWindow::~FakeWindow() = default;
+
+void FakeWindow::Inject(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
+    injected_.push_back({handle_, message, wParam, lParam});
+}
+
+LRESULT FakeWindow::Send(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessage({handle_, message, wParam, lParam});
+}
+
+bool FakeWindow::PeekMessage(Message& message) {
+    if (queue_.TakePosted(message)) {
+        return true;
+    }
+    if (!injected_.empty()) {
+        message = injected_.front();
+        injected_.pop_front();
+        return true;
+    }
+    return queue_.TakeDueTimer(message);
+}
+
+bool FakeWindow::GetMessage(Message& message) {
+    // Nothing can arrive while a test waits: without a message or a timer, it is a quit.
+    while (!PeekMessage(message)) {
+        if (!HasTimer()) {
+            message = {handle_, WM_QUIT, 0, 0};
+            break;
+        }
+        if (idleHook_) {
+            idleHook_();
+        }
+    }
+    return message.message != WM_QUIT;
+}
+
+LRESULT FakeWindow::DispatchMessage(const Message& message) {
+    dispatched_.push_back(message);
+    return procedure_ ? procedure_(message.window, message.message, message.wParam, message.lParam)
+                      : 0;
+}
+
+void FakeWindow::PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
+    queue_.Post({handle_, message, wParam, lParam});
+}
+
+void FakeWindow::PostQuitMessage(int exitCode) {
+    queue_.Post({handle_, WM_QUIT, static_cast<WPARAM>(exitCode), 0});
+}
+
+bool FakeWindow::SetTimer(std::uintptr_t id, std::uint32_t milliseconds) {
+    queue_.SetTimer(handle_, id, milliseconds);
+    return true;
+}
+
+void FakeWindow::KillTimer(std::uintptr_t id) {
+    queue_.KillTimer(id);
+}
+
+void FakeWindow::PaintBitmap(std::span<const std::uint8_t> bmp) {
+    ++paints_;
+    lastPainted_ = bmp;
+}
+
+void FakeWindow::SendKeepAwakeKey() {
+    ++keepAwakeKeys_;
+    Inject(WM_KEYDOWN, VK_F3, 1);
+}
+
+void FakeWindow::Destroy() {
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    Send(WM_DESTROY);
+}
+
+}  // namespace platform::fake

@@ -1,0 +1,71 @@
+// A window without a display, for tests: messages are injected by the test, posted messages and
+// timers behave as on a real window, and what the program asks of the window is recorded.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "platform/message_queue.h"
+#include "platform/window.h"
+
+namespace platform::fake {
+
+class FakeWindow final : public Window {
+public:
+    FakeWindow(const WindowDesc& desc, WindowProcedure procedure,
+               MessageQueue::Clock clock = &core::NowMilliseconds);
+    ~FakeWindow() override;
+
+    // A message as if it came from the display; taken after the posted ones.
+    void Inject(std::uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Sends a message straight to the window procedure, as Windows does for sent messages.
+    LRESULT Send(std::uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    void SetClientRect(const Rect& rect) { client_ = rect; }
+    // Called whenever GetMessage finds nothing yet, so a test can move its clock on.
+    void SetIdleHook(std::function<void()> hook) { idleHook_ = std::move(hook); }
+
+    const WindowDesc& Desc() const { return desc_; }
+    bool CursorShown() const { return cursorShown_; }
+    bool Destroyed() const { return destroyed_; }
+    int KeepAwakeKeys() const { return keepAwakeKeys_; }
+    int Paints() const { return paints_; }
+    std::span<const std::uint8_t> LastPainted() const { return lastPainted_; }
+    bool HasTimer() const { return queue_.MillisecondsToNextTimer().has_value(); }
+    // Every message handed to the procedure, in order.
+    const std::vector<Message>& Dispatched() const { return dispatched_; }
+
+    WindowHandle Handle() const override { return handle_; }
+    Rect ClientRect() const override { return client_; }
+    bool PeekMessage(Message& message) override;
+    bool GetMessage(Message& message) override;
+    LRESULT DispatchMessage(const Message& message) override;
+    void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
+    void PostQuitMessage(int exitCode) override;
+    bool SetTimer(std::uintptr_t id, std::uint32_t milliseconds) override;
+    void KillTimer(std::uintptr_t id) override;
+    void ShowCursor(bool show) override { cursorShown_ = show; }
+    void PaintBitmap(std::span<const std::uint8_t> bmp) override;
+    void SendKeepAwakeKey() override;
+    void Destroy() override;
+
+private:
+    WindowDesc desc_;
+    WindowProcedure procedure_;
+    MessageQueue queue_;
+    std::deque<Message> injected_;
+    std::function<void()> idleHook_;
+    std::vector<Message> dispatched_;
+    WindowHandle handle_;
+    Rect client_;
+    bool cursorShown_ = true;
+    bool destroyed_ = false;
+    int keepAwakeKeys_ = 0;
+    int paints_ = 0;
+    std::span<const std::uint8_t> lastPainted_;
+};
+
+}  // namespace platform::fake

@@ -1,0 +1,39 @@
+#include "platform/linux/sdl_video.h"
+
+#include <SDL.h>
+
+#include <charconv>
+#include <cstdlib>
+
+namespace platform::linux_impl {
+
+std::optional<std::uint64_t> ParseWindowId(std::string_view text) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    std::uint64_t id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id, base);
+    if (error != std::errc() || end != text.data() + text.size() || id == 0) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+std::optional<std::uint64_t> DaemonWindow() {
+    const char* value = std::getenv("XSCREENSAVER_WINDOW");
+    return value ? ParseWindowId(value) : std::nullopt;
+}
+
+bool StartSdlVideo() {
+    static const bool started = [] {
+        if (DaemonWindow()) {
+            SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+        }
+        return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    }();
+    return started;
+}
+
+}  // namespace platform::linux_impl

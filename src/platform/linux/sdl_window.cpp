@@ -1,0 +1,193 @@
+#include "platform/linux/sdl_window.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "core/cp1251.h"
+#include "platform/bmp_image.h"
+#include "platform/linux/sdl_event_hub.h"
+#include "platform/linux/sdl_event_translation.h"
+#include "platform/linux/sdl_video.h"
+
+namespace platform::linux_impl {
+namespace {
+
+// What a daemon's window must report to us. SDL selects nothing on a window it did not make, and
+// a button press must stay with the daemon, which holds it.
+constexpr long kDaemonWindowEvents = KeyPressMask | KeyReleaseMask | PointerMotionMask |
+                                     EnterWindowMask | LeaveWindowMask | FocusChangeMask |
+                                     ExposureMask | StructureNotifyMask;
+
+SDL_Window* WrapDaemonWindow(std::uint64_t id) {
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(id));
+    if (!window) {
+        return nullptr;
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+        XSelectInput(info.info.x11.display, info.info.x11.window, kDaemonWindowEvents);
+    }
+    return window;
+}
+
+SDL_Window* CreatePopup(const WindowDesc& desc) {
+    const std::string title = core::Cp1251ToUtf8(desc.title);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
+    int width = desc.rect.Width();
+    int height = desc.rect.Height();
+    if (desc.desktopSize || width <= 0 || height <= 0) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+            width = mode.w;
+            height = mode.h;
+        }
+    } else {
+        flags |= SDL_WINDOW_FULLSCREEN;
+    }
+    SDL_Window* window =
+        SDL_CreateWindow(title.c_str(), desc.rect.left, desc.rect.top, width, height, flags);
+    if (window) {
+        // A new top-level window of the foreground program is the active one, as on Windows.
+        SDL_RaiseWindow(window);
+    }
+    return window;
+}
+
+}  // namespace
+
+std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowDesc& desc, WindowProcedure procedure) {
+    if (desc.kind != WindowKind::Popup || !StartSdlVideo()) {
+        return nullptr;
+    }
+    const auto daemon = DaemonWindow();
+    SDL_Window* window = daemon ? WrapDaemonWindow(*daemon) : CreatePopup(desc);
+    if (!window) {
+        return nullptr;
+    }
+    return std::unique_ptr<SdlWindow>(new SdlWindow(window, std::move(procedure)));
+}
+
+SdlWindow::SdlWindow(SDL_Window* window, WindowProcedure procedure)
+    : window_(window), handle_(SDL_GetWindowID(window)), procedure_(std::move(procedure)) {}
+
+SdlWindow::~SdlWindow() {
+    if (window_) {
+        SDL_DestroyWindow(window_);
+    }
+}
+
+Rect SdlWindow::ClientRect() const {
+    int width = 0;
+    int height = 0;
+    if (window_) {
+        SDL_GetWindowSize(window_, &width, &height);
+    }
+    return {0, 0, width, height};
+}
+
+bool SdlWindow::PeekMessage(Message& message) {
+    if (queue_.TakePosted(message)) {
+        return true;
+    }
+    SDL_Event event;
+    while (translated_.empty() && SDL_PollEvent(&event)) {
+        // The input devices read the raw events before the window sees them as messages.
+        DispatchSdlEvent(event);
+        scratch_.clear();
+        TranslateSdlEvent(event, handle_, scratch_);
+        translated_.insert(translated_.end(), scratch_.begin(), scratch_.end());
+    }
+    if (!translated_.empty()) {
+        message = translated_.front();
+        translated_.pop_front();
+        return true;
+    }
+    return queue_.TakeDueTimer(message);
+}
+
+bool SdlWindow::GetMessage(Message& message) {
+    while (!PeekMessage(message)) {
+        const auto untilTimer = queue_.MillisecondsToNextTimer();
+        const int wait =
+            untilTimer ? static_cast<int>(std::min<std::int64_t>(*untilTimer, 100)) : 100;
+        SDL_WaitEventTimeout(nullptr, wait);
+    }
+    return message.message != WM_QUIT;
+}
+
+LRESULT SdlWindow::DispatchMessage(const Message& message) {
+    return procedure_ ? procedure_(message.window, message.message, message.wParam, message.lParam)
+                      : 0;
+}
+
+void SdlWindow::PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
+    queue_.Post({handle_, message, wParam, lParam});
+}
+
+void SdlWindow::PostQuitMessage(int exitCode) {
+    queue_.Post({handle_, WM_QUIT, static_cast<WPARAM>(exitCode), 0});
+}
+
+bool SdlWindow::SetTimer(std::uintptr_t id, std::uint32_t milliseconds) {
+    queue_.SetTimer(handle_, id, milliseconds);
+    return true;
+}
+
+void SdlWindow::KillTimer(std::uintptr_t id) {
+    queue_.KillTimer(id);
+}
+
+void SdlWindow::ShowCursor(bool show) {
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void SdlWindow::PaintBitmap(std::span<const std::uint8_t> bmp) {
+    const auto image = DecodeBmp(bmp);
+    SDL_Surface* target = window_ ? SDL_GetWindowSurface(window_) : nullptr;
+    if (!image || !target) {
+        return;
+    }
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<std::uint32_t*>(image->pixels.data()), image->width, image->height, 32,
+        image->width * 4, SDL_PIXELFORMAT_RGB888);
+    if (source) {
+        SDL_Rect at{0, 0, image->width, image->height};
+        SDL_BlitSurface(source, nullptr, target, &at);
+        SDL_FreeSurface(source);
+        SDL_UpdateWindowSurface(window_);
+    }
+}
+
+void SdlWindow::SendKeepAwakeKey() {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.type = SDL_KEYDOWN;
+    event.key.timestamp = SDL_GetTicks();
+    event.key.windowID = static_cast<Uint32>(handle_);
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.scancode = SDL_SCANCODE_F3;
+    event.key.keysym.sym = SDLK_F3;
+    SDL_PushEvent(&event);
+}
+
+void SdlWindow::Destroy() {
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    DispatchMessage({handle_, WM_DESTROY, 0, 0});
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+}
+
+SDL_Window* SdlWindowFromHandle(WindowHandle handle) {
+    return SDL_GetWindowFromID(static_cast<Uint32>(handle));
+}
+
+}  // namespace platform::linux_impl

@@ -1,0 +1,53 @@
+// The saver window on SDL: a full-screen window of our own, or the window a screen-saver daemon
+// handed us. The graphics device draws into it through SdlWindowFromHandle.
+#pragma once
+
+#include <SDL.h>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "platform/message_queue.h"
+#include "platform/window.h"
+
+namespace platform::linux_impl {
+
+class SdlWindow final : public Window {
+public:
+    // Null when SDL's video can't start or the window can't be made.
+    static std::unique_ptr<SdlWindow> Create(const WindowDesc& desc, WindowProcedure procedure);
+    ~SdlWindow() override;
+
+    SDL_Window* Native() const { return window_; }
+
+    WindowHandle Handle() const override { return handle_; }
+    Rect ClientRect() const override;
+    bool PeekMessage(Message& message) override;
+    bool GetMessage(Message& message) override;
+    LRESULT DispatchMessage(const Message& message) override;
+    void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
+    void PostQuitMessage(int exitCode) override;
+    bool SetTimer(std::uintptr_t id, std::uint32_t milliseconds) override;
+    void KillTimer(std::uintptr_t id) override;
+    void ShowCursor(bool show) override;
+    void PaintBitmap(std::span<const std::uint8_t> bmp) override;
+    void SendKeepAwakeKey() override;
+    void Destroy() override;
+
+private:
+    SdlWindow(SDL_Window* window, WindowProcedure procedure);
+
+    SDL_Window* window_;
+    WindowHandle handle_;
+    WindowProcedure procedure_;
+    MessageQueue queue_;
+    std::deque<Message> translated_;
+    std::vector<Message> scratch_;
+    bool destroyed_ = false;
+};
+
+// The SDL window behind a handle of SdlWindow (the SDL window id), or null.
+SDL_Window* SdlWindowFromHandle(WindowHandle handle);
+
+}  // namespace platform::linux_impl

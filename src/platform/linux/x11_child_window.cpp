@@ -1,0 +1,274 @@
+#include "platform/linux/x11_child_window.h"
+
+#include <X11/Xutil.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/bmp_image.h"
+#include "platform/linux/sdl_event_translation.h"
+
+namespace platform::linux_impl {
+namespace {
+
+// A foreign window id may be stale; Xlib's default handler would end the process on the error.
+int lastXError = 0;
+int RecordXError(Display*, XErrorEvent* error) {
+    lastXError = error->error_code;
+    return 0;
+}
+
+bool ParentGeometry(Display* display, ::Window parent, int& width, int& height) {
+    lastXError = 0;
+    auto* previous = XSetErrorHandler(RecordXError);
+    XWindowAttributes attributes{};
+    const Status ok = XGetWindowAttributes(display, parent, &attributes);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (!ok || lastXError != 0) {
+        return false;
+    }
+    width = attributes.width;
+    height = attributes.height;
+    return true;
+}
+
+// Bits of a visual's channel mask: where it starts and how wide it is.
+void MaskShape(unsigned long mask, int& shift, int& bits) {
+    shift = 0;
+    bits = 0;
+    while (mask && !(mask & 1)) {
+        mask >>= 1;
+        ++shift;
+    }
+    while (mask & 1) {
+        mask >>= 1;
+        ++bits;
+    }
+}
+
+unsigned long Channel(std::uint32_t value8, unsigned long mask) {
+    int shift = 0;
+    int bits = 0;
+    MaskShape(mask, shift, bits);
+    if (bits == 0) {
+        return 0;
+    }
+    const unsigned long scaled = bits >= 8 ? value8 << (bits - 8) : value8 >> (8 - bits);
+    return (scaled << shift) & mask;
+}
+
+}  // namespace
+
+std::unique_ptr<X11ChildWindow> X11ChildWindow::Create(const WindowDesc& desc,
+                                                       WindowProcedure procedure) {
+    if (desc.kind != WindowKind::Child || desc.parent == 0) {
+        return nullptr;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return nullptr;
+    }
+    const auto parent = static_cast<::Window>(desc.parent);
+    int parentWidth = 0;
+    int parentHeight = 0;
+    if (!ParentGeometry(display, parent, parentWidth, parentHeight)) {
+        XCloseDisplay(display);
+        return nullptr;
+    }
+    const int width = std::max(desc.rect.Width(), 1);
+    const int height = std::max(desc.rect.Height(), 1);
+    const unsigned long black = BlackPixel(display, DefaultScreen(display));
+    const ::Window window = XCreateSimpleWindow(display, parent, desc.rect.left, desc.rect.top,
+                                                width, height, 0, black, black);
+    // The parent's size changes are followed; nothing else of it is taken, its input least.
+    XSelectInput(display, parent, StructureNotifyMask);
+    XSelectInput(display, window, ExposureMask | StructureNotifyMask);
+    XMapWindow(display, window);
+    XFlush(display);
+    return std::unique_ptr<X11ChildWindow>(
+        new X11ChildWindow(display, parent, window, std::move(procedure)));
+}
+
+X11ChildWindow::X11ChildWindow(Display* display, ::Window parent, ::Window window,
+                               WindowProcedure procedure)
+    : display_(display),
+      parent_(parent),
+      window_(window),
+      handle_(window),
+      procedure_(std::move(procedure)) {}
+
+X11ChildWindow::~X11ChildWindow() {
+    if (!gone_) {
+        XSetErrorHandler(RecordXError);
+        XDestroyWindow(display_, window_);
+    }
+    if (blankCursor_) {
+        XFreeCursor(display_, blankCursor_);
+    }
+    XCloseDisplay(display_);
+}
+
+Rect X11ChildWindow::ClientRect() const {
+    XWindowAttributes attributes{};
+    if (gone_ || !XGetWindowAttributes(display_, window_, &attributes)) {
+        return {};
+    }
+    return {0, 0, attributes.width, attributes.height};
+}
+
+void X11ChildWindow::Translate(const XEvent& event) {
+    switch (event.type) {
+        case Expose:
+            // One paint for a run of exposures, as Windows merges its invalid regions.
+            if (event.xexpose.window == window_ && event.xexpose.count == 0) {
+                translated_.push_back({handle_, WM_PAINT, 0, 0});
+            }
+            break;
+        case ConfigureNotify:
+            if (event.xconfigure.window == parent_ && !gone_) {
+                XResizeWindow(display_, window_, std::max(event.xconfigure.width, 1),
+                              std::max(event.xconfigure.height, 1));
+            } else if (event.xconfigure.window == window_) {
+                translated_.push_back({handle_, WM_SIZE, 0,
+                                       PackPoint(event.xconfigure.width, event.xconfigure.height)});
+            }
+            break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == window_) {
+                gone_ = true;
+                destroyed_ = true;
+                translated_.push_back({handle_, WM_DESTROY, 0, 0});
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+bool X11ChildWindow::PeekMessage(Message& message) {
+    if (queue_.TakePosted(message)) {
+        return true;
+    }
+    while (translated_.empty() && XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        Translate(event);
+    }
+    if (!translated_.empty()) {
+        message = translated_.front();
+        translated_.pop_front();
+        return true;
+    }
+    return queue_.TakeDueTimer(message);
+}
+
+bool X11ChildWindow::GetMessage(Message& message) {
+    while (!PeekMessage(message)) {
+        const auto untilTimer = queue_.MillisecondsToNextTimer();
+        pollfd connection{ConnectionNumber(display_), POLLIN, 0};
+        poll(&connection, 1,
+             untilTimer ? static_cast<int>(std::min<std::int64_t>(*untilTimer, 100)) : 100);
+    }
+    return message.message != WM_QUIT;
+}
+
+LRESULT X11ChildWindow::DispatchMessage(const Message& message) {
+    return procedure_ ? procedure_(message.window, message.message, message.wParam, message.lParam)
+                      : 0;
+}
+
+void X11ChildWindow::PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
+    queue_.Post({handle_, message, wParam, lParam});
+}
+
+void X11ChildWindow::PostQuitMessage(int exitCode) {
+    queue_.Post({handle_, WM_QUIT, static_cast<WPARAM>(exitCode), 0});
+}
+
+bool X11ChildWindow::SetTimer(std::uintptr_t id, std::uint32_t milliseconds) {
+    queue_.SetTimer(handle_, id, milliseconds);
+    return true;
+}
+
+void X11ChildWindow::KillTimer(std::uintptr_t id) {
+    queue_.KillTimer(id);
+}
+
+void X11ChildWindow::ShowCursor(bool show) {
+    if (gone_) {
+        return;
+    }
+    if (show) {
+        XUndefineCursor(display_, window_);
+    } else {
+        if (!blankCursor_) {
+            static const char empty[1] = {0};
+            const Pixmap pixmap = XCreateBitmapFromData(display_, window_, empty, 1, 1);
+            XColor black{};
+            blankCursor_ = XCreatePixmapCursor(display_, pixmap, pixmap, &black, &black, 0, 0);
+            XFreePixmap(display_, pixmap);
+        }
+        XDefineCursor(display_, window_, blankCursor_);
+    }
+    XFlush(display_);
+}
+
+void X11ChildWindow::PaintBitmap(std::span<const std::uint8_t> bmp) {
+    const auto image = DecodeBmp(bmp);
+    if (!image || gone_) {
+        return;
+    }
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display_, window_, &attributes) || !attributes.visual) {
+        return;
+    }
+    // Unscaled from the top-left corner; what lies outside the client area is cut off.
+    const int width = std::min(image->width, attributes.width);
+    const int height = std::min(image->height, attributes.height);
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    XImage* target = XCreateImage(display_, attributes.visual, attributes.depth, ZPixmap, 0,
+                                  nullptr, width, height, 32, 0);
+    if (!target) {
+        return;
+    }
+    target->data = static_cast<char*>(calloc(std::size_t(target->bytes_per_line), height));
+    if (!target->data) {
+        XDestroyImage(target);
+        return;
+    }
+    const Visual* visual = attributes.visual;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t rgb = image->At(x, y);
+            XPutPixel(target, x, y,
+                      Channel((rgb >> 16) & 0xFF, visual->red_mask) |
+                          Channel((rgb >> 8) & 0xFF, visual->green_mask) |
+                          Channel(rgb & 0xFF, visual->blue_mask));
+        }
+    }
+    const GC gc = XCreateGC(display_, window_, 0, nullptr);
+    XPutImage(display_, window_, gc, target, 0, 0, 0, 0, width, height);
+    XFreeGC(display_, gc);
+    XDestroyImage(target);
+    XFlush(display_);
+}
+
+void X11ChildWindow::Destroy() {
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    DispatchMessage({handle_, WM_DESTROY, 0, 0});
+    if (!gone_) {
+        XSetErrorHandler(RecordXError);
+        XDestroyWindow(display_, window_);
+        XSync(display_, False);
+        gone_ = true;
+    }
+}
+
+}  // namespace platform::linux_impl

@@ -1,0 +1,53 @@
+// A child window inside another program's X11 window (the preview), driven with Xlib alone: it
+// only paints a picture and follows its parent, so it needs no SDL and no GL.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <deque>
+#include <memory>
+
+#include "platform/message_queue.h"
+#include "platform/window.h"
+
+namespace platform::linux_impl {
+
+class X11ChildWindow final : public Window {
+public:
+    // Null when there is no display or `desc.parent` is not a window.
+    static std::unique_ptr<X11ChildWindow> Create(const WindowDesc& desc,
+                                                  WindowProcedure procedure);
+    ~X11ChildWindow() override;
+
+    WindowHandle Handle() const override { return handle_; }
+    Rect ClientRect() const override;
+    bool PeekMessage(Message& message) override;
+    bool GetMessage(Message& message) override;
+    LRESULT DispatchMessage(const Message& message) override;
+    void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
+    void PostQuitMessage(int exitCode) override;
+    bool SetTimer(std::uintptr_t id, std::uint32_t milliseconds) override;
+    void KillTimer(std::uintptr_t id) override;
+    void ShowCursor(bool show) override;
+    void PaintBitmap(std::span<const std::uint8_t> bmp) override;
+    // The preview takes no input, so there is nothing to keep awake.
+    void SendKeepAwakeKey() override {}
+    void Destroy() override;
+
+private:
+    X11ChildWindow(Display* display, ::Window parent, ::Window window, WindowProcedure procedure);
+    void Translate(const XEvent& event);
+
+    Display* display_;
+    ::Window parent_;
+    ::Window window_;
+    WindowHandle handle_;
+    WindowProcedure procedure_;
+    MessageQueue queue_;
+    std::deque<Message> translated_;
+    Cursor blankCursor_ = 0;
+    bool gone_ = false;       // the X window no longer exists (its parent took it down)
+    bool destroyed_ = false;  // WM_DESTROY has been sent
+};
+
+}  // namespace platform::linux_impl
