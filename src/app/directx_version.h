@@ -27,6 +27,9 @@ std::int32_t GetDirectXVersion(
 // (major * 256 + minor) * 256, plus 1..26 for a letter 'a'..'z' (capitals folded).
 std::uint32_t PackVersion(int major, int minor, char letter);
 
+// "%d.%d", or "%d.%d%c" with a letter other than ' ', into text[0 .. textSize - 1], terminated.
+void FormatVersionText(int major, int minor, char letter, char* text, std::size_t textSize);
+
 // Major and minor from the start of a GL_VERSION text ("4.6 (Core Profile) Mesa 22.3.6", also
 // "OpenGL ES 3.2 ..."); false when it does not start with a version.
 bool ParseGlVersion(std::string_view versionText, int& major, int& minor);

@@ -1,0 +1,40 @@
+// Dialogs for tests: the procedure is driven with WM_INITDIALOG and then one WM_COMMAND per
+// scripted click, until it ends the dialog; what it did to the dialog is recorded.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/dialog.h"
+
+namespace platform::fake {
+
+struct WindowPos {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    std::intptr_t RunModal(const DialogTemplate& dialogTemplate, WindowHandle owner,
+                           DialogProc proc) override;
+
+    // Control ids clicked in turn after WM_INITDIALOG.
+    std::vector<int> clicks;
+    // When false RunModal fails as if no dialog could be shown.
+    bool available = true;
+
+    // What the last run saw and did.
+    DialogTemplate shownTemplate;
+    WindowHandle shownOwner = 0;
+    bool initHandled = false;
+    std::vector<WindowPos> positions;
+    std::string caption;
+    std::map<int, std::string> itemTexts;
+    int runs = 0;
+};
+
+}  // namespace platform::fake

@@ -1,0 +1,525 @@
+#include "platform/linux/registry_file.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+namespace platform::linux_impl {
+
+namespace {
+
+constexpr std::string_view kRootKey = "HKEY_CURRENT_USER\\";
+constexpr std::string_view kHeader = "REGEDIT4";
+
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return FoldAscii(x) == FoldAscii(y);
+           });
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// A quoted text with \\ and \" escapes starting at s[0] == '"'. Advances `s` past the closing
+// quote; false when there is none.
+bool ReadQuoted(std::string_view& s, std::string& out) {
+    out.clear();
+    std::size_t i = 1;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (c == '"') {
+            s.remove_prefix(i + 1);
+            return true;
+        }
+        if (c == '\\' && i + 1 < s.size()) {
+            out += s[i + 1];
+            i += 2;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+    return false;
+}
+
+// "bb,bb,..." (blanks allowed around the commas).
+bool ReadHexBytes(std::string_view s, std::vector<std::uint8_t>& out) {
+    out.clear();
+    s = Trim(s);
+    while (!s.empty()) {
+        std::size_t comma = s.find(',');
+        std::string_view item = Trim(s.substr(0, comma));
+        if (item.size() != 2 || HexDigit(item[0]) < 0 || HexDigit(item[1]) < 0) {
+            return false;
+        }
+        out.push_back(static_cast<std::uint8_t>(HexDigit(item[0]) * 16 + HexDigit(item[1])));
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        s = Trim(s.substr(comma + 1));
+        if (s.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Up to 8 hex digits, exactly, as the value of a number.
+bool ReadHexNumber(std::string_view s, std::uint32_t& value) {
+    if (s.empty() || s.size() > 8) {
+        return false;
+    }
+    value = 0;
+    for (char c : s) {
+        const int digit = HexDigit(c);
+        if (digit < 0) {
+            return false;
+        }
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    return true;
+}
+
+bool ParseValueLine(std::string_view line, RegValue& value) {
+    if (line.starts_with('@')) {
+        value.name.clear();
+        line.remove_prefix(1);
+    } else if (!line.starts_with('"') || !ReadQuoted(line, value.name)) {
+        return false;
+    }
+    line = Trim(line);
+    if (!line.starts_with('=')) {
+        return false;
+    }
+    line = Trim(line.substr(1));
+    value.data.clear();
+    if (line.starts_with('"')) {
+        std::string text;
+        if (!ReadQuoted(line, text) || !Trim(line).empty()) {
+            return false;
+        }
+        value.type = REG_SZ;
+        value.data.assign(text.begin(), text.end());
+        return true;
+    }
+    if (line.starts_with("dword:")) {
+        std::uint32_t number = 0;
+        if (!ReadHexNumber(Trim(line.substr(6)), number)) {
+            return false;
+        }
+        value.type = REG_DWORD;
+        value.data = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+                      static_cast<std::uint8_t>(number >> 16),
+                      static_cast<std::uint8_t>(number >> 24)};
+        return true;
+    }
+    if (line.starts_with("hex:")) {
+        value.type = REG_BINARY;
+        return ReadHexBytes(line.substr(4), value.data);
+    }
+    if (line.starts_with("hex(")) {
+        const auto close = line.find("):");
+        if (close == std::string_view::npos ||
+            !ReadHexNumber(line.substr(4, close - 4), value.type)) {
+            return false;
+        }
+        return ReadHexBytes(line.substr(close + 2), value.data);
+    }
+    return false;
+}
+
+void AppendHexBytes(std::string& out, const std::vector<std::uint8_t>& data) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        out += kDigits[data[i] >> 4];
+        out += kDigits[data[i] & 15];
+    }
+}
+
+void AppendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    out += '"';
+}
+
+// A text that can stand between quotes on one line.
+bool Printable(const std::vector<std::uint8_t>& data) {
+    return std::all_of(data.begin(), data.end(),
+                       [](std::uint8_t b) { return b >= 0x20 && b != 0x7F; });
+}
+
+bool ValidName(std::string_view name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return c != '\n' && c != '\r' && c != '\0'; });
+}
+
+std::optional<std::string> ConfigRoot() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') {
+        return std::string(xdg);
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return std::string(home) + "/.config";
+    }
+    if (const passwd* entry = getpwuid(getuid());
+        entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') {
+        return std::string(entry->pw_dir) + "/.config";
+    }
+    return std::nullopt;
+}
+
+enum class ReadResult { Read, Missing, Failed };
+
+ReadResult ReadBounded(const std::string& path, std::string& text) {
+    // Non-blocking, so that a pipe put in the file's place can't stall the open.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return ReadResult::Failed;
+    }
+    text.assign(
+        std::min<std::size_t>(static_cast<std::size_t>(info.st_size), FileRegistry::kMaxFileBytes),
+        '\0');
+    std::size_t filled = 0;
+    while (filled < text.size()) {
+        const ssize_t got = read(fd, text.data() + filled, text.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            close(fd);
+            return ReadResult::Failed;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    text.resize(filled);
+    close(fd);
+    return ReadResult::Read;
+}
+
+bool MakeDirectories(const std::string& dir) {
+    for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+        const std::string prefix = dir.substr(0, slash);
+        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+        if (slash == std::string::npos) {
+            break;
+        }
+    }
+    struct stat info {};
+    return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t put = write(fd, text.data(), text.size());
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+// Replaces `path` by a file holding `text`: written beside it, flushed to disk, then renamed over
+// it, so a reader sees the old file or the new one and never a part.
+bool ReplaceFile(const std::string& dir, const std::string& path, std::string_view text) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = WriteAll(fd, text) && fsync(fd) == 0;
+    if (close(fd) != 0 || !written || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    if (const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return true;
+}
+
+class FileKey final : public RegistryKey {
+public:
+    FileKey(std::string keyPath, std::string dir, std::string file, RegistryAccess access,
+            std::vector<RegValue> values)
+        : keyPath_(std::move(keyPath)),
+          dir_(std::move(dir)),
+          file_(std::move(file)),
+          access_(access),
+          values_(std::move(values)) {}
+
+    bool QueryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data,
+                    std::size_t capacity) const override {
+        const RegValue* value = Find(name);
+        if (value == nullptr || value->data.size() > capacity) {
+            return false;
+        }
+        type = value->type;
+        data = value->data;
+        return true;
+    }
+
+    bool SetValue(std::string_view name, std::uint32_t type,
+                  std::span<const std::uint8_t> data) override {
+        if (access_ != RegistryAccess::Write || closed_ || !ValidName(name)) {
+            return false;
+        }
+        auto same = std::find_if(values_.begin(), values_.end(), [name](const RegValue& v) {
+            return EqualsIgnoringCase(v.name, name);
+        });
+        RegValue* value = same != values_.end() ? &*same : &values_.emplace_back();
+        value->name = std::string(name);
+        value->type = type;
+        value->data.assign(data.begin(), data.end());
+        dirty_ = true;
+        return true;
+    }
+
+    bool Close() override {
+        if (closed_) {
+            return true;
+        }
+        closed_ = true;
+        if (!dirty_) {
+            return true;
+        }
+        return MakeDirectories(dir_) && ReplaceFile(dir_, file_, FormatRegText(values_, keyPath_));
+    }
+
+private:
+    const RegValue* Find(std::string_view name) const {
+        for (const RegValue& value : values_) {
+            if (EqualsIgnoringCase(value.name, name)) {
+                return &value;
+            }
+        }
+        return nullptr;
+    }
+
+    std::string keyPath_;
+    std::string dir_;
+    std::string file_;
+    RegistryAccess access_;
+    std::vector<RegValue> values_;
+    bool dirty_ = false;
+    bool closed_ = false;
+};
+
+}  // namespace
+
+std::vector<RegValue> ParseRegText(std::string_view text, std::string_view keyPath) {
+    const std::string header = std::string(kRootKey) + std::string(keyPath);
+    std::vector<RegValue> values;
+    bool inKey = true;  // values before any header belong to the file's key
+    std::size_t pos = 0;
+    std::string joined;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = Trim(text.substr(pos, end - pos));
+        pos = end + 1;
+        // Long hex lists go on over several lines, each but the last ending in '\'.
+        if (line.ends_with('\\') && line.find("=hex") != std::string_view::npos) {
+            joined.assign(line.substr(0, line.size() - 1));
+            while (pos < text.size()) {
+                end = text.find('\n', pos);
+                if (end == std::string_view::npos) {
+                    end = text.size();
+                }
+                std::string_view next = Trim(text.substr(pos, end - pos));
+                pos = end + 1;
+                const bool more = next.ends_with('\\');
+                joined += more ? next.substr(0, next.size() - 1) : next;
+                if (!more) {
+                    break;
+                }
+            }
+            line = joined;
+        }
+        if (line.starts_with('[')) {
+            inKey =
+                line.ends_with(']') && EqualsIgnoringCase(line.substr(1, line.size() - 2), header);
+            continue;
+        }
+        RegValue value;
+        if (!inKey || !ParseValueLine(line, value)) {
+            continue;
+        }
+        auto same = std::find_if(values.begin(), values.end(), [&](const RegValue& other) {
+            return EqualsIgnoringCase(other.name, value.name);
+        });
+        if (same != values.end()) {
+            *same = std::move(value);
+        } else {
+            values.push_back(std::move(value));
+        }
+    }
+    return values;
+}
+
+std::string FormatRegText(const std::vector<RegValue>& values, std::string_view keyPath) {
+    std::string out;
+    out += kHeader;
+    out += "\n\n[";
+    out += kRootKey;
+    out += keyPath;
+    out += "]\n";
+    for (const RegValue& value : values) {
+        if (value.name.empty()) {
+            out += '@';
+        } else {
+            AppendQuoted(out, value.name);
+        }
+        out += '=';
+        if (value.type == REG_DWORD && value.data.size() == 4) {
+            static constexpr char kDigits[] = "0123456789abcdef";
+            out += "dword:";
+            for (int i = 3; i >= 0; --i) {
+                out += kDigits[value.data[i] >> 4];
+                out += kDigits[value.data[i] & 15];
+            }
+        } else if (value.type == REG_SZ && Printable(value.data)) {
+            AppendQuoted(out,
+                         {reinterpret_cast<const char*>(value.data.data()), value.data.size()});
+        } else {
+            if (value.type == REG_BINARY) {
+                out += "hex:";
+            } else {
+                static constexpr char kDigits[] = "0123456789abcdef";
+                out += "hex(";
+                bool started = false;
+                for (int shift = 28; shift >= 0; shift -= 4) {
+                    const auto digit = (value.type >> shift) & 15;
+                    if (digit != 0 || started || shift == 0) {
+                        out += kDigits[digit];
+                        started = true;
+                    }
+                }
+                out += "):";
+            }
+            AppendHexBytes(out, value.data);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+FileRegistry::FileRegistry(std::optional<std::string> root) : root_(std::move(root)) {}
+
+std::optional<std::string> FileRegistry::KeyFile(std::string_view path) const {
+    std::vector<std::string_view> parts;
+    while (true) {
+        const auto slash = path.find('\\');
+        parts.push_back(path.substr(0, slash));
+        if (slash == std::string_view::npos) {
+            break;
+        }
+        path.remove_prefix(slash + 1);
+    }
+    if (EqualsIgnoringCase(parts.front(), "Software")) {
+        parts.erase(parts.begin());
+    }
+    if (parts.empty()) {
+        return std::nullopt;
+    }
+    for (std::string_view part : parts) {
+        if (part.empty() || part == "." || part == ".." ||
+            part.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
+            return std::nullopt;
+        }
+    }
+    std::optional<std::string> file = root_ ? root_ : ConfigRoot();
+    if (!file) {
+        return std::nullopt;
+    }
+    for (std::string_view part : parts) {
+        *file += '/';
+        *file += part;
+    }
+    *file += ".reg";
+    return file;
+}
+
+std::unique_ptr<RegistryKey> FileRegistry::CreateKey(std::string_view path, RegistryAccess access) {
+    const std::optional<std::string> file = KeyFile(path);
+    if (!file) {
+        return nullptr;
+    }
+    std::string text;
+    std::vector<RegValue> values;
+    switch (ReadBounded(*file, text)) {
+        case ReadResult::Failed:
+            return nullptr;
+        case ReadResult::Missing:
+            break;
+        case ReadResult::Read:
+            values = ParseRegText(text, path);
+            break;
+    }
+    std::string dir = file->substr(0, file->rfind('/'));
+    return std::make_unique<FileKey>(std::string(path), std::move(dir), *file, access,
+                                     std::move(values));
+}
+
+}  // namespace platform::linux_impl
+
+namespace platform {
+
+Registry& Registry::CurrentUser() {
+    static linux_impl::FileRegistry registry;
+    return registry;
+}
+
+}  // namespace platform
