@@ -53,6 +53,7 @@ class InputManagerTest : public testing::Test {
 protected:
     void SetUp() override {
         now = 1000;
+        manager.Poll(0);  // the polling stopwatch starts now, whatever the clock showed before
         devices.SetClientSize(640, 480);
         devices.SetCursorPos(100, 50);
         ASSERT_TRUE(manager.Initialise(kWindow, true, kFlags, kFlags));
@@ -384,13 +385,6 @@ TEST(InputManagerCursor, SetCursorAnswersOnlyWhenTheCursorIsHidden) {
     manager.SetWindowed(true);
     EXPECT_FALSE(manager.OnWindowMessage(kWindow, platform::WM_SETCURSOR, 0, 0, result));
     EXPECT_EQ(devices.LastCursor(), platform::CursorShape::Arrow);
-}
-
-TEST_F(InputManagerTest, OtherMessagesPassThrough) {
-    platform::LRESULT result = 5;
-    EXPECT_FALSE(manager.OnWindowMessage(kWindow, platform::WM_KEYDOWN, 0x41, 0, result));
-    EXPECT_EQ(result, 5);
-    EXPECT_TRUE(recorder.events.empty());
 }
 
 TEST_F(InputManagerTest, ListenerMayRemoveItselfWhileCalled) {

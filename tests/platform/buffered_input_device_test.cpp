@@ -183,18 +183,4 @@ TEST(BufferedInputDevice, ItemsCarryOffsetsAndData) {
     EXPECT_EQ(items[1].data, 0x80u);
 }
 
-TEST(BufferedInputDevice, ShrinkingTheBufferKeepsTheNewest) {
-    auto device = Ready(InputDeviceKind::Keyboard);
-    for (std::uint32_t i = 0; i < 10; ++i) {
-        device->KeyChanged(platform::DIK_B, true, i);
-    }
-    device->SetBufferSize(4);
-    const auto items = Drain(*device);
-    ASSERT_EQ(items.size(), 4u);
-    EXPECT_EQ(items.front().timeStamp, 6u);
-    device->SetBufferSize(0);
-    device->KeyChanged(platform::DIK_B, false, 20);
-    EXPECT_TRUE(Drain(*device).empty());
-}
-
 }  // namespace
