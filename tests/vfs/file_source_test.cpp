@@ -51,12 +51,6 @@ TEST_F(FileSourceTest, DiskComesBeforeTheArchive) {
     EXPECT_EQ(fallback.flags, kSourceArchive);
 }
 
-TEST_F(FileSourceTest, ArchiveKindWithoutAnArchiveOpensNothing) {
-    FileSource source(nullptr, "Media/clock.udf");
-    EXPECT_FALSE(source.open(kModeRead));
-    EXPECT_EQ(source.flags, kSourceArchive);
-}
-
 TEST_F(FileSourceTest, ResourcesAreReferencedInPlace) {
     FileSource source{ResourceId{186}};
     auto stream = source.open(kModeRead);

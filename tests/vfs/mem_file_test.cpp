@@ -69,14 +69,6 @@ TEST(MemFile, ReadStopsAtTheEndAndThenReportsEof) {
     EXPECT_EQ(buffer[0], '9');
 }
 
-TEST(MemFile, BorrowedBlockIsReferencedInPlace) {
-    static const char text[] = "borrowed";
-    auto owner = overText(text);
-    MemFile& file = *owner;
-    EXPECT_TRUE(file.block().borrowed());
-    EXPECT_EQ(file.block().data(), text);
-}
-
 TEST(MemFile, WritesReplaceAndExtendAcrossChunks) {
     MemFile file;
     file.open("x", kModeWrite);

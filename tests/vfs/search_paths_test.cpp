@@ -101,7 +101,6 @@ TEST(SearchPaths, KeepsEachFolderAndMountOnce) {
     paths.add(both);
     paths.add(FileSource("Media"));
     paths.add(FileSource(&archive, "Media"));
-    paths.add(FileSource(nullptr, "Orphan"));
     SearchPaths more;
     more.add(FileSource("Other"));
     more.add(paths);
