@@ -1,0 +1,71 @@
+// UdfTextParser: runs the statements of a UDF text file (Scene.props, *.fs, *.css) against a
+// PropNode tree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "udf/prop_node.h"
+
+namespace vfs {
+class SearchPaths;
+class Stream;
+}  // namespace vfs
+
+namespace udf {
+
+class UdfTextParser {
+public:
+    // Bounds that keep a damaged or hostile file from exhausting the stack or memory.
+    static constexpr std::uint32_t kMaxTextSize = 64u << 20;
+    static constexpr int kMaxNesting = 64;
+    static constexpr int kMaxIncludeDepth = 16;
+    static constexpr int kMaxIncludes = 256;
+    static constexpr std::uint64_t kMaxCopiedNodes = 1u << 18;
+
+    // Included files are resolved through `searchPaths` when given.
+    explicit UdfTextParser(const vfs::SearchPaths* searchPaths = nullptr);
+
+    // Reads the whole stream and runs its statements; false when it is empty or unreadable, or
+    // when a statement failed (the following ones still run).
+    bool parse(vfs::Stream& stream, PropNode& root);
+    bool parseText(std::string_view text, PropNode& root);
+    // Runs one statement; `scope` is the current scope, changed by "using".
+    bool executeStatement(PropNode& root, std::string_view statement, PropNode*& scope);
+
+    // Off: include directives are left as ordinary statements (for hermetic runs over
+    // untrusted text).
+    void setIncludesEnabled(bool enabled) { includesEnabled_ = enabled; }
+
+    // Takes the next statement from `position` on; false when it is empty, which ends a parse.
+    static bool nextStatement(std::string_view text, std::size_t& position, std::string& statement);
+    // Length of the text before `separator`, taking quoted and bracketed groups whole.
+    static std::size_t scanGroups(std::string_view text, std::string_view separator);
+
+private:
+    bool run(std::string_view text, PropNode& root);
+    bool execute(PropNode& root, std::string_view statement, PropNode*& scope, int depth);
+    // False when the statement is to go on as an ordinary one; else `result` is the include's.
+    bool include(PropNode& root, std::string_view statement, bool& result);
+    void beginTopLevel();
+
+    const vfs::SearchPaths* searchPaths_;
+    bool includesEnabled_ = true;
+    int parseDepth_ = 0;
+    int includeCount_ = 0;
+    std::vector<std::string> includeStack_;
+    std::uint64_t copiedNodes_ = 0;
+    // Nodes replaced during a parse live on until it ends: a scope or an enclosing statement
+    // may still point at them.
+    std::vector<std::unique_ptr<PropNode>> released_;
+};
+
+// Parses `stream` into `root` with a parser of its own.
+bool ParseUdfText(vfs::Stream& stream, PropNode& root,
+                  const vfs::SearchPaths* searchPaths = nullptr);
+
+}  // namespace udf
