@@ -1,0 +1,210 @@
+// Texture descriptions: UDF text files (extension "ts") that name an image, its creation
+// parameters, sub-rectangles and frame animations.
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "render/format_info.h"
+#include "render/texture.h"
+#include "render/texture_manager.h"
+#include "udf/prop_node.h"
+#include "vfs/search_paths.h"
+
+namespace render {
+namespace {
+
+using namespace gfx;
+
+const udf::PropNode* Child(const udf::PropNode& node, std::string_view name) {
+    return node.findChild(name);
+}
+
+std::string Text(const udf::PropNode& node, std::string_view key) {
+    const udf::PropNode* child = Child(node, key);
+    return child ? child->value.str() : std::string();
+}
+
+std::uint32_t Named(const udf::PropNode& node, std::string_view key,
+                    std::initializer_list<std::pair<std::string_view, std::uint32_t>> names,
+                    std::uint32_t fallback) {
+    const udf::PropNode* child = Child(node, key);
+    if (!child) {
+        return fallback;
+    }
+    for (const auto& [name, value] : names) {
+        if (child->value.view() == name) {
+            return value;
+        }
+    }
+    return fallback;
+}
+
+// An ARGB value written as a decimal number; the UDF integer reader stops at 2^31, and keys
+// such as 0xFF00FF00 lie above it.
+std::uint32_t Colour32(const udf::PropNode& node) {
+    const std::string text = node.value.str();
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || !std::isfinite(value) || value < 0 || value > 4294967295.0) {
+        return 0;
+    }
+    return std::uint32_t(value);
+}
+
+std::uint32_t Channel(const udf::PropNode& record, std::string_view index, std::string_view name) {
+    const udf::PropNode* child = record.findChild(index);
+    if (!child) {
+        child = record.findChild(name);
+    }
+    return child ? std::uint32_t(std::clamp(child->asInt(), 0, 255)) : 0;
+}
+
+std::uint32_t ColorKey(const udf::PropNode& node) {
+    const udf::PropNode* key = node.findChild("ColorKey");
+    if (!key) {
+        return 0;
+    }
+    if (key->kind != udf::PropNode::kValue || key->count() > 0) {
+        return 0xFF000000u + Channel(*key, "0", "r") * 65536 + Channel(*key, "1", "g") * 256 +
+               Channel(*key, "2", "b");
+    }
+    return Colour32(*key);
+}
+
+std::uint32_t Filter(const udf::PropNode& node, std::string_view key, std::uint32_t fallback) {
+    return Named(node, key,
+                 {{"D3DX_FILTER_NONE", D3DX_FILTER_NONE},
+                  {"D3DX_FILTER_LINEAR", D3DX_FILTER_LINEAR},
+                  {"D3DX_FILTER_TRIANGLE", D3DX_FILTER_TRIANGLE},
+                  {"D3DX_FILTER_BOX", D3DX_FILTER_BOX}},
+                 fallback);
+}
+
+}  // namespace
+
+bool Texture::ApplyDescription(const udf::PropNode& node, Texture* parent,
+                               const vfs::SearchPaths& searchPaths) {
+    const std::string fileName = Text(node, "FileName");
+    const std::string initFlags = Text(node, "InitFlags");
+    const udf::PropNode* width = Child(node, "Width");
+    const udf::PropNode* height = Child(node, "Height");
+    const std::string id = Text(node, "Id");
+
+    params_ = {};
+    if (width && height) {
+        params_.width = std::uint32_t(width->asInt());
+        params_.height = std::uint32_t(height->asInt());
+    } else {
+        params_.width = params_.height = D3DX_DEFAULT;
+    }
+    params_.usage = Text(node, "Usage") == "D3DUSAGE_DYNAMIC" ? D3DUSAGE_DYNAMIC : 0;
+    params_.pool = Named(node, "Pool",
+                         {{"D3DPOOL_DEFAULT", D3DPOOL_DEFAULT},
+                          {"D3DPOOL_MANAGED", D3DPOOL_MANAGED},
+                          {"D3DPOOL_SYSTEMMEM", D3DPOOL_SYSTEMMEM}},
+                         D3DPOOL_MANAGED);
+    const udf::PropNode* levels = Child(node, "Levels");
+    params_.mipLevels = levels ? std::uint32_t(levels->asInt()) : 1;
+    params_.format = FormatFromName(Text(node, "Format"));
+    params_.colorKey = ColorKey(node);
+    params_.filter = Filter(node, "Filter", D3DX_FILTER_LINEAR);
+    params_.mipFilter = Filter(node, "MipFilter", D3DX_FILTER_BOX);
+    const udf::PropNode* delay = Child(node, "Delay");
+    delay_ = delay ? std::uint32_t(std::max(0, delay->asInt())) : parent ? parent->delay_ : 100;
+
+    if (manager_) {
+        manager_->SetCurrentId(id);
+    }
+    name_ = id.empty() ? node.name.str() : id;
+    parent_ = parent;
+
+    const udf::PropNode* x1 = Child(node, "x1");
+    const udf::PropNode* y1 = Child(node, "y1");
+    const udf::PropNode* x2 = Child(node, "x2");
+    const udf::PropNode* y2 = Child(node, "y2");
+    const udf::PropNode* w = Child(node, "w");
+    const udf::PropNode* h = Child(node, "h");
+    const bool hasRect = x1 && y1 && (x2 || w) && (y2 || h);
+    if (hasRect) {
+        const std::int64_t left = x1->asInt(), top = y1->asInt();
+        const std::int64_t right = x2 ? x2->asInt() : left + w->asInt();
+        const std::int64_t bottom = y2 ? y2->asInt() : top + h->asInt();
+        auto clamp = [](std::int64_t v) {
+            return std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+        };
+        rect_ = {clamp(left), clamp(top), clamp(right), clamp(bottom)};
+        kind_ = kKindSubRect;
+    }
+    // A rectangle of a parent draws from the parent's texture; only a picture of its own (the
+    // root, or a member without rectangle) creates one.
+    const bool ownPicture = !(hasRect && parent);
+    if (!ownPicture) {
+        parent_ = parent;
+    } else if (parent) {
+        parent_ = nullptr;
+    }
+
+    const std::uint32_t lazy = loadFlags_ & kLoadLazy;
+    if (!fileName.empty()) {
+        vfs::FileSource file{core::EngineString(fileName)};
+        file.flags = vfs::kSourceDisk | vfs::kSourceArchive;
+        if (!searchPaths.resolve(file) || IsDescriptionName(file.path.str())) {
+            return false;
+        }
+        source_ = file;
+        path_ = file.path.str();
+        loadFlags_ = lazy | (initFlags == "SAVE_NAME" ? kLoadSaveName : kLoadSaveData);
+        if ((loadFlags_ & kLoadSaveData) && !ReadSourceBytes()) {
+            return false;
+        }
+    } else {
+        loadFlags_ = lazy | kLoadBlank;
+    }
+    if (ownPicture && !lazy && !Create()) {
+        return false;
+    }
+
+    if (!parent) {
+        if (const udf::PropNode* subs = Child(node, "Subs")) {
+            for (const auto& member : subs->children()) {
+                auto child = std::make_unique<Texture>(manager_);
+                child->owner_ = this;
+                child->loadFlags_ = lazy;
+                if (!child->ApplyDescription(*member.node, this, searchPaths)) {
+                    return false;
+                }
+                if (child->parent_) {
+                    child->ShareFrom(*this);
+                }
+                subs_.push_back(child.get());
+                family_.push_back(std::move(child));
+            }
+            for (Texture* sub : subs_) {
+                if (sub->parent_ == this && !sub->RestoreSub()) {
+                    return false;
+                }
+            }
+        }
+    }
+
+    if (const udf::PropNode* animations = Child(node, "Animation")) {
+        for (const auto& member : animations->children()) {
+            std::vector<std::string> frames;
+            for (const auto& frame : member.node->children()) {
+                frames.push_back(frame.node->value.str());
+            }
+            animations_.emplace_back(member.name, std::move(frames));
+        }
+        if (!animations_.empty()) {
+            animation_ = animations_.front().first;
+            SetFrame({});
+        }
+    }
+    return true;
+}
+
+}  // namespace render
