@@ -1,0 +1,131 @@
+// The OpenGL device: D3D-style state, resources and draws over a GL 3.3 core context, with the
+// fixed-function pipeline emulated by generated programs.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <array>
+#include <memory>
+
+#include "platform/gfx/device.h"
+#include "platform/linux/gl/back_buffer.h"
+#include "platform/linux/gl/device_state.h"
+#include "platform/linux/gl/gl_resources.h"
+#include "platform/linux/gl/program_cache.h"
+
+namespace gfx::gl {
+
+class GlContext;
+
+class GlDevice final : public Device {
+public:
+    // Null when the back buffer can't be made.
+    static GlDevice* Create(std::shared_ptr<GlContext> context, const D3DCAPS9& caps,
+                            const D3DPRESENT_PARAMETERS& params, int maxSamples);
+
+    std::uint32_t AddRef() override { return ++refs_; }
+    std::uint32_t Release() override;
+
+    HRESULT TestCooperativeLevel() override { return S_OK; }
+    HRESULT Reset(D3DPRESENT_PARAMETERS* params) override;
+    HRESULT Present() override;
+    HRESULT GetDeviceCaps(D3DCAPS9* caps) override;
+    HRESULT GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) override;
+    HRESULT GetBackBufferDesc(UINT swapChain, UINT index, D3DSURFACE_DESC* desc) override;
+    void SetGammaRamp(UINT swapChain, DWORD flags, const D3DGAMMARAMP* ramp) override;
+    void GetGammaRamp(UINT swapChain, D3DGAMMARAMP* ramp) override;
+
+    HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                          D3DPOOL pool, Texture** texture) override;
+    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                               VertexBuffer** buffer) override;
+    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IndexBuffer** buffer) override;
+
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                  DWORD stencil) override;
+
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
+    HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
+    HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+    HRESULT SetMaterial(const D3DMATERIAL9* material) override;
+    HRESULT GetMaterial(D3DMATERIAL9* material) override;
+    HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
+    HRESULT GetLight(DWORD index, D3DLIGHT9* light) override;
+    HRESULT LightEnable(DWORD index, BOOL enable) override;
+    HRESULT GetLightEnable(DWORD index, BOOL* enable) override;
+
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+    HRESULT SetTexture(DWORD stage, Texture* texture) override;
+    HRESULT GetTexture(DWORD stage, Texture** texture) override;
+
+    HRESULT SetFVF(DWORD fvf) override;
+    HRESULT GetFVF(DWORD* fvf) override;
+    HRESULT SetStreamSource(UINT stream, VertexBuffer* buffer, UINT offset, UINT stride) override;
+    HRESULT SetIndices(IndexBuffer* buffer) override;
+
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, std::int32_t baseVertexIndex,
+                                 UINT minVertexIndex, UINT numVertices, UINT startIndex,
+                                 UINT primitiveCount) override;
+    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData,
+                            UINT stride) override;
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexIndex, UINT numVertices,
+                                   UINT primitiveCount, const void* indexData,
+                                   D3DFORMAT indexFormat, const void* vertexData,
+                                   UINT stride) override;
+    HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) override;
+
+    // Program-cache figures, for benchmarks.
+    const ProgramCacheStats& CacheStats() const { return programs_.Stats(); }
+    void ResetCacheStats() { programs_.ResetStats(); }
+    int Samples() const { return backBuffer_.Samples(); }
+
+private:
+    GlDevice(std::shared_ptr<GlContext> context, const D3DCAPS9& caps, int maxSamples);
+    ~GlDevice() override;
+    bool CreateTargets(const D3DPRESENT_PARAMETERS& params);
+    void ApplyFixedState();
+    void ApplySamplers();
+    // Sets program, uniforms, textures and vertex layout for a draw from `buffer` at `offset`.
+    bool PrepareDraw(GLuint buffer, UINT offset, UINT stride);
+    void UploadUniforms(const Program& program, const FixedFunctionKey& key,
+                        const std::uint8_t* lightIndices);
+    void BindVertexLayout(GLuint buffer, UINT offset, UINT stride);
+    bool HasDepthBuffer() const;
+
+    std::uint32_t refs_ = 1;
+    std::shared_ptr<GlContext> context_;
+    D3DCAPS9 caps_;
+    int maxSamples_;
+    D3DPRESENT_PARAMETERS params_{};
+    DeviceState state_;
+    BackBuffer backBuffer_;
+    ProgramCache programs_;
+    D3DGAMMARAMP gamma_{};
+    bool inScene_ = false;
+    bool fixedStateDirty_ = true;
+    std::array<bool, kMaxTextureStages> samplerDirty_{};
+    std::array<Ref<Texture>, kMaxTextureStages> textures_;
+    Ref<VertexBuffer> stream_;
+    UINT streamOffset_ = 0, streamStride_ = 0;
+    Ref<IndexBuffer> indices_;
+    GLuint vertexArray_ = 0;
+    std::array<GLuint, kMaxTextureStages> samplers_{};
+    GLuint scratchVertices_ = 0, scratchIndices_ = 0;
+    struct Layout {
+        GLuint buffer;
+        UINT offset, stride;
+        DWORD fvf;
+    } layout_{};
+};
+
+}  // namespace gfx::gl

@@ -1,0 +1,263 @@
+#include "platform/linux/gl/gl_resources.h"
+
+#include <algorithm>
+
+#include "platform/linux/gl/gl_context.h"
+
+namespace gfx::gl {
+
+namespace {
+
+// Textures larger than this are refused rather than allocated.
+constexpr UINT kMaxTextureSize = 8192;
+
+// Locks and uploads touch GL_TEXTURE0's binding only; the device rebinds before drawing.
+void BindForUpload(GLuint texture) {
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+}  // namespace
+
+GlTexture* GlTexture::Create(std::shared_ptr<GlContext> context, UINT width, UINT height,
+                             UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool) {
+    const TextureFormat* found = FindTextureFormat(format);
+    if (!found || width == 0 || height == 0 || width > kMaxTextureSize ||
+        height > kMaxTextureSize) {
+        return nullptr;
+    }
+    auto* texture = new GlTexture(std::move(context), *found, usage, pool);
+    UINT w = width, h = height;
+    const UINT wanted = (usage & D3DUSAGE_AUTOGENMIPMAP) ? 0 : levels;
+    while (true) {
+        Level level{};
+        level.width = w;
+        level.height = h;
+        if (found->blockBytes) {
+            level.pitch = (w + 3) / 4 * found->blockBytes;
+            level.rows = (h + 3) / 4;
+        } else {
+            level.pitch = w * found->bytesPerPixel;
+            level.rows = h;
+        }
+        level.bytes.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
+        texture->levels_.push_back(std::move(level));
+        if ((wanted && texture->levels_.size() >= wanted) || (w == 1 && h == 1))
+            break;
+        w = std::max(1u, w / 2);
+        h = std::max(1u, h / 2);
+    }
+    glGenTextures(1, &texture->name_);
+    BindForUpload(texture->name_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL,
+                    static_cast<GLint>(texture->levels_.size()) - 1);
+    glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, found->swizzle);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (UINT i = 0; i < texture->levels_.size(); ++i) {
+        const Level& level = texture->levels_[i];
+        if (found->blockBytes) {
+            glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), found->internalFormat,
+                                   static_cast<GLsizei>(level.width),
+                                   static_cast<GLsizei>(level.height), 0,
+                                   static_cast<GLsizei>(level.bytes.size()), level.bytes.data());
+        } else {
+            glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i),
+                         static_cast<GLint>(found->internalFormat),
+                         static_cast<GLsizei>(level.width), static_cast<GLsizei>(level.height), 0,
+                         found->pixelFormat, found->pixelType, level.bytes.data());
+        }
+    }
+    if (glGetError() != GL_NO_ERROR) {
+        texture->Release();
+        return nullptr;
+    }
+    return texture;
+}
+
+GlTexture::GlTexture(std::shared_ptr<GlContext> context, const TextureFormat& format, DWORD usage,
+                     D3DPOOL pool)
+    : GlResource(std::move(context)), format_(format), usage_(usage), pool_(pool) {}
+
+GlTexture::~GlTexture() {
+    if (name_)
+        glDeleteTextures(1, &name_);
+}
+
+HRESULT GlTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
+    if (level >= levels_.size() || !desc)
+        return D3DERR_INVALIDCALL;
+    *desc = {format_.format,       D3DRTYPE_SURFACE,     usage_, pool_, D3DMULTISAMPLE_NONE, 0,
+             levels_[level].width, levels_[level].height};
+    return S_OK;
+}
+
+HRESULT GlTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
+    if (level >= levels_.size() || !locked)
+        return D3DERR_INVALIDCALL;
+    Level& l = levels_[level];
+    if (l.locked)
+        return D3DERR_INVALIDCALL;
+    std::size_t offset = 0;
+    if (rect) {
+        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
+            rect->top >= rect->bottom || static_cast<UINT>(rect->right) > l.width ||
+            static_cast<UINT>(rect->bottom) > l.height) {
+            return D3DERR_INVALIDCALL;
+        }
+        if (format_.blockBytes) {
+            offset = static_cast<std::size_t>(rect->top / 4) * l.pitch +
+                     static_cast<std::size_t>(rect->left / 4) * format_.blockBytes;
+        } else {
+            offset = static_cast<std::size_t>(rect->top) * l.pitch +
+                     static_cast<std::size_t>(rect->left) * format_.bytesPerPixel;
+        }
+    }
+    l.locked = true;
+    l.readOnly = (flags & D3DLOCK_READONLY) != 0;
+    locked->Pitch = static_cast<std::int32_t>(l.pitch);
+    locked->pBits = l.bytes.data() + offset;
+    return S_OK;
+}
+
+HRESULT GlTexture::UnlockRect(UINT level) {
+    if (level >= levels_.size() || !levels_[level].locked)
+        return D3DERR_INVALIDCALL;
+    Level& l = levels_[level];
+    l.locked = false;
+    if (!l.readOnly)
+        Upload(level);
+    return S_OK;
+}
+
+void GlTexture::Upload(UINT level) {
+    const Level& l = levels_[level];
+    BindForUpload(name_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (format_.blockBytes) {
+        glCompressedTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0,
+                                  static_cast<GLsizei>(l.width), static_cast<GLsizei>(l.height),
+                                  format_.internalFormat, static_cast<GLsizei>(l.bytes.size()),
+                                  l.bytes.data());
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0,
+                        static_cast<GLsizei>(l.width), static_cast<GLsizei>(l.height),
+                        format_.pixelFormat, format_.pixelType, l.bytes.data());
+    }
+    if (level == 0 && (usage_ & D3DUSAGE_AUTOGENMIPMAP) && levels_.size() > 1) {
+        glGenerateMipmap(GL_TEXTURE_2D);
+    }
+}
+
+GlVertexBuffer::GlVertexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage,
+                               DWORD fvf, D3DPOOL pool)
+    : GlResource(std::move(context)),
+      desc_{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
+      bytes_(length) {
+    glGenBuffers(1, &name_);
+    glBindBuffer(GL_ARRAY_BUFFER, name_);
+    glBufferData(GL_ARRAY_BUFFER, length, nullptr,
+                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+}
+
+GlVertexBuffer::~GlVertexBuffer() {
+    glDeleteBuffers(1, &name_);
+}
+
+HRESULT GlVertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+    if (!data || offset > bytes_.size())
+        return D3DERR_INVALIDCALL;
+    if (size == 0)
+        size = static_cast<UINT>(bytes_.size()) - offset;
+    if (size > bytes_.size() - offset)
+        return D3DERR_INVALIDCALL;
+    if (!(flags & D3DLOCK_READONLY)) {
+        if (dirtyBegin_ == dirtyEnd_) {
+            dirtyBegin_ = offset;
+            dirtyEnd_ = offset + size;
+        } else {
+            dirtyBegin_ = std::min(dirtyBegin_, offset);
+            dirtyEnd_ = std::max(dirtyEnd_, offset + size);
+        }
+    }
+    ++locks_;
+    *data = bytes_.data() + offset;
+    return S_OK;
+}
+
+HRESULT GlVertexBuffer::Unlock() {
+    if (locks_ == 0)
+        return D3DERR_INVALIDCALL;
+    if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
+        glBindBuffer(GL_ARRAY_BUFFER, name_);
+        glBufferSubData(GL_ARRAY_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
+                        bytes_.data() + dirtyBegin_);
+        dirtyBegin_ = dirtyEnd_ = 0;
+    }
+    return S_OK;
+}
+
+HRESULT GlVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
+    if (!desc)
+        return D3DERR_INVALIDCALL;
+    *desc = desc_;
+    return S_OK;
+}
+
+GlIndexBuffer::GlIndexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage,
+                             D3DFORMAT format, D3DPOOL pool)
+    : GlResource(std::move(context)),
+      desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length},
+      bytes_(length) {
+    // Bound through GL_ARRAY_BUFFER so that no vertex array's element binding changes.
+    glGenBuffers(1, &name_);
+    glBindBuffer(GL_ARRAY_BUFFER, name_);
+    glBufferData(GL_ARRAY_BUFFER, length, nullptr,
+                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+}
+
+GlIndexBuffer::~GlIndexBuffer() {
+    glDeleteBuffers(1, &name_);
+}
+
+HRESULT GlIndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+    if (!data || offset > bytes_.size())
+        return D3DERR_INVALIDCALL;
+    if (size == 0)
+        size = static_cast<UINT>(bytes_.size()) - offset;
+    if (size > bytes_.size() - offset)
+        return D3DERR_INVALIDCALL;
+    if (!(flags & D3DLOCK_READONLY)) {
+        if (dirtyBegin_ == dirtyEnd_) {
+            dirtyBegin_ = offset;
+            dirtyEnd_ = offset + size;
+        } else {
+            dirtyBegin_ = std::min(dirtyBegin_, offset);
+            dirtyEnd_ = std::max(dirtyEnd_, offset + size);
+        }
+    }
+    ++locks_;
+    *data = bytes_.data() + offset;
+    return S_OK;
+}
+
+HRESULT GlIndexBuffer::Unlock() {
+    if (locks_ == 0)
+        return D3DERR_INVALIDCALL;
+    if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
+        glBindBuffer(GL_ARRAY_BUFFER, name_);
+        glBufferSubData(GL_ARRAY_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
+                        bytes_.data() + dirtyBegin_);
+        dirtyBegin_ = dirtyEnd_ = 0;
+    }
+    return S_OK;
+}
+
+HRESULT GlIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
+    if (!desc)
+        return D3DERR_INVALIDCALL;
+    *desc = desc_;
+    return S_OK;
+}
+
+}  // namespace gfx::gl

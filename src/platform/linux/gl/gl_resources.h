@@ -1,0 +1,108 @@
+// Textures and vertex and index buffers of the OpenGL device. Each keeps a copy of its bytes in
+// memory, as D3D's managed pool does: locks hand out that copy and unlocking uploads it.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "platform/gfx/device.h"
+#include "platform/linux/gl/gl_tables.h"
+
+namespace gfx::gl {
+
+class GlContext;
+
+template <typename Base>
+class GlResource : public Base {
+public:
+    std::uint32_t AddRef() override { return ++refs_; }
+    std::uint32_t Release() override {
+        const std::uint32_t left = --refs_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+protected:
+    explicit GlResource(std::shared_ptr<GlContext> context) : context_(std::move(context)) {}
+    // Keeps the context alive as long as GL objects of it exist.
+    std::shared_ptr<GlContext> context_;
+
+private:
+    std::atomic<std::uint32_t> refs_{1};
+};
+
+class GlTexture final : public GlResource<Texture> {
+public:
+    // Null when the format or size can't be had.
+    static GlTexture* Create(std::shared_ptr<GlContext> context, UINT width, UINT height,
+                             UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+
+    DWORD GetLevelCount() override { return static_cast<DWORD>(levels_.size()); }
+    HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;
+    HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
+    HRESULT UnlockRect(UINT level) override;
+
+    GLuint Name() const { return name_; }
+    bool Mipmapped() const { return levels_.size() > 1; }
+
+private:
+    GlTexture(std::shared_ptr<GlContext> context, const TextureFormat& format, DWORD usage,
+              D3DPOOL pool);
+    ~GlTexture() override;
+    void Upload(UINT level);
+
+    struct Level {
+        UINT width, height, pitch, rows;
+        std::vector<std::uint8_t> bytes;
+        bool locked = false;
+        bool readOnly = false;
+    };
+    const TextureFormat& format_;
+    DWORD usage_;
+    D3DPOOL pool_;
+    GLuint name_ = 0;
+    std::vector<Level> levels_;
+};
+
+class GlVertexBuffer final : public GlResource<VertexBuffer> {
+public:
+    GlVertexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage, DWORD fvf,
+                   D3DPOOL pool);
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+    GLuint Name() const { return name_; }
+
+private:
+    ~GlVertexBuffer() override;
+    D3DVERTEXBUFFER_DESC desc_;
+    GLuint name_ = 0;
+    std::vector<std::uint8_t> bytes_;
+    UINT dirtyBegin_ = 0, dirtyEnd_ = 0;
+    int locks_ = 0;
+};
+
+class GlIndexBuffer final : public GlResource<IndexBuffer> {
+public:
+    GlIndexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage, D3DFORMAT format,
+                  D3DPOOL pool);
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+    GLuint Name() const { return name_; }
+    D3DFORMAT Format() const { return desc_.Format; }
+
+private:
+    ~GlIndexBuffer() override;
+    D3DINDEXBUFFER_DESC desc_;
+    GLuint name_ = 0;
+    std::vector<std::uint8_t> bytes_;
+    UINT dirtyBegin_ = 0, dirtyEnd_ = 0;
+    int locks_ = 0;
+};
+
+}  // namespace gfx::gl

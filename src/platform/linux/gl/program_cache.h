@@ -1,0 +1,50 @@
+// Compiled fixed-function programs by state key, with their uniform locations.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+#include "platform/linux/gl/fixed_function_key.h"
+
+namespace gfx::gl {
+
+struct Program {
+    GLuint name = 0;
+    GLint worldView, projection, normalMatrix, viewport;
+    GLint matDiffuse, matAmbient, matSpecular, matEmissive, matPower, globalAmbient;
+    GLint lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection,
+        lightAttenuation, lightSpot;
+    GLint texMatrix, fogParams, fogColor, tfactor, alphaRef;
+};
+
+struct ProgramCacheStats {
+    std::uint64_t hits = 0;
+    std::uint64_t misses = 0;
+    std::uint64_t failures = 0;
+};
+
+class ProgramCache {
+public:
+    ProgramCache() = default;
+    ~ProgramCache();
+    ProgramCache(const ProgramCache&) = delete;
+    ProgramCache& operator=(const ProgramCache&) = delete;
+
+    // The program for a key, compiled on first use; null when it doesn't compile.
+    const Program* Get(const FixedFunctionKey& key);
+    const ProgramCacheStats& Stats() const { return stats_; }
+    void ResetStats() { stats_ = {}; }
+    std::size_t Size() const { return programs_.size(); }
+
+private:
+    std::unordered_map<FixedFunctionKey, std::unique_ptr<Program>, FixedFunctionKeyHash> programs_;
+    ProgramCacheStats stats_;
+};
+
+// Compiles and links a vertex and fragment shader; 0 on failure.
+GLuint LinkProgram(const char* vertexSource, const char* fragmentSource);
+
+}  // namespace gfx::gl
