@@ -86,10 +86,10 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
         }
         c = (c << 6) | (next & 0x3F);
     }
-    pos += extra;
     if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
         return 0xFFFD;
     }
+    pos += extra;
     return c;
 }
 
