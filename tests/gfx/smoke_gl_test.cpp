@@ -1,0 +1,26 @@
+#include <gtest/gtest.h>
+
+#include "gl_test_device.h"
+
+namespace gfx::test {
+
+TEST(GlDevice, ClearsAndDrawsADiffuseQuad) {
+    SKIP_WITHOUT_DEVICE();
+    Restart(0xFF102030);
+    EXPECT_EQ(PixelAt(0, 0), 0xFF102030u);
+    Device* device = TestDevice();
+    device->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    DrawScreenQuad(8, 8, 24, 24, 0x80C04020);
+    const auto pixels = ReadPixels();
+    EXPECT_EQ(pixels[16 * kSize + 16], 0x80C04020u) << Describe(pixels[16 * kSize + 16]);
+    EXPECT_EQ(pixels[8 * kSize + 8], 0x80C04020u);
+    EXPECT_EQ(pixels[7 * kSize + 8], 0xFF102030u);
+    EXPECT_EQ(pixels[23 * kSize + 23], 0x80C04020u);
+    EXPECT_EQ(pixels[24 * kSize + 23], 0xFF102030u);
+}
+
+}  // namespace gfx::test
