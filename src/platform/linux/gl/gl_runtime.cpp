@@ -289,7 +289,8 @@ HRESULT GlRuntime::CreateDevice(UINT adapter, D3DDEVTYPE type, platform::WindowH
         return D3DERR_NOTAVAILABLE;
     const platform::WindowHandle handle =
         params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
-    auto* window = reinterpret_cast<SDL_Window*>(handle);
+    // A window handle of an SDL window is its SDL window id.
+    SDL_Window* window = handle ? SDL_GetWindowFromID(static_cast<Uint32>(handle)) : nullptr;
     auto context =
         GlContext::Create(window, static_cast<int>(params->BackBufferWidth),
                           static_cast<int>(params->BackBufferHeight), params->Windowed != 0);
