@@ -1,0 +1,1 @@
+zorvane_fuzz_target(udf_text zorvane_udf)
