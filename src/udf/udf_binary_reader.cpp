@@ -55,7 +55,16 @@ UdfBinaryReader::~UdfBinaryReader() {
     reset();
 }
 
+bool UdfBinaryReader::spend(std::uint64_t bytes) {
+    if (bytes > byteBudget_) {
+        return false;
+    }
+    byteBudget_ -= bytes;
+    return true;
+}
+
 void UdfBinaryReader::reset() {
+    byteBudget_ = 0;
     root_.reset();
     cache_.clear();
     unowned_.clear();
@@ -106,6 +115,7 @@ UdfNode* UdfBinaryReader::openRoot() {
     }
     streamBegin_ = start;
     streamEnd_ = std::uint64_t(start) + stream_->size();
+    byteBudget_ = 4 * (streamEnd_ - streamBegin_) + (1u << 20);
 
     std::uint32_t fileSize = 0;
     std::uint32_t magicLength = 0;
@@ -239,7 +249,8 @@ bool UdfBinaryReader::loadOne(UdfNode* node, std::uint32_t flags) {
         const std::uint64_t wanted = offset + node->size_;
         if (fromParent && (flags & kLoadKeepBytes)) {
             const std::uint8_t* bytes = parent->data_ + (offset - parent->offset_);
-            if (flags & kLoadPointIntoParent) {
+            // Past the budget a copy is replaced by a reference: both read the same bytes.
+            if ((flags & kLoadPointIntoParent) || !spend(node->size_)) {
                 node->data_ = bytes;
                 node->dataInParent_ = true;
             } else {
@@ -249,11 +260,11 @@ bool UdfBinaryReader::loadOne(UdfNode* node, std::uint32_t flags) {
             // The root's size runs 4 bytes past the end of a sound file, so the range is cut to
             // the file; such a cut range is parsed but not kept as data.
             const std::uint64_t last = wanted < end ? wanted : end;
-            if (offset >= last || !seekTo(*in, offset)) {
+            const std::uint32_t length = static_cast<std::uint32_t>(last - offset);
+            if (offset >= last || !spend(length) || !seekTo(*in, offset)) {
                 node->childrenLoaded_ = true;
                 return false;
             }
-            const std::uint32_t length = static_cast<std::uint32_t>(last - offset);
             whole = std::make_unique<std::uint8_t[]>(length);
             if (!in->readExact(whole.get(), length)) {
                 node->childrenLoaded_ = true;
@@ -289,7 +300,7 @@ bool UdfBinaryReader::loadOne(UdfNode* node, std::uint32_t flags) {
         node->data_ = parent->data_ + (node->offset_ - parent->offset_);
         node->dataInParent_ = true;
     } else {
-        if (!in || !seekTo(*in, node->offset_)) {
+        if (!in || !spend(node->size_) || !seekTo(*in, node->offset_)) {
             return false;
         }
         auto bytes = std::make_unique<std::uint8_t[]>(node->size_);

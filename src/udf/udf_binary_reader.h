@@ -67,6 +67,8 @@ private:
     void addEntry(UdfNode* container, UdfNode* child, std::unique_ptr<UdfNode> fresh, bool link);
     bool expand(UdfNode* node, std::uint32_t flags, std::uint64_t& budget);
     void reset();
+    // Takes `bytes` from the budget of node bytes; false when it is spent.
+    bool spend(std::uint64_t bytes);
 
     vfs::Stream* stream_ = nullptr;
     std::unique_ptr<vfs::Stream> ownedStream_;
@@ -79,6 +81,9 @@ private:
     // same name. The cache may still point at them.
     std::unordered_map<UdfNode*, std::unique_ptr<UdfNode>> unowned_;
     std::uint64_t nodesMade_ = 0;
+    // Node bytes this reader may still allocate. A sound file reads each byte about once;
+    // entries of a damaged one may claim the same bytes over and over.
+    std::uint64_t byteBudget_ = 0;
 };
 
 }  // namespace udf

@@ -459,6 +459,32 @@ TEST(UdfBinary, DamagedEntriesAreRefusedQuietly) {
     EXPECT_TRUE(reader.attachMemory(fits.data.data(), fits.size())->load());
 }
 
+TEST(UdfBinary, OverlappingLeavesDontMultiplyTheMemoryRead) {
+    // 4000 entries, each claiming the 64 KiB that start at a different byte: read in full they
+    // would take 256 MiB from a file of about 150 KiB.
+    Bytes b;
+    b.header();
+    b.patch(26, 1u << 30);
+    const std::uint32_t root = b.size();
+    const int count = 4000;
+    b.u32(0).u32(count);
+    for (int i = 0; i < count; ++i) {
+        b.str(std::to_string(i)).str("").u8(0).u32(30 + i).u32(65536);
+    }
+    b.patch(root, b.size() - root);
+    b.data.resize(b.size() + 65536, 0x5A);
+    UdfBinaryReader reader;
+    UdfNode* read = reader.attachMemory(b.data.data(), b.size());
+    ASSERT_NE(read, nullptr);
+    EXPECT_FALSE(read->load());
+    ASSERT_EQ(read->childCount(), std::uint32_t(count));
+    std::uint64_t held = 0;
+    for (const UdfNode::Child& child : read->children()) {
+        held += child.node->data() ? child.node->size() : 0;
+    }
+    EXPECT_LE(held, 4ull * b.size() + (1u << 20));
+}
+
 TEST(UdfBinary, ContainersThatLeadBackAreNotFollowedForever) {
     // "self" names the root directory itself; "loop" is a link to a container whose directory
     // names that container again.
