@@ -43,7 +43,7 @@ int Scale(int dialogUnits, int baseUnit, int divisor) {
 
 class GtkDialogWindow final : public DialogWindow {
 public:
-    GtkDialogWindow(DialogProc proc) : proc_(std::move(proc)) {}
+    explicit GtkDialogWindow(DialogProc proc) : proc_(std::move(proc)) {}
 
     void SetWindowPos(int x, int y, int width, int height) override {
         gtk_window_move(GTK_WINDOW(window_), x, y);
@@ -110,7 +110,7 @@ public:
 
         g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
         g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKey), this);
-        SetOwner(owner);
+        linux_impl::SetOwner(window_, owner);
 
         proc_(*this, WM_INITDIALOG, 0, 0);
         if (!result_) {
@@ -120,7 +120,10 @@ public:
             g_main_loop_unref(loop_);
             loop_ = nullptr;
         }
+        GdkScreen* screen = gtk_widget_get_screen(window_);
         gtk_widget_destroy(window_);
+        gtk_style_context_remove_provider_for_screen(screen, GTK_STYLE_PROVIDER(provider_));
+        g_object_unref(provider_);
         linux_impl::FlushGtkEvents();
         return result_.value_or(-1);
     }
@@ -134,16 +137,13 @@ private:
             (family != nullptr ? family : "Sans") + "\", sans-serif; font-size: " +
             std::to_string(pango_font_description_get_size(font) / PANGO_SCALE) + "pt; }";
         g_free(family);
-        GtkCssProvider* provider = gtk_css_provider_new();
-        gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
+        provider_ = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(provider_, css.c_str(), -1, nullptr);
         gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(window_),
-                                                  GTK_STYLE_PROVIDER(provider),
+                                                  GTK_STYLE_PROVIDER(provider_),
                                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-        g_object_unref(provider);
         gtk_style_context_add_class(gtk_widget_get_style_context(window_), "zorvane-dialog");
     }
-
-    void SetOwner(WindowHandle owner) { linux_impl::SetOwner(window_, owner); }
 
     GtkWidget* MakeControl(const DialogControl& control, GSList*& radioGroup) {
         const char* text = control.text.c_str();
@@ -233,6 +233,7 @@ private:
     DialogProc proc_;
     GtkWidget* window_ = nullptr;
     GMainLoop* loop_ = nullptr;
+    GtkCssProvider* provider_ = nullptr;
     std::map<int, GtkWidget*> items_;
     std::optional<std::intptr_t> result_;
 };
