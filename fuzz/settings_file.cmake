@@ -1,0 +1,1 @@
+zorvane_fuzz_target(settings_file zorvane_platform)

@@ -1,0 +1,1 @@
+zorvane_fuzz_target(text_resources zorvane_app zorvane_platform_fake)
