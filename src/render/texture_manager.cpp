@@ -39,8 +39,18 @@ Texture* TextureManager::FindShared(const TextureRequest& request, const std::st
         }
         return nullptr;
     }
+    // Sources without a name share only with a texture made from the same resource or block;
+    // anything else would hand one picture out for every unnamed request.
+    const vfs::FileSource& wanted = request.source;
     for (Texture* texture : textures_) {
-        if (texture->SourcePath().empty() && matches(texture)) {
+        const vfs::FileSource& source = texture->source_;
+        const bool same =
+            texture->SourcePath().empty() &&
+            (source.flags & ~vfs::kSourceDisk & ~vfs::kSourceArchive) == wanted.flags &&
+            ((wanted.flags & vfs::kSourceResource)
+                 ? source.resourceId == wanted.resourceId
+                 : source.memory == wanted.memory && source.memorySize == wanted.memorySize);
+        if (same && matches(texture)) {
             return texture;
         }
     }
