@@ -583,7 +583,8 @@ struct D3DPRESENT_PARAMETERS {
     D3DMULTISAMPLE_TYPE MultiSampleType;
     DWORD MultiSampleQuality;
     D3DSWAPEFFECT SwapEffect;
-    // The window drawn into: an SDL_Window* as a handle; 0 lets the device make one of its own.
+    // The window drawn into: an SDL window's id (made with SDL_WINDOW_OPENGL); 0 lets the device
+    // make one of its own.
     platform::WindowHandle hDeviceWindow;
     BOOL Windowed;
     BOOL EnableAutoDepthStencil;

@@ -105,6 +105,8 @@ public:
     // The back buffer as it will show on screen (gamma ramp applied), A8R8G8B8 values with the
     // top row first, pitch in pixels; for screenshots and tests.
     virtual HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) = 0;
+    // Waits until everything sent so far has been drawn; benchmarks time frames with it.
+    virtual HRESULT Finish() = 0;
 };
 
 }  // namespace gfx

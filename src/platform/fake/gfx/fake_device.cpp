@@ -581,4 +581,9 @@ HRESULT FakeDevice::ReadBackBuffer(std::uint32_t* argb, UINT pitch) {
     return S_OK;
 }
 
+HRESULT FakeDevice::Finish() {
+    log_->Add("Finish()");
+    return S_OK;
+}
+
 }  // namespace gfx::fake

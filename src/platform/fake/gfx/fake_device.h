@@ -79,6 +79,7 @@ public:
                                    D3DFORMAT indexFormat, const void* vertexData,
                                    UINT stride) override;
     HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) override;
+    HRESULT Finish() override;
 
     CallLog& Log() { return *log_; }
     FakeDeviceScript& Script() { return *script_; }

@@ -492,4 +492,10 @@ HRESULT GlDevice::ReadBackBuffer(std::uint32_t* argb, UINT pitch) {
     return ok ? S_OK : D3DERR_INVALIDCALL;
 }
 
+HRESULT GlDevice::Finish() {
+    context_->MakeCurrent();
+    glFinish();
+    return S_OK;
+}
+
 }  // namespace gfx::gl

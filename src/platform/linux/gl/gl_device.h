@@ -83,6 +83,7 @@ public:
                                    D3DFORMAT indexFormat, const void* vertexData,
                                    UINT stride) override;
     HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) override;
+    HRESULT Finish() override;
 
     // Program-cache figures, for benchmarks.
     const ProgramCacheStats& CacheStats() const { return programs_.Stats(); }

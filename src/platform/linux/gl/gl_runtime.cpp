@@ -291,6 +291,8 @@ HRESULT GlRuntime::CreateDevice(UINT adapter, D3DDEVTYPE type, platform::WindowH
         params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
     // A window handle of an SDL window is its SDL window id.
     SDL_Window* window = handle ? SDL_GetWindowFromID(static_cast<Uint32>(handle)) : nullptr;
+    if (handle && !window)
+        return D3DERR_INVALIDCALL;
     auto context =
         GlContext::Create(window, static_cast<int>(params->BackBufferWidth),
                           static_cast<int>(params->BackBufferHeight), params->Windowed != 0);
