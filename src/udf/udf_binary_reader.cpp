@@ -1,7 +1,6 @@
 #include "udf/udf_binary_reader.h"
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <utility>
 
@@ -116,6 +115,7 @@ UdfNode* UdfBinaryReader::openRoot() {
     streamBegin_ = start;
     streamEnd_ = std::uint64_t(start) + stream_->size();
     byteBudget_ = 4 * (streamEnd_ - streamBegin_) + (1u << 20);
+    cache_.reserve((streamEnd_ - streamBegin_) / 64);
 
     std::uint32_t fileSize = 0;
     std::uint32_t magicLength = 0;
@@ -178,27 +178,25 @@ bool UdfBinaryReader::loadNode(UdfNode* node, std::uint32_t flags, std::uintptr_
     if (!node || node->reader_ != this) {
         return false;
     }
-    // An explicit work list, each (node, flags) visited once: trees from damaged files may be
-    // deep, and links may lead back to an ancestor.
+    // An explicit work list, each (node, flags) visited once per call: trees from damaged files
+    // may be deep, and links may lead back to an ancestor. Below the first level the flags stay
+    // the same, so a node met again is met with the flags it was visited with.
     struct Work {
         UdfNode* node;
         std::uint32_t flags;
     };
-    struct WorkHash {
-        std::size_t operator()(const std::pair<UdfNode*, std::uint32_t>& w) const {
-            return std::hash<UdfNode*>()(w.first) ^ (std::size_t(w.second) << 1);
-        }
-    };
+    const std::uint64_t stamp = ++loadStamp_;
     std::vector<Work> pending{{node, flags}};
-    std::unordered_map<std::pair<UdfNode*, std::uint32_t>, bool, WorkHash> seen;
     std::vector<UdfNode*> children;
     bool ok = true;
     while (!pending.empty()) {
         Work work = pending.back();
         pending.pop_back();
-        if (!seen.emplace(std::make_pair(work.node, work.flags), true).second) {
+        if (work.node->visitStamp_ == stamp && work.node->visitFlags_ == work.flags) {
             continue;
         }
+        work.node->visitStamp_ = stamp;
+        work.node->visitFlags_ = work.flags;
         ok = loadOne(work.node, work.flags) && ok;
         if (work.flags & kLoadNoDescend) {
             continue;

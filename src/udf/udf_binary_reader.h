@@ -84,6 +84,7 @@ private:
     // Node bytes this reader may still allocate. A sound file reads each byte about once;
     // entries of a damaged one may claim the same bytes over and over.
     std::uint64_t byteBudget_ = 0;
+    std::uint64_t loadStamp_ = 0;
 };
 
 }  // namespace udf

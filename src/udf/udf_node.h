@@ -129,6 +129,9 @@ private:
     std::list<Child> children_;
     std::unordered_map<std::string, std::list<Child>::iterator> index_;
     std::list<Child>::iterator cursor_ = children_.end();
+    // Which load of the reader last visited the node, and with which flags.
+    std::uint64_t visitStamp_ = 0;
+    std::uint32_t visitFlags_ = 0;
 };
 
 }  // namespace udf
