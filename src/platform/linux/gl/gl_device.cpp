@@ -43,6 +43,7 @@ GlDevice::GlDevice(std::shared_ptr<GlContext> context, const D3DCAPS9& caps, int
     glGenBuffers(1, &scratchVertices_);
     glGenBuffers(1, &scratchIndices_);
     glFrontFace(GL_CW);  // D3D's front faces are clockwise on screen
+    anisotropic_ = epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic");
     for (int i = 0; i < 256; ++i) {
         gamma_.red[i] = gamma_.green[i] = gamma_.blue[i] = static_cast<WORD>(i * 257);
     }
@@ -444,7 +445,9 @@ HRESULT GlDevice::SetTexture(DWORD stage, Texture* texture) {
     textures_[stage] = Ref<Texture>::Share(texture);
     state_.textureBound[stage] = texture != nullptr;
     // Mipmapped and plain textures take different minification filters.
-    samplerDirty_[stage] = true;
+    const bool mipmapped = texture && static_cast<GlTexture*>(texture)->Mipmapped();
+    if (mipmapped != samplerMipmapped_[stage])
+        samplerDirty_[stage] = true;
     return S_OK;
 }
 

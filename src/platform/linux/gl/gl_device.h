@@ -113,8 +113,10 @@ private:
     ProgramCache programs_;
     D3DGAMMARAMP gamma_{};
     bool inScene_ = false;
+    bool anisotropic_ = false;
     bool fixedStateDirty_ = true;
     std::array<bool, kMaxTextureStages> samplerDirty_{};
+    std::array<bool, kMaxTextureStages> samplerMipmapped_{};
     std::array<Ref<Texture>, kMaxTextureStages> textures_;
     Ref<VertexBuffer> stream_;
     UINT streamOffset_ = 0, streamStride_ = 0;

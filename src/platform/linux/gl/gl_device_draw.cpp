@@ -131,6 +131,7 @@ void GlDevice::ApplySamplers() {
         const GLuint sampler = samplers_[i];
         const auto* texture = static_cast<GlTexture*>(textures_[i].get());
         const bool mipmapped = texture && texture->Mipmapped();
+        samplerMipmapped_[i] = mipmapped;
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
                             static_cast<GLint>(AddressMode(ss[D3DSAMP_ADDRESSU])));
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
@@ -143,7 +144,7 @@ void GlDevice::ApplySamplers() {
         float border[4];
         ColourToFloats(ss[D3DSAMP_BORDERCOLOR], border);
         glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border);
-        if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
+        if (anisotropic_) {
             const bool anisotropic = ss[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
                                      ss[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
             const float amount =
