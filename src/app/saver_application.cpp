@@ -1,6 +1,7 @@
 #include "app/saver_application.h"
 
 #include <algorithm>
+#include <bit>
 #include <ctime>
 #include <new>
 #include <utility>
@@ -8,7 +9,6 @@
 #include "app/settings_store.h"
 #include "core/trace.h"
 #include "platform/screensaver.h"
-#include "render/current_device.h"
 
 namespace app {
 namespace {
@@ -18,29 +18,13 @@ SaverApplication* forwardTarget = nullptr;
 
 SaverApplication* theApplication = nullptr;
 
+gfx::D3DDISPLAYMODE desktopDisplayMode{};
+
 bool IsFullScreenMode(RunMode mode) {
     return mode == RunMode::Saver || mode == RunMode::SaverT;
 }
 
 }  // namespace
-
-// Lets the input manager see the window's messages before the device host handles them.
-class SaverApplication::InputMessageListener final : public platform::WindowMessageListener {
-public:
-    explicit InputMessageListener(input::InputManager& manager) : manager_(manager) {}
-
-    bool OnWindowMessage(platform::WindowHandle, std::uint32_t message, platform::WPARAM wParam,
-                         platform::LPARAM lParam, platform::LRESULT& result) override {
-        if (!manager_.HandleWindowMessage(message, wParam, lParam)) {
-            return false;
-        }
-        result = 1;
-        return true;
-    }
-
-private:
-    input::InputManager& manager_;
-};
 
 SaverApplication::SaverApplication() : SaverApplication(SaverServices{}) {}
 
@@ -56,14 +40,19 @@ SaverApplication::SaverApplication(SaverServices services)
     defaults_.Load(*services_.resources);
     textTable_.Load(*services_.resources);
     defaults_.LoadDefaults(settings_);
+    if (services_.runtime) {
+        SetRuntimeFactory(services_.runtime);
+    }
     forwardTarget = this;
 }
 
 SaverApplication::~SaverApplication() {
-    if (inputManager_ && inputMessages_) {
-        RemoveMessageListener(inputMessages_.get());
+    if (inputManager_) {
+        RemoveMessageListener(inputManager_.get());
     }
-    // The window goes before the object its procedure forwards to.
+    // The device draws into the window, so it goes first; the window goes before the object its
+    // procedure forwards to.
+    ReleaseDevice();
     window_.reset();
     if (forwardTarget == this) {
         forwardTarget = nullptr;
@@ -92,16 +81,18 @@ void SaverApplication::ApplyGamma() {
         gammaRamp_.green[i] = entry;
         gammaRamp_.blue[i] = entry;
     }
-    if (gfx::Device* device = render::CurrentDevice()) {
+    if (gfx::Device* device = Device()) {
         device->SetGammaRamp(0, gfx::D3DSGR_CALIBRATE, &gammaRamp_);
     }
     RestoreDeviceObjects();
 }
 
 bool SaverApplication::RestoreDeviceObjects() {
-    // The shell holds no device resources of its own; the device host restores its registered
-    // objects itself whenever it makes or resets the device.
-    return true;
+    return RestoreDeviceObjectList();
+}
+
+const gfx::D3DDISPLAYMODE& DesktopDisplayMode() {
+    return desktopDisplayMode;
 }
 
 bool SaverApplication::ConfigDialogProc(platform::DialogWindow&, std::uint32_t, platform::WPARAM,
@@ -167,8 +158,8 @@ void SaverApplication::StartInput() {
     inputManager_->Initialise(window_->Handle(), true,
                               platform::DISCL_NONEXCLUSIVE | platform::DISCL_FOREGROUND,
                               platform::DISCL_NONEXCLUSIVE | platform::DISCL_FOREGROUND);
-    inputMessages_ = std::make_unique<InputMessageListener>(*inputManager_);
-    AddMessageListener(inputMessages_.get());
+    // It sees the window's messages before the device host does.
+    AddMessageListener(inputManager_.get());
 }
 
 bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
@@ -204,10 +195,20 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     if (IsFullScreenMode(runMode_)) {
         core::Trace("Full Mode:\n");
         core::Trace(settings_.UseDesktop ? "Using desktop mode\n" : "Using fixed mode\n");
+        if (!SetMode(settings_.UseDesktop, static_cast<std::uint32_t>(settings_.Width),
+                     static_cast<std::uint32_t>(settings_.Height),
+                     static_cast<std::uint32_t>(settings_.Depth))) {
+            core::TraceError("", "Error: Application::SetMode() failed\n");
+            return false;
+        }
     }
 
     window_->ShowCursor(false);
+
+    desktopDisplayMode = DesktopMode();
     ReadClientRect();
+    scaleFactor_ = ClientRect().Width() / 1024.0;
+
     core::TraceError("", "Application created\n");
 
     StartInput();
@@ -322,11 +323,39 @@ int SaverApplication::Run() {
 }
 
 bool SaverApplication::RenderFrame() {
-    // A frame needs a device; without one (not made yet, or lost) it is skipped.
-    if (!render::CurrentDevice()) {
+    if (!CheckDevice()) {
         core::Trace("device lost\n");
         return false;
     }
+    gfx::Device* device = Device();
+    device->Clear(0, nullptr, gfx::D3DCLEAR_TARGET | gfx::D3DCLEAR_ZBUFFER, backgroundColour, 1.0f,
+                  0);
+    device->SetRenderState(gfx::D3DRS_FILLMODE, gfx::D3DFILL_SOLID);
+
+    if (gfx::Succeeded(device->BeginScene())) {
+        device->SetRenderState(gfx::D3DRS_ZENABLE, 1);
+        device->SetSamplerState(0, gfx::D3DSAMP_MINFILTER, gfx::D3DTEXF_LINEAR);
+        device->SetSamplerState(0, gfx::D3DSAMP_MIPFILTER, gfx::D3DTEXF_LINEAR);
+        device->SetSamplerState(0, gfx::D3DSAMP_MAGFILTER, gfx::D3DTEXF_LINEAR);
+
+        device->SetRenderState(gfx::D3DRS_AMBIENT, ambientColour);
+        device->SetRenderState(gfx::D3DRS_FOGENABLE, fog ? 1 : 0);
+        device->SetRenderState(gfx::D3DRS_FOGVERTEXMODE, gfx::D3DFOG_LINEAR);
+        device->SetRenderState(gfx::D3DRS_FOGCOLOR, fogColour);
+        device->SetRenderState(gfx::D3DRS_FOGSTART, std::bit_cast<gfx::DWORD>(fogStart));
+        device->SetRenderState(gfx::D3DRS_FOGEND, std::bit_cast<gfx::DWORD>(fogEnd));
+        device->SetRenderState(gfx::D3DRS_RANGEFOGENABLE, 1);
+
+        RenderScene();
+        core::Trace("fade quad ok\n");
+
+        device->Clear(0, nullptr, gfx::D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        core::Trace("window manager ok\n");
+        device->EndScene();
+    }
+
+    device->Present();
+    core::Trace("present ok\n");
     return true;
 }
 

@@ -44,6 +44,8 @@ struct SaverServices {
     std::function<std::unique_ptr<platform::InputDevices>()> inputDevices =
         &platform::CreateInputDevices;
     core::IntervalTimer::Clock clock = &core::NowMilliseconds;
+    // Where the device host takes its graphics runtime from; empty keeps the platform's.
+    render::Application::RuntimeFactory runtime;
 };
 
 class SaverApplication : public render::Application, public input::InputListener {
@@ -93,6 +95,8 @@ public:
     const std::string& FrameRateText() const { return frameRateText_; }
     const std::string& TimeText() const { return timeText_; }
     const gfx::D3DGAMMARAMP& GammaRamp() const { return gammaRamp_; }
+    // Client width / 1024, fixed once the device is set up; it sizes the overlay texts.
+    double ScaleFactor() const { return scaleFactor_; }
 
     // Drawing parameters the scene may change.
     float nearPlane = 1.0f;
@@ -117,8 +121,6 @@ private:
     void UpdateFrameRate();
     void RefreshTimeText();
 
-    class InputMessageListener;
-
     SaverServices services_;
     DefaultSettings defaults_;
     TextTable textTable_;
@@ -134,7 +136,6 @@ private:
 
     std::unique_ptr<platform::InputDevices> inputDevices_;
     std::unique_ptr<input::InputManager> inputManager_;
-    std::unique_ptr<InputMessageListener> inputMessages_;
 
     core::IntervalTimer startStopwatch_;
     core::IntervalTimer frameRateTimer_;
@@ -145,7 +146,12 @@ private:
     std::string frameRateText_;
     std::string timeText_;
     gfx::D3DGAMMARAMP gammaRamp_{};
+    double scaleFactor_ = 1.0;
 };
+
+// The desktop display mode of adapter 0 as the saver found it at start-up (zero before that); the
+// configuration dialog offers it too.
+const gfx::D3DDISPLAYMODE& DesktopDisplayMode();
 
 // Entry i of the gamma ramp for a `Gamma` setting: gamma * 200 + i * 256, within 0 .. 65535.
 std::uint16_t GammaRampEntry(std::int32_t gamma, int i);

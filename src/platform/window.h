@@ -44,7 +44,7 @@ struct WindowDesc {
     WindowKind kind = WindowKind::Popup;
     std::string title;  // Windows-1251, as every text of the program
     // Popup: the full-screen size asked for (ignored with desktopSize). Child: the rectangle in
-    // the parent's client area.
+    // the parent's client area; an empty one fills that client area.
     Rect rect;
     bool desktopSize = false;
     WindowHandle parent = 0;  // Child: the native id of the parent window
@@ -63,6 +63,8 @@ class Window {
 public:
     virtual ~Window() = default;
 
+    // Windows on SDL are known by their SDL window id, child windows of other programs by their
+    // X11 window id.
     virtual WindowHandle Handle() const = 0;
     virtual Rect ClientRect() const = 0;
 

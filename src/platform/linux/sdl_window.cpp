@@ -70,7 +70,9 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowDesc& desc, WindowProce
     if (!window) {
         return nullptr;
     }
-    return std::unique_ptr<SdlWindow>(new SdlWindow(window, std::move(procedure)));
+    auto created = std::unique_ptr<SdlWindow>(new SdlWindow(window, std::move(procedure)));
+    created->foreign_ = daemon.has_value();
+    return created;
 }
 
 SdlWindow::SdlWindow(SDL_Window* window, WindowProcedure procedure)
@@ -182,8 +184,12 @@ void SdlWindow::Destroy() {
     }
     destroyed_ = true;
     DispatchMessage({handle_, WM_DESTROY, 0, 0});
-    SDL_DestroyWindow(window_);
-    window_ = nullptr;
+    // Gone from the screen now; the SDL window itself lives as long as this object, since a GL
+    // context made on it may still be released after this.
+    // A daemon's window stays the daemon's: it is never hidden here.
+    if (window_ && !foreign_) {
+        SDL_HideWindow(window_);
+    }
 }
 
 SDL_Window* SdlWindowFromHandle(WindowHandle handle) {

@@ -44,6 +44,7 @@ private:
     MessageQueue queue_;
     std::deque<Message> translated_;
     std::vector<Message> scratch_;
+    bool foreign_ = false;  // a screen-saver daemon's window
     bool destroyed_ = false;
 };
 

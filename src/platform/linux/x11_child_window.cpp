@@ -77,11 +77,16 @@ std::unique_ptr<X11ChildWindow> X11ChildWindow::Create(const WindowDesc& desc,
         XCloseDisplay(display);
         return nullptr;
     }
-    const int width = std::max(desc.rect.Width(), 1);
-    const int height = std::max(desc.rect.Height(), 1);
+    // An empty rectangle means the parent's whole client area.
+    Rect rect = desc.rect;
+    if (rect.Width() <= 0 || rect.Height() <= 0) {
+        rect = {0, 0, parentWidth, parentHeight};
+    }
+    const int width = std::max(rect.Width(), 1);
+    const int height = std::max(rect.Height(), 1);
     const unsigned long black = BlackPixel(display, DefaultScreen(display));
-    const ::Window window = XCreateSimpleWindow(display, parent, desc.rect.left, desc.rect.top,
-                                                width, height, 0, black, black);
+    const ::Window window =
+        XCreateSimpleWindow(display, parent, rect.left, rect.top, width, height, 0, black, black);
     // The parent's size changes are followed; nothing else of it is taken, its input least.
     XSelectInput(display, parent, StructureNotifyMask);
     XSelectInput(display, window, ExposureMask | StructureNotifyMask);

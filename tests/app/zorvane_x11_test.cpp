@@ -1,0 +1,341 @@
+// The built saver on a real display: run modes, the keys and buttons that end it and those that
+// don't, the mouse-move exit, and the preview picture inside a window of ours.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/bmp_image.h"
+#include "platform/window.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const char* const kSaver = ZORVANE_BINARY_DIR "/zorvane";
+
+// A started program; killed if the test leaves it running.
+class Process {
+public:
+    Process(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+            const std::string& workDir = {}, int* outputPipe = nullptr) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            env.emplace_back(*e);
+        }
+        for (const auto& extra : extraEnv) {
+            const auto name = extra.substr(0, extra.find('=') + 1);
+            std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
+            env.push_back(extra);
+        }
+        std::vector<char*> argv;
+        for (const auto& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (const auto& e : env) {
+            envp.push_back(const_cast<char*>(e.c_str()));
+        }
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!workDir.empty()) {
+            posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+        }
+        if (outputPipe) {
+            posix_spawn_file_actions_adddup2(&actions, outputPipe[1], STDOUT_FILENO);
+            posix_spawn_file_actions_addclose(&actions, outputPipe[0]);
+        }
+        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+
+    ~Process() {
+        if (pid_ > 0 && !exitCode_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    bool Started() const { return pid_ > 0; }
+
+    // The exit code once the program has ended within `limit`; nothing while it still runs.
+    std::optional<int> Wait(std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!exitCode_ && pid_ > 0) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                break;
+            }
+            if (std::chrono::steady_clock::now() >= end) {
+                break;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return exitCode_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> exitCode_;
+};
+
+// Runs a tool to its end and returns what it printed (nothing when it failed or hung).
+std::optional<std::string> Tool(const std::vector<std::string>& args,
+                                std::chrono::milliseconds limit = 5000ms) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return std::nullopt;
+    }
+    Process tool(args, {}, {}, fds);
+    close(fds[1]);
+    std::string output;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    char buffer[4096];
+    while (std::chrono::steady_clock::now() < end) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (poll(&p, 1, 50) > 0) {
+            const ssize_t n = read(fds[0], buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            output.append(buffer, std::size_t(n));
+        }
+    }
+    close(fds[0]);
+    const auto code = tool.Wait(1000ms);
+    if (!code || *code != 0) {
+        return std::nullopt;
+    }
+    return output;
+}
+
+bool Xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> all{"xdotool"};
+    all.insert(all.end(), args.begin(), args.end());
+    return Tool(all).has_value();
+}
+
+// Number after `label` in xwininfo's output, e.g. "Width:".
+std::optional<long> InfoValue(const std::string& info, const std::string& label) {
+    const auto at = info.find(label);
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    return std::strtol(info.c_str() + at + label.size(), nullptr, 0);
+}
+
+class ZorvaneX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) {
+            GTEST_SKIP() << "needs a display";
+        }
+        char pattern[] = "/tmp/zorvane-x11-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        home = pattern;
+        config = home / "config";
+        work = home / "work";
+        fs::create_directories(config);
+        fs::create_directories(work);
+        // Start with the pointer in a known place, away from where the tests move it.
+        Xdotool({"mousemove", "5", "5"});
+    }
+
+    void TearDown() override {
+        if (!home.empty()) {
+            fs::remove_all(home);
+        }
+    }
+
+    std::unique_ptr<Process> Start(const std::vector<std::string>& args) {
+        std::vector<std::string> all{kSaver};
+        all.insert(all.end(), args.begin(), args.end());
+        auto process = std::make_unique<Process>(
+            all,
+            std::vector<std::string>{"XDG_CONFIG_HOME=" + config.string(),
+                                     "LIBGL_ALWAYS_SOFTWARE=1", "XSCREENSAVER_WINDOW="},
+            work.string());
+        EXPECT_TRUE(process->Started());
+        return process;
+    }
+
+    // Starts the full-screen saver and waits until its window is on the screen.
+    std::unique_ptr<Process> StartSaver() {
+        auto saver = Start({"/s"});
+        const auto found =
+            Tool({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Zorvane$"}, 15000ms);
+        EXPECT_TRUE(found && !found->empty()) << "no saver window appeared";
+        if (found) {
+            windowId = std::strtoul(found->c_str(), nullptr, 10);
+        }
+        return saver;
+    }
+
+    void StoreSetting(const std::string& name, int value) {
+        fs::create_directories(config / "Maravek Studio");
+        std::ofstream reg(config / "Maravek Studio" / "Zorvane.reg");
+        char hex[9];
+        std::snprintf(hex, sizeof hex, "%08x", value);
+        reg << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Maravek Studio\\Zorvane]\n\"" << name
+            << "\"=dword:" << hex << "\n";
+    }
+
+    fs::path home;
+    fs::path config;
+    fs::path work;
+    unsigned long windowId = 0;
+};
+
+TEST_F(ZorvaneX11Test, PasswordAndPreviewWithoutWindowEndAtOnceWithZero) {
+    for (const char* args : {"/a 42", "/p"}) {
+        std::vector<std::string> split;
+        std::istringstream in(args);
+        for (std::string word; in >> word;) {
+            split.push_back(word);
+        }
+        auto saver = Start(split);
+        EXPECT_EQ(saver->Wait(10000ms), 0) << args;
+    }
+    EXPECT_TRUE(fs::is_empty(config));
+    EXPECT_TRUE(fs::is_empty(work));
+}
+
+TEST_F(ZorvaneX11Test, SaverCoversTheScreenAndLeavesNoFiles) {
+    auto saver = StartSaver();
+    const auto root = Tool({"xwininfo", "-root"});
+    const auto window = Tool({"xwininfo", "-id", std::to_string(windowId)});
+    ASSERT_TRUE(root && window);
+    EXPECT_EQ(InfoValue(*window, "Width:"), InfoValue(*root, "Width:"));
+    EXPECT_EQ(InfoValue(*window, "Height:"), InfoValue(*root, "Height:"));
+    EXPECT_EQ(InfoValue(*window, "Absolute upper-left X:"), 0);
+    EXPECT_EQ(InfoValue(*window, "Absolute upper-left Y:"), 0);
+    EXPECT_TRUE(Xdotool({"key", "Escape"}));
+    EXPECT_EQ(saver->Wait(10000ms), 1);
+    EXPECT_TRUE(fs::is_empty(config)) << "only saving the configuration writes settings";
+    EXPECT_TRUE(fs::is_empty(work));
+}
+
+TEST_F(ZorvaneX11Test, KeysAndButtonsThatDoNotEndTheSaver) {
+    auto saver = StartSaver();
+    const std::vector<std::vector<std::string>> harmless = {
+        {"key", "F2"},      {"key", "F3"},  {"key", "F6"},    {"key", "alt"},
+        {"key", "F10"},     {"click", "2"}, {"click", "4"},   {"click", "5"},
+        {"keydown", "alt"}, {"key", "x"},   {"keyup", "alt"},
+    };
+    for (const auto& action : harmless) {
+        ASSERT_TRUE(Xdotool(action));
+        EXPECT_FALSE(saver->Wait(400ms)) << action[0] << " " << action[1] << " ended the saver";
+    }
+    EXPECT_TRUE(Xdotool({"key", "space"}));
+    EXPECT_EQ(saver->Wait(10000ms), 1);
+}
+
+TEST_F(ZorvaneX11Test, KeysAndButtonsThatEndTheSaver) {
+    const std::vector<std::vector<std::string>> ending = {
+        {"key", "q"},      {"key", "Escape"}, {"key", "shift"},
+        {"key", "Return"}, {"click", "1"},    {"click", "3"},
+    };
+    for (const auto& action : ending) {
+        auto saver = StartSaver();
+        ASSERT_TRUE(Xdotool(action));
+        EXPECT_EQ(saver->Wait(10000ms), 1) << action[0] << " " << action[1];
+    }
+}
+
+TEST_F(ZorvaneX11Test, MouseMovesEndTheSaverOnlyWhenAskedAndAfterTheFirstSecond) {
+    {
+        auto saver = StartSaver();
+        ASSERT_TRUE(Xdotool({"mousemove", "300", "200"}));
+        std::this_thread::sleep_for(1500ms);
+        ASSERT_TRUE(Xdotool({"mousemove", "400", "300"}));
+        EXPECT_FALSE(saver->Wait(1000ms)) << "ExitOnMM is off by default";
+        Xdotool({"key", "Escape"});
+        EXPECT_EQ(saver->Wait(10000ms), 1);
+    }
+    StoreSetting("ExitOnMM", 1);
+    auto saver = StartSaver();
+    ASSERT_TRUE(Xdotool({"mousemove", "300", "200"}));
+    EXPECT_FALSE(saver->Wait(300ms)) << "a move in the first second";
+    std::this_thread::sleep_for(1200ms);
+    ASSERT_TRUE(Xdotool({"mousemove", "400", "300"}));
+    EXPECT_EQ(saver->Wait(10000ms), 1);
+}
+
+TEST_F(ZorvaneX11Test, PreviewShowsThePictureInsideTheGivenWindow) {
+    std::ifstream file(ZORVANE_SOURCE_DIR "/resources/preview.bmp", std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                          std::istreambuf_iterator<char>());
+    const auto picture = platform::DecodeBmp(bytes);
+    ASSERT_TRUE(picture);
+
+    const auto rootInfo = Tool({"xwininfo", "-root"});
+    ASSERT_TRUE(rootInfo);
+    const auto root = InfoValue(*rootInfo, "Window id:");
+    ASSERT_TRUE(root);
+
+    struct Case {
+        int width;
+        int height;
+    };
+    // Larger than the picture (the rest stays black) and smaller (the picture is cut off).
+    for (const Case c : {Case{240, 180}, Case{100, 70}}) {
+        platform::WindowDesc desc;
+        desc.kind = platform::WindowKind::Child;
+        desc.parent = platform::WindowHandle(*root);
+        desc.rect = {20, 30, 20 + c.width, 30 + c.height};
+        auto parent = platform::CreateNativeWindow(desc, nullptr);
+        ASSERT_NE(parent, nullptr);
+        EXPECT_EQ(parent->ClientRect(), (platform::Rect{0, 0, c.width, c.height}));
+
+        auto preview = Start({"/p", std::to_string(parent->Handle())});
+        std::this_thread::sleep_for(1500ms);
+        EXPECT_FALSE(preview->Wait(0ms)) << "the preview runs until its window goes";
+
+        const fs::path grab = home / "grab.rgb";
+        ASSERT_TRUE(Tool({"import", "-silent", "-window", std::to_string(parent->Handle()),
+                          "-depth", "8", "rgb:" + grab.string()}));
+        std::ifstream grabbed(grab, std::ios::binary);
+        const std::vector<std::uint8_t> rgb((std::istreambuf_iterator<char>(grabbed)),
+                                            std::istreambuf_iterator<char>());
+        ASSERT_EQ(rgb.size(), std::size_t(c.width) * c.height * 3);
+        int wrong = 0;
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.width; ++x) {
+                const std::uint8_t* p = &rgb[(std::size_t(y) * c.width + x) * 3];
+                const std::uint32_t seen = (p[0] << 16) | (p[1] << 8) | p[2];
+                const bool inside = x < picture->width && y < picture->height;
+                const std::uint32_t expected = inside ? picture->At(x, y) : 0;
+                wrong += seen != expected;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << c.width << " x " << c.height;
+
+        // The preview ends when the window it lives in goes away.
+        parent.reset();
+        EXPECT_EQ(preview->Wait(10000ms), 1);
+    }
+}
+
+}  // namespace
