@@ -13,6 +13,9 @@ void SetContextAttributes() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+}
+
+void SetWindowAttributes() {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     // Depth and multisampling live in the device's own framebuffer, not the window's.
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
@@ -34,6 +37,7 @@ std::shared_ptr<GlContext> GlContext::Create(SDL_Window* window, int width, int 
     SetContextAttributes();
     std::shared_ptr<GlContext> context(new GlContext);
     if (!window) {
+        SetWindowAttributes();
         Uint32 flags = SDL_WINDOW_OPENGL;
         flags |= windowed ? SDL_WINDOW_HIDDEN : SDL_WINDOW_FULLSCREEN;
         window = SDL_CreateWindow("Zorvane", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,

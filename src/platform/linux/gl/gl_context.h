@@ -42,9 +42,11 @@ private:
 
 // Starts SDL's video subsystem once for the process; false when there is no display.
 bool StartVideo();
-// Sets the GL attributes our contexts ask for; a caller that makes the window itself calls this
-// before SDL_CreateWindow so the window gets a matching visual.
+// The context version our contexts ask for (3.3 core). A window of the caller's keeps the
+// visual it was made with; windows of our own also get SetWindowAttributes' visual.
 void SetContextAttributes();
+// A double-buffered visual without depth or multisampling: the device's framebuffer has those.
+void SetWindowAttributes();
 // True for Mesa's software rasterizers.
 bool IsSoftwareRenderer(const std::string& renderer);
 
