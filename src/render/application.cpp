@@ -6,6 +6,7 @@
 #include "core/trace.h"
 #include "render/current_device.h"
 #include "render/state_cache.h"
+#include "render/texture_manager.h"
 
 namespace render {
 namespace {
@@ -49,7 +50,10 @@ void TraceModeDescription(const DeviceSettings& settings) {
 
 }  // namespace
 
-Application::Application() : runtimeFactory_(&gfx::CreateRuntime) {}
+Application::Application() : runtimeFactory_(&gfx::CreateRuntime) {
+    // Every texture follows the device through resets.
+    AddDeviceObject(&TextureManager::Instance());
+}
 
 Application::~Application() {
     ReleaseDevice();

@@ -115,7 +115,9 @@ bool IsTransparent(const RenderStates& block) {
         if (stage.alphaOp != kAutomaticOp) {
             return stage.alphaOp != D3DTOP_DISABLE;
         }
-        if (HasAlphaTexture(stage)) {
+        // An automatic stage takes the opacity as alpha when it is below 1, so the block must
+        // then be blended for the opacity to show.
+        if (HasAlphaTexture(stage) || block.opacity != 1.0f) {
             return true;
         }
     }

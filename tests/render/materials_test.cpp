@@ -315,7 +315,9 @@ TEST_F(MaterialsTest, OpacityWithAnOpaqueTextureSelectsTheFactorAsAlpha) {
     RenderStates block;
     block.stages[0].texture = Load("opaque.tga");
     block.opacity = 0.5f;
+    EXPECT_TRUE(render::IsTransparent(block)) << "the opacity only shows when blended";
     render::ApplyRenderStates(block, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
+    EXPECT_TRUE(Log().Contains(StateCall(D3DRS_ALPHABLENDENABLE, 1)));
     EXPECT_TRUE(Log().Contains(StageCall(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1)));
     EXPECT_TRUE(Log().Contains(StageCall(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR)));
     EXPECT_TRUE(Log().Contains(StateCall(D3DRS_TEXTUREFACTOR, 127u << 24)))

@@ -1,0 +1,45 @@
+// The device side of one frame: check the device, clear, camera transforms, the frame's render
+// states, the scene between BeginScene and EndScene, present.
+#pragma once
+
+#include <functional>
+
+#include "platform/gfx/d3d_types.h"
+
+namespace render {
+
+class Application;
+
+struct FrameParameters {
+    float nearPlane = 1.0f;
+    float farPlane = 1500.0f;
+    float fieldOfView = 1.0472f;  // radians, vertical
+    gfx::D3DCOLOR ambient = gfx::D3DCOLOR_XRGB(128, 128, 128);
+    gfx::D3DCOLOR background = gfx::D3DCOLOR_XRGB(100, 0, 0);
+    gfx::D3DCOLOR fogColour = gfx::D3DCOLOR_XRGB(128, 128, 128);
+    float fogStart = 10000.0f;
+    float fogEnd = 10000.0f;
+    bool fog = false;
+    // Where the camera stands and looks until a camera drives the view (scene units, Z up).
+    gfx::D3DVECTOR eye{0.0f, 350.0f, 150.0f};
+    gfx::D3DVECTOR lookAt{0.0f, 0.0f, 150.0f};
+    gfx::D3DVECTOR up{0.0f, 0.0f, 1.0f};
+};
+
+struct FrameHooks {
+    std::function<bool()> renderScene;  // the scene itself
+    std::function<void()> drawOverlay;  // after the depth clear: the overlay texts
+};
+
+// One frame on the host's device. False when the device is not usable (the frame is skipped).
+bool RenderDeviceFrame(Application& host, const FrameParameters& parameters,
+                       const FrameHooks& hooks);
+
+// The left-handed perspective and look-at matrices (row vectors), as D3DX builds them.
+gfx::D3DMATRIX MatrixPerspectiveFovLH(float fieldOfView, float aspect, float nearPlane,
+                                      float farPlane);
+gfx::D3DMATRIX MatrixLookAtLH(const gfx::D3DVECTOR& eye, const gfx::D3DVECTOR& at,
+                              const gfx::D3DVECTOR& up);
+gfx::D3DMATRIX MatrixIdentity();
+
+}  // namespace render
