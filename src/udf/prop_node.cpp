@@ -108,7 +108,7 @@ void PropNode::releaseChildren(std::vector<std::unique_ptr<PropNode>>& keep) {
 }
 
 PropNode* PropNode::findChild(std::string_view childName) const {
-    auto found = index_.find(std::string(childName));
+    auto found = index_.find(childName);
     return found == index_.end() ? nullptr : children_[found->second].node.get();
 }
 

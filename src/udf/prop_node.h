@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "udf/name_hash.h"
+
 #include "core/engine_string.h"
 
 namespace udf {
@@ -60,7 +62,7 @@ public:
 
 private:
     std::vector<Child> children_;
-    std::unordered_map<std::string, std::size_t> index_;
+    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> index_;
 };
 
 // True when the whole text is a decimal number: sign, digits, point and digits, exponent.

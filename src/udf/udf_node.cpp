@@ -211,12 +211,12 @@ UdfNode* UdfNode::addUString(std::string_view name, std::u16string_view text) {
 }
 
 UdfNode* UdfNode::findChild(std::string_view name) const {
-    auto found = index_.find(std::string(name));
+    auto found = index_.find(name);
     return found == index_.end() ? nullptr : found->second->node;
 }
 
 bool UdfNode::isLink(std::string_view name) const {
-    auto found = index_.find(std::string(name));
+    auto found = index_.find(name);
     return found != index_.end() && found->second->link;
 }
 
@@ -225,7 +225,7 @@ bool UdfNode::isLink(const UdfNode* child) const {
 }
 
 std::unique_ptr<UdfNode> UdfNode::removeChild(std::string_view name) {
-    auto found = index_.find(std::string(name));
+    auto found = index_.find(name);
     if (found == index_.end()) {
         return nullptr;
     }

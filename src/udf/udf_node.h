@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "udf/name_hash.h"
+
 #include "core/engine_string.h"
 
 namespace udf {
@@ -127,7 +129,7 @@ private:
     const std::uint8_t* data_ = nullptr;
     std::unique_ptr<std::uint8_t[]> ownedData_;
     std::list<Child> children_;
-    std::unordered_map<std::string, std::list<Child>::iterator> index_;
+    std::unordered_map<std::string, std::list<Child>::iterator, NameHash, std::equal_to<>> index_;
     std::list<Child>::iterator cursor_ = children_.end();
     // Which load of the reader last visited the node, and with which flags.
     std::uint64_t visitStamp_ = 0;
