@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -169,13 +170,15 @@ protected:
         }
     }
 
-    std::unique_ptr<Process> Start(const std::vector<std::string>& args) {
+    std::unique_ptr<Process> Start(const std::vector<std::string>& args,
+                                   const std::string& daemonWindow = {}) {
         std::vector<std::string> all{kSaver};
         all.insert(all.end(), args.begin(), args.end());
         auto process = std::make_unique<Process>(
             all,
             std::vector<std::string>{"XDG_CONFIG_HOME=" + config.string(),
-                                     "LIBGL_ALWAYS_SOFTWARE=1", "XSCREENSAVER_WINDOW="},
+                                     "LIBGL_ALWAYS_SOFTWARE=1",
+                                     "XSCREENSAVER_WINDOW=" + daemonWindow},
             work.string());
         EXPECT_TRUE(process->Started());
         return process;
@@ -200,6 +203,37 @@ protected:
         std::snprintf(hex, sizeof hex, "%08x", value);
         reg << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Maravek Studio\\Zorvane]\n\"" << name
             << "\"=dword:" << hex << "\n";
+    }
+
+    // A window of ours at (20, 30) on the root window: a preview's parent, a daemon's window.
+    std::unique_ptr<platform::Window> MakeWindow(int width, int height) {
+        const auto rootInfo = Tool({"xwininfo", "-root"});
+        const auto root = rootInfo ? InfoValue(*rootInfo, "Window id:") : std::nullopt;
+        if (!root) {
+            return nullptr;
+        }
+        platform::WindowDesc desc;
+        desc.kind = platform::WindowKind::Child;
+        desc.parent = platform::WindowHandle(*root);
+        desc.rect = {20, 30, 20 + width, 30 + height};
+        return platform::CreateNativeWindow(desc, nullptr);
+    }
+
+    // The window's pixels as 0xRRGGBB, rows top to bottom.
+    std::vector<std::uint32_t> Grab(platform::WindowHandle window) {
+        const fs::path grab = home / "grab.rgb";
+        if (!Tool({"import", "-silent", "-window", std::to_string(window), "-depth", "8",
+                   "rgb:" + grab.string()})) {
+            return {};
+        }
+        std::ifstream grabbed(grab, std::ios::binary);
+        const std::vector<std::uint8_t> rgb((std::istreambuf_iterator<char>(grabbed)),
+                                            std::istreambuf_iterator<char>());
+        std::vector<std::uint32_t> pixels;
+        for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+            pixels.push_back((rgb[i] << 16) | (rgb[i + 1] << 8) | rgb[i + 2]);
+        }
+        return pixels;
     }
 
     fs::path home;
@@ -290,22 +324,13 @@ TEST_F(ZorvaneX11Test, PreviewShowsThePictureInsideTheGivenWindow) {
     const auto picture = platform::DecodeBmp(bytes);
     ASSERT_TRUE(picture);
 
-    const auto rootInfo = Tool({"xwininfo", "-root"});
-    ASSERT_TRUE(rootInfo);
-    const auto root = InfoValue(*rootInfo, "Window id:");
-    ASSERT_TRUE(root);
-
     struct Case {
         int width;
         int height;
     };
     // Larger than the picture (the rest stays black) and smaller (the picture is cut off).
     for (const Case c : {Case{240, 180}, Case{100, 70}}) {
-        platform::WindowDesc desc;
-        desc.kind = platform::WindowKind::Child;
-        desc.parent = platform::WindowHandle(*root);
-        desc.rect = {20, 30, 20 + c.width, 30 + c.height};
-        auto parent = platform::CreateNativeWindow(desc, nullptr);
+        auto parent = MakeWindow(c.width, c.height);
         ASSERT_NE(parent, nullptr);
         EXPECT_EQ(parent->ClientRect(), (platform::Rect{0, 0, c.width, c.height}));
 
@@ -313,21 +338,14 @@ TEST_F(ZorvaneX11Test, PreviewShowsThePictureInsideTheGivenWindow) {
         std::this_thread::sleep_for(1500ms);
         EXPECT_FALSE(preview->Wait(0ms)) << "the preview runs until its window goes";
 
-        const fs::path grab = home / "grab.rgb";
-        ASSERT_TRUE(Tool({"import", "-silent", "-window", std::to_string(parent->Handle()),
-                          "-depth", "8", "rgb:" + grab.string()}));
-        std::ifstream grabbed(grab, std::ios::binary);
-        const std::vector<std::uint8_t> rgb((std::istreambuf_iterator<char>(grabbed)),
-                                            std::istreambuf_iterator<char>());
-        ASSERT_EQ(rgb.size(), std::size_t(c.width) * c.height * 3);
+        const auto pixels = Grab(parent->Handle());
+        ASSERT_EQ(pixels.size(), std::size_t(c.width) * c.height);
         int wrong = 0;
         for (int y = 0; y < c.height; ++y) {
             for (int x = 0; x < c.width; ++x) {
-                const std::uint8_t* p = &rgb[(std::size_t(y) * c.width + x) * 3];
-                const std::uint32_t seen = (p[0] << 16) | (p[1] << 8) | p[2];
                 const bool inside = x < picture->width && y < picture->height;
                 const std::uint32_t expected = inside ? picture->At(x, y) : 0;
-                wrong += seen != expected;
+                wrong += pixels[std::size_t(y) * c.width + x] != expected;
             }
         }
         EXPECT_EQ(wrong, 0) << c.width << " x " << c.height;
@@ -336,6 +354,33 @@ TEST_F(ZorvaneX11Test, PreviewShowsThePictureInsideTheGivenWindow) {
         parent.reset();
         EXPECT_EQ(preview->Wait(10000ms), 1);
     }
+}
+
+TEST_F(ZorvaneX11Test, DrawsIntoTheWindowOfAScreenSaverDaemon) {
+    auto daemon = MakeWindow(320, 240);
+    ASSERT_NE(daemon, nullptr);
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(daemon->Handle()));
+    auto saver = Start({"/s"}, id);
+    std::this_thread::sleep_for(3000ms);
+    ASSERT_FALSE(saver->Wait(0ms));
+
+    const auto pixels = Grab(daemon->Handle());
+    ASSERT_EQ(pixels.size(), 320u * 240u);
+    EXPECT_GT(std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p != 0; }),
+              320 * 240 / 100)
+        << "nothing was drawn into the daemon's window";
+    const auto found = Tool({"xdotool", "search", "--onlyvisible", "--name", "^Zorvane$"});
+    EXPECT_TRUE(!found || found->empty()) << "no window of its own";
+
+    ASSERT_TRUE(Xdotool({"mousemove", "100", "100"}));
+    ASSERT_TRUE(Xdotool({"key", "F3"}));
+    EXPECT_FALSE(saver->Wait(400ms));
+    ASSERT_TRUE(Xdotool({"key", "q"}));
+    EXPECT_EQ(saver->Wait(10000ms), 1);
+    const auto info = Tool({"xwininfo", "-id", std::to_string(daemon->Handle())});
+    ASSERT_TRUE(info);
+    EXPECT_NE(info->find("IsViewable"), std::string::npos) << "the daemon's window stays up";
 }
 
 }  // namespace
