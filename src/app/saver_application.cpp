@@ -1,7 +1,6 @@
 #include "app/saver_application.h"
 
 #include <algorithm>
-#include <bit>
 #include <ctime>
 #include <new>
 #include <utility>
@@ -9,6 +8,7 @@
 #include "app/settings_store.h"
 #include "core/trace.h"
 #include "platform/screensaver.h"
+#include "render/frame_renderer.h"
 
 namespace app {
 namespace {
@@ -209,6 +209,11 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     ReadClientRect();
     scaleFactor_ = ClientRect().Width() / 1024.0;
 
+    if (Device()) {
+        loadingScreen_.Load();
+        loadingScreen_.DrawLoadingFrame(ClientRect());
+    }
+
     core::TraceError("", "Application created\n");
 
     StartInput();
@@ -218,6 +223,7 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
         return false;
     }
     startStopwatch_.Restart();
+    loadingScreen_.FadeOut(ClientRect(), services_.clock);
 
     core::Trace("Creating successfull\n");
     return true;
@@ -323,40 +329,26 @@ int SaverApplication::Run() {
 }
 
 bool SaverApplication::RenderFrame() {
-    if (!CheckDevice()) {
-        core::Trace("device lost\n");
-        return false;
-    }
-    gfx::Device* device = Device();
-    device->Clear(0, nullptr, gfx::D3DCLEAR_TARGET | gfx::D3DCLEAR_ZBUFFER, backgroundColour, 1.0f,
-                  0);
-    device->SetRenderState(gfx::D3DRS_FILLMODE, gfx::D3DFILL_SOLID);
+    render::FrameParameters parameters;
+    parameters.nearPlane = nearPlane;
+    parameters.farPlane = farPlane;
+    parameters.fieldOfView = fieldOfView;
+    parameters.ambient = ambientColour;
+    parameters.background = backgroundColour;
+    parameters.fogColour = fogColour;
+    parameters.fogStart = fogStart;
+    parameters.fogEnd = fogEnd;
+    parameters.fog = fog;
+    return render::RenderDeviceFrame(*this, parameters, {[this] { return RenderScene(); }, {}});
+}
 
-    if (gfx::Succeeded(device->BeginScene())) {
-        device->SetRenderState(gfx::D3DRS_ZENABLE, 1);
-        device->SetSamplerState(0, gfx::D3DSAMP_MINFILTER, gfx::D3DTEXF_LINEAR);
-        device->SetSamplerState(0, gfx::D3DSAMP_MIPFILTER, gfx::D3DTEXF_LINEAR);
-        device->SetSamplerState(0, gfx::D3DSAMP_MAGFILTER, gfx::D3DTEXF_LINEAR);
+bool SaverApplication::DrawImageQuad(render::Texture* texture, float opacity, bool fullScreen,
+                                     int position) {
+    return loadingScreen_.DrawImageQuad(texture, opacity, fullScreen, position, ClientRect());
+}
 
-        device->SetRenderState(gfx::D3DRS_AMBIENT, ambientColour);
-        device->SetRenderState(gfx::D3DRS_FOGENABLE, fog ? 1 : 0);
-        device->SetRenderState(gfx::D3DRS_FOGVERTEXMODE, gfx::D3DFOG_LINEAR);
-        device->SetRenderState(gfx::D3DRS_FOGCOLOR, fogColour);
-        device->SetRenderState(gfx::D3DRS_FOGSTART, std::bit_cast<gfx::DWORD>(fogStart));
-        device->SetRenderState(gfx::D3DRS_FOGEND, std::bit_cast<gfx::DWORD>(fogEnd));
-        device->SetRenderState(gfx::D3DRS_RANGEFOGENABLE, 1);
-
-        RenderScene();
-        core::Trace("fade quad ok\n");
-
-        device->Clear(0, nullptr, gfx::D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-        core::Trace("window manager ok\n");
-        device->EndScene();
-    }
-
-    device->Present();
-    core::Trace("present ok\n");
-    return true;
+void SaverApplication::SplashFrame(render::Texture* texture, float opacity) {
+    loadingScreen_.SplashFrame(texture, opacity, ClientRect());
 }
 
 platform::LRESULT SaverApplication::WindowProc(platform::WindowHandle window, std::uint32_t message,

@@ -21,6 +21,7 @@
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "render/application.h"
+#include "render/loading_screen.h"
 
 namespace udf {
 class PropNode;
@@ -74,6 +75,11 @@ public:
     bool Create(platform::InstanceHandle instance, RunMode mode, std::uint32_t windowArgument);
     int Run();
     bool RenderFrame();
+    // One picture as a screen quad (position 0 centre or full screen, 1 .. 4 the corners).
+    bool DrawImageQuad(render::Texture* texture, float opacity, bool fullScreen, int position);
+    // Black with the picture over everything at `opacity`, presented.
+    void SplashFrame(render::Texture* texture, float opacity);
+    const render::LoadingScreen& Loading() const { return loadingScreen_; }
 
     void OnInputEvent(const input::InputEvent& event) override;
 
@@ -146,6 +152,7 @@ private:
     std::string frameRateText_;
     std::string timeText_;
     gfx::D3DGAMMARAMP gammaRamp_{};
+    render::LoadingScreen loadingScreen_;
     double scaleFactor_ = 1.0;
 };
 
