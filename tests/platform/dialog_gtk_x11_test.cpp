@@ -57,12 +57,12 @@ TEST(GtkDialog, EscapeArrivesAsCancelCommand) {
             std::abort();
         }
     });
-    // Escape is typed into the window once it is on screen.
+    // Escape is typed into the window once it is on screen (released first, so that an earlier
+    // press whose release went elsewhere can't make this one look like a repeat).
     std::thread typist([] {
         std::system(
             "timeout 20 xdotool search --sync --name '^zorvane escape test$' windowfocus --sync %1 "
-            "key Escape "
-            ">/dev/null 2>&1");
+            "keyup Escape key Escape >/dev/null 2>&1");
     });
     const auto result = platform::Dialogs::System().RunModal(
         Template("zorvane escape test"), 0,
