@@ -117,13 +117,16 @@ HRESULT CreateBlankTexture(Device* device, const TextureParams& params, gfx::Tex
     if (!device || !texture) {
         return D3DERR_INVALIDCALL;
     }
-    auto side = [](std::uint32_t requested) {
+    D3DCAPS9 caps{};
+    device->GetDeviceCaps(&caps);
+    auto side = [](std::uint32_t requested, std::uint32_t maxSide) {
         if (requested == 0 || requested >= D3DX_DEFAULT_NONPOW2) {
             return kDefaultBlankSide;
         }
-        return std::min(requested, kMaxImageSide);
+        return std::min({requested, kMaxImageSide, maxSide > 0 ? maxSide : kMaxImageSide});
     };
-    const std::uint32_t width = side(params.width), height = side(params.height);
+    const std::uint32_t width = side(params.width, caps.MaxTextureWidth);
+    const std::uint32_t height = side(params.height, caps.MaxTextureHeight);
     const D3DFORMAT format =
         params.format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : TextureFormatFor(params.format);
     return device->CreateTexture(width, height, LevelsFor(params.mipLevels, width, height),
