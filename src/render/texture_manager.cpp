@@ -10,9 +10,9 @@ TextureManager& TextureManager::Instance() {
 }
 
 TextureManager::~TextureManager() {
-    // Textures still held by someone outlive the manager only as far as they must: they forget it.
+    // Textures still held by someone forget the manager; their device textures go with them.
     for (Texture* texture : textures_) {
-        texture->InvalidateDeviceObjects();
+        texture->manager_ = nullptr;
     }
 }
 
