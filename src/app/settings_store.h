@@ -20,8 +20,9 @@ inline constexpr std::size_t kPhotoPathCapacity = 256;
 // (after tracing "Registry Failed\n") when the key can't be opened.
 bool ReadPhotoPath(platform::Registry& registry, std::string& photoPath);
 
-// Every field of `settings` but PhotoPath that is stored as a four-byte REG_DWORD; the others
-// keep their values. False when the key can't be opened.
+// Every field of `settings` but PhotoPath that is stored as a four-byte REG_DWORD within its range
+// (Volume 0..100, Gamma -100..100, Adapter from 0, Width and Height 1..16384); the others keep
+// their values. False when the key can't be opened.
 bool ReadBaseSettings(platform::Registry& registry, SaverSettings& settings);
 
 // "PhotoPath" as REG_SZ without a terminating zero. False when the key can't be opened or stored.

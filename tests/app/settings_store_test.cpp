@@ -120,6 +120,48 @@ TEST(SettingsStore, ValuesOfWrongTypeOrSizeAreIgnored) {
     EXPECT_EQ(settings, expected);
 }
 
+TEST(SettingsStore, NumbersOutsideTheirRangeAreIgnored) {
+    struct Case {
+        const char* name;
+        std::int32_t value;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"Volume", 0, true},     {"Volume", 100, true},        {"Volume", 101, false},
+        {"Volume", -1, false},   {"Gamma", -100, true},        {"Gamma", 100, true},
+        {"Gamma", -101, false},  {"Gamma", INT32_MIN, false},  {"Adapter", 0, true},
+        {"Adapter", 5, true},    {"Adapter", -1, false},       {"Width", 1, true},
+        {"Width", 16384, true},  {"Width", 0, false},          {"Width", 16385, false},
+        {"Height", -600, false}, {"Height", INT32_MAX, false}, {"Depth", 24, true},
+    };
+    for (const Case& c : cases) {
+        MemoryRegistry registry;
+        registry.Put(kPath, c.name, REG_DWORD, Dword(static_cast<std::uint32_t>(c.value)));
+        app::SaverSettings settings = Shipped();
+        settings.Adapter = 3;
+        settings.Gamma = 7;
+        ASSERT_TRUE(app::ReadBaseSettings(registry, settings));
+        const std::string name = c.name;
+        const std::int32_t read = name == "Volume"    ? settings.Volume
+                                  : name == "Gamma"   ? settings.Gamma
+                                  : name == "Adapter" ? settings.Adapter
+                                  : name == "Width"   ? settings.Width
+                                  : name == "Height"  ? settings.Height
+                                                      : settings.Depth;
+        const app::SaverSettings before = [] {
+            app::SaverSettings b = Shipped();
+            b.Adapter = 3;
+            b.Gamma = 7;
+            return b;
+        }();
+        if (c.taken) {
+            EXPECT_EQ(read, c.value) << c.name << " " << c.value;
+        } else {
+            EXPECT_EQ(settings, before) << c.name << " " << c.value;
+        }
+    }
+}
+
 TEST(SettingsStore, PhotoPathUpTo256BytesIsReadLongerIsIgnored) {
     MemoryRegistry registry;
     std::string path;
