@@ -228,6 +228,21 @@ TEST(UdfBinary, SceneRoundTripKeepsNamesTypesFlagsCountsBytesAndLinks) {
     EXPECT_EQ(image(*root), bytes);
 }
 
+TEST(UdfBinary, ALinkToANodeOutsideTheTreeFailsTheSave) {
+    UdfNode root("_root");
+    auto outside = UdfNode::makeInt("Outside", 1);
+    root.addChild(std::make_unique<UdfNode>("Holder"))->addLink(outside.get());
+    std::vector<std::uint8_t> bytes;
+    EXPECT_FALSE(UdfBinaryWriter::toBytes(childrenOf(root), bytes));
+    UdfBinaryReader reader;
+    UdfNode* read = loaded(reader, bytes);
+    ASSERT_NE(read, nullptr);
+    UdfNode* link = read->findChild("Holder")->findChild("Outside");
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->offset(), 0u);
+    EXPECT_EQ(link->size(), 0u);
+}
+
 TEST(UdfBinary, LoadFlagsChooseHowFarAndFromWhere) {
     auto scene = sceneTree();
     const std::vector<std::uint8_t> bytes = image(*scene);
