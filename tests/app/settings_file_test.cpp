@@ -5,7 +5,9 @@
 #include <fstream>
 #include <random>
 
-#include <unistd.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "app/settings_store.h"
 #include "platform/linux/registry_file.h"
@@ -145,17 +147,22 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileWhole) {
     app::SaverSettings first = Defaults();
     first.Width = 1111;
     ASSERT_TRUE(app::WriteBaseSettings(*registry_, first));
-    // A read-only folder refuses the temporary file; the old file must stay as it was.
-    fs::permissions(file_.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+    // A file-size limit makes the new file's write fail part way, as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = saved;
+    tight.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
     app::SaverSettings second = Defaults();
     second.Width = 2222;
     const bool written = app::WriteBaseSettings(*registry_, second);
-    fs::permissions(file_.parent_path(), fs::perms::owner_all);
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders";
-    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadAll().Width, 1111);
+    EXPECT_EQ(std::distance(fs::directory_iterator(file_.parent_path()), fs::directory_iterator()),
+              1);
 }
 
 }  // namespace
