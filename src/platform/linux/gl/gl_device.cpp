@@ -359,6 +359,14 @@ HRESULT GlDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
         light->Type > D3DLIGHT_DIRECTIONAL) {
         return D3DERR_INVALIDCALL;
     }
+    // As D3D: lights that point nowhere or have negative range or attenuation are refused.
+    const D3DVECTOR& d = light->Direction;
+    if (light->Type != D3DLIGHT_POINT && d.x == 0.0f && d.y == 0.0f && d.z == 0.0f)
+        return D3DERR_INVALIDCALL;
+    if (light->Type != D3DLIGHT_DIRECTIONAL &&
+        (light->Range < 0.0f || light->Attenuation0 < 0.0f || light->Attenuation1 < 0.0f ||
+         light->Attenuation2 < 0.0f))
+        return D3DERR_INVALIDCALL;
     state_.lights[index] = *light;
     state_.lightSet[index] = true;
     return S_OK;

@@ -80,6 +80,7 @@ GlTexture::GlTexture(std::shared_ptr<GlContext> context, const TextureFormat& fo
     : GlResource(std::move(context)), format_(format), usage_(usage), pool_(pool) {}
 
 GlTexture::~GlTexture() {
+    context_->MakeCurrent();
     if (name_)
         glDeleteTextures(1, &name_);
 }
@@ -131,6 +132,7 @@ HRESULT GlTexture::UnlockRect(UINT level) {
 }
 
 void GlTexture::Upload(UINT level) {
+    context_->MakeCurrent();
     const Level& l = levels_[level];
     BindForUpload(name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -161,6 +163,7 @@ GlVertexBuffer::GlVertexBuffer(std::shared_ptr<GlContext> context, UINT length, 
 }
 
 GlVertexBuffer::~GlVertexBuffer() {
+    context_->MakeCurrent();
     glDeleteBuffers(1, &name_);
 }
 
@@ -189,6 +192,7 @@ HRESULT GlVertexBuffer::Unlock() {
     if (locks_ == 0)
         return D3DERR_INVALIDCALL;
     if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
+        context_->MakeCurrent();
         glBindBuffer(GL_ARRAY_BUFFER, name_);
         glBufferSubData(GL_ARRAY_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
                         bytes_.data() + dirtyBegin_);
@@ -217,6 +221,7 @@ GlIndexBuffer::GlIndexBuffer(std::shared_ptr<GlContext> context, UINT length, DW
 }
 
 GlIndexBuffer::~GlIndexBuffer() {
+    context_->MakeCurrent();
     glDeleteBuffers(1, &name_);
 }
 
@@ -245,6 +250,7 @@ HRESULT GlIndexBuffer::Unlock() {
     if (locks_ == 0)
         return D3DERR_INVALIDCALL;
     if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
+        context_->MakeCurrent();
         glBindBuffer(GL_ARRAY_BUFFER, name_);
         glBufferSubData(GL_ARRAY_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
                         bytes_.data() + dirtyBegin_);

@@ -251,7 +251,7 @@ std::string GenerateVertexShader(const FixedFunctionKey& key) {
         } else {
             const std::string a = "aTex" + Str(stage.texCoordSet);
             // D3D feeds the matrix with a 1 after the last given coordinate.
-            switch (key.texCoordSize[stage.texCoordSet]) {
+            switch (stage.transform ? key.texCoordSize[stage.texCoordSet] : 4) {
                 case 1:
                     input = "vec4(" + a + ".x, 1.0, 0.0, 0.0)";
                     break;
@@ -261,11 +261,8 @@ std::string GenerateVertexShader(const FixedFunctionKey& key) {
                 case 3:
                     input = "vec4(" + a + ".xyz, 1.0)";
                     break;
-                case 4:
-                    input = a;
-                    break;
                 default:
-                    input = "vec4(0.0, 0.0, 1.0, 0.0)";
+                    input = key.texCoordSize[stage.texCoordSet] ? a : "vec4(0.0)";
                     break;
             }
             s += "    {\n        vec4 tc = " + input + ";\n";
