@@ -1,13 +1,12 @@
 // The settings kept in the .reg file: round trip, hand-edited and damaged files.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <random>
-
 #include <sys/resource.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
 
 #include "app/settings_store.h"
 #include "platform/linux/registry_file.h"
