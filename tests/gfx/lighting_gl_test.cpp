@@ -70,7 +70,7 @@ Rgba Saturate(Rgba c) {
 
 // D3D's vertex lighting for one light at one vertex (camera space, local viewer).
 void LightVertex(const D3DLIGHT9& light, const D3DMATERIAL9& m, Vec3 position, Vec3 normal,
-                 bool specular, Rgba& ambient, Rgba& diffuse, Rgba& spec) {
+                 bool specular, Rgba& ambient, Rgba& diffuse, Rgba& highlight) {
     Vec3 toLight;
     float atten = 1, spot = 1;
     if (light.Type == D3DLIGHT_DIRECTIONAL) {
@@ -99,7 +99,7 @@ void LightVertex(const D3DLIGHT9& light, const D3DMATERIAL9& m, Vec3 position, V
     if (specular && ndl > 0) {
         const Vec3 h = Normalize(toLight + Normalize(position) * -1.0f);
         const float nh = std::max(Dot(normal, h), 0.0f);
-        spec = Add(spec, Scale(light.Specular, k * std::pow(nh, m.Power)));
+        highlight = Add(highlight, Scale(light.Specular, k * std::pow(nh, m.Power)));
     }
 }
 
@@ -140,16 +140,16 @@ protected:
     Rgba Expected(const std::vector<D3DLIGHT9>& lights, bool specular,
                   const D3DMATERIAL9* source = nullptr) {
         const D3DMATERIAL9& m = source ? *source : material_;
-        Rgba ambient = ToRgba(0xFF202020), diffuse{}, spec{};
+        Rgba ambient = ToRgba(0xFF202020), diffuse{}, highlight{};
         for (const auto& light : lights) {
-            LightVertex(light, m, Corner(0), kNormal, specular, ambient, diffuse, spec);
+            LightVertex(light, m, Corner(0), kNormal, specular, ambient, diffuse, highlight);
         }
         Rgba c = Add(Add({m.Emissive.r, m.Emissive.g, m.Emissive.b, 0}, Mul(m.Ambient, ambient)),
                      Mul(m.Diffuse, diffuse));
         c.a = m.Diffuse.a;
         c = Saturate(c);
         if (specular)
-            c = Saturate(Add(c, Mul(m.Specular, spec)));
+            c = Saturate(Add(c, Mul(m.Specular, highlight)));
         return c;
     }
 
