@@ -29,7 +29,7 @@ enum class ControlKind {
     DropDownList,
     Edit,
     Trackbar,
-    Bitmap,  // text holds the bitmap resource id in decimal
+    Bitmap,  // text holds the "BITMAP" resource id in decimal; shown at its own size
 };
 
 struct DialogControl {

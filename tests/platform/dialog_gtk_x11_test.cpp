@@ -29,8 +29,13 @@ platform::DialogTemplate Template(const char* caption) {
 
 TEST(GtkDialog, EndDialogDuringInitReturnsAtOnce) {
     std::vector<std::uint32_t> messages;
+    platform::DialogTemplate dialogTemplate = Template("zorvane init test");
+    // Pictures from the resources, a missing one and a malformed id all lay out.
+    for (const char* id : {"173", "999999", "1x", ""}) {
+        dialogTemplate.controls.push_back({-1, platform::ControlKind::Bitmap, 1, 1, 10, 10, id});
+    }
     const auto result = platform::Dialogs::System().RunModal(
-        Template("zorvane init test"), 0,
+        dialogTemplate, 0,
         [&messages](platform::DialogWindow& dialog, std::uint32_t message, platform::WPARAM,
                     platform::LPARAM) {
             messages.push_back(message);

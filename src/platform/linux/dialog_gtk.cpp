@@ -3,12 +3,15 @@
 // WM_COMMAND.
 #include <gdk/gdkkeysyms.h>
 
+#include <charconv>
 #include <map>
 #include <optional>
 #include <string>
 
+#include "platform/bmp_image.h"
 #include "platform/dialog.h"
 #include "platform/linux/gtk_session.h"
+#include "platform/resources.h"
 
 namespace platform {
 
@@ -39,6 +42,36 @@ BaseUnits MeasureBaseUnits(GtkWidget* widget, const PangoFontDescription* font) 
 
 int Scale(int dialogUnits, int baseUnit, int divisor) {
     return (dialogUnits * baseUnit + divisor / 2) / divisor;
+}
+
+// A static picture: the bitmap resource whose id the control's text holds, shown at its own size.
+GtkWidget* MakeBitmap(const std::string& idText) {
+    std::uint32_t id = 0;
+    const auto [end, error] = std::from_chars(idText.data(), idText.data() + idText.size(), id);
+    const auto bytes = error == std::errc() && end == idText.data() + idText.size()
+                           ? Resources::Module().Find("BITMAP", id)
+                           : std::nullopt;
+    const auto image = bytes ? DecodeBmp(*bytes) : std::nullopt;
+    if (!image) {
+        return gtk_image_new();
+    }
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, image->width, image->height);
+    guchar* rows = gdk_pixbuf_get_pixels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    for (int y = 0; y < image->height; ++y) {
+        guchar* out = rows + static_cast<std::ptrdiff_t>(y) * stride;
+        for (int x = 0; x < image->width; ++x) {
+            const std::uint32_t rgb = image->At(x, y);
+            *out++ = static_cast<guchar>(rgb >> 16);
+            *out++ = static_cast<guchar>(rgb >> 8);
+            *out++ = static_cast<guchar>(rgb);
+        }
+    }
+    GtkWidget* widget = gtk_image_new_from_pixbuf(pixbuf);
+    g_object_unref(pixbuf);
+    gtk_widget_set_halign(widget, GTK_ALIGN_START);
+    gtk_widget_set_valign(widget, GTK_ALIGN_START);
+    return widget;
 }
 
 class GtkDialogWindow final : public DialogWindow {
@@ -196,7 +229,7 @@ private:
                 gtk_scale_set_draw_value(GTK_SCALE(widget), FALSE);
                 break;
             case ControlKind::Bitmap:
-                widget = gtk_image_new();
+                widget = MakeBitmap(control.text);
                 break;
         }
         if (control.kind != ControlKind::RadioButton) {
