@@ -101,6 +101,11 @@ TEST(FixedFunctionKey, MaterialSourcesFallBackToTheMaterialWithoutVertexColour) 
     EXPECT_EQ(KeyOf(a, D3DFVF_XYZ | D3DFVF_NORMAL).diffuseSource, 0);
     a.renderStates[D3DRS_COLORVERTEX] = 0;
     EXPECT_EQ(KeyOf(a).diffuseSource, 0);
+    // Lit, a vertex colour nobody reads makes no difference.
+    EXPECT_EQ(KeyOf(a), KeyOf(a, kFvf & ~D3DFVF_DIFFUSE));
+    EXPECT_EQ(KeyOf(a), KeyOf(a, kFvf | D3DFVF_SPECULAR));
+    a.renderStates[D3DRS_LIGHTING] = 0;
+    EXPECT_FALSE(KeyOf(a) == KeyOf(a, kFvf & ~D3DFVF_DIFFUSE));
 }
 
 TEST(FixedFunctionKey, PreTransformedVerticesDropLightingAndFog) {

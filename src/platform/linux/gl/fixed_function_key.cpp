@@ -111,6 +111,19 @@ void Normalise(FixedFunctionKey& key) {
             key.specular = 0;
         if (!sphereMap)
             key.hasNormal = 0;
+    } else {
+        // Lit vertices read their colours only where they stand in for the material.
+        const std::uint8_t sources[] = {key.diffuseSource, key.ambientSource, key.specularSource,
+                                        key.emissiveSource};
+        bool readsDiffuse = false, readsSpecular = false;
+        for (std::uint8_t source : sources) {
+            readsDiffuse |= source == 1;
+            readsSpecular |= source == 2;
+        }
+        if (!readsDiffuse)
+            key.hasDiffuse = 0;
+        if (!readsSpecular)
+            key.hasSpecular = 0;
     }
     for (int i = key.lightCount; i < static_cast<int>(kMaxActiveLights); ++i)
         key.lightTypes[i] = 0;
