@@ -49,9 +49,11 @@ TEST(RegText, ValueForms) {
         "\"D\"=hex(7):61,00,\\\n"
         "  62,00,00\n"
         "  \"E\" = dword:1 \r\n"
+        "\"F\" = hex: 0a ,\\\r\n"
+        "  0b\r\n"
         "@=\"default\"\n",
         kKey);
-    ASSERT_EQ(values.size(), 6u);
+    ASSERT_EQ(values.size(), 7u);
     EXPECT_EQ(values[0].name, "A");
     EXPECT_EQ(values[0].type, REG_DWORD);
     EXPECT_EQ(values[0].data, (std::vector<std::uint8_t>{42, 0, 0, 0}));
@@ -63,7 +65,9 @@ TEST(RegText, ValueForms) {
     EXPECT_EQ(values[3].data, (std::vector<std::uint8_t>{0x61, 0, 0x62, 0, 0}));
     EXPECT_EQ(values[4].name, "E");
     EXPECT_EQ(values[4].data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
-    EXPECT_EQ(values[5].name, "");
+    EXPECT_EQ(values[5].name, "F");
+    EXPECT_EQ(values[5].data, (std::vector<std::uint8_t>{0x0a, 0x0b}));
+    EXPECT_EQ(values[6].name, "");
 }
 
 TEST(RegText, ForeignAndBrokenLinesAreSkipped) {

@@ -154,6 +154,12 @@ bool ParseValueLine(std::string_view line, RegValue& value) {
     return false;
 }
 
+// A value line whose data is a hex list ("name"=hex:... or "name" = hex(7):...).
+bool IsHexValue(std::string_view line) {
+    const auto equals = line.find('=');
+    return equals != std::string_view::npos && Trim(line.substr(equals + 1)).starts_with("hex");
+}
+
 void AppendHexBytes(std::string& out, const std::vector<std::uint8_t>& data) {
     static constexpr char kDigits[] = "0123456789abcdef";
     for (std::size_t i = 0; i < data.size(); ++i) {
@@ -371,7 +377,7 @@ std::vector<RegValue> ParseRegText(std::string_view text, std::string_view keyPa
         std::string_view line = Trim(text.substr(pos, end - pos));
         pos = end + 1;
         // Long hex lists go on over several lines, each but the last ending in '\'.
-        if (line.ends_with('\\') && line.find("=hex") != std::string_view::npos) {
+        if (line.ends_with('\\') && IsHexValue(line)) {
             joined.assign(line.substr(0, line.size() - 1));
             while (pos < text.size()) {
                 end = text.find('\n', pos);
