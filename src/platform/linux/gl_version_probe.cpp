@@ -2,6 +2,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/gl_version.h"
@@ -39,6 +40,11 @@ class SystemGlVersionProbe final : public GlVersionProbe {
 public:
     std::optional<std::string> ContextVersion() override {
         const bool started = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+        // Without a display, starting SDL's video only has its drivers complain on stderr.
+        if (!started && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+            !std::getenv("SDL_VIDEODRIVER")) {
+            return std::nullopt;
+        }
         if (!started && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             return std::nullopt;
         }
