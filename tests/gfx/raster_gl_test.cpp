@@ -391,6 +391,9 @@ TEST(Raster, IndexedDrawsFromUserMemoryCheckTheirIndices) {
                                              v, sizeof(ScreenVertex)),
               S_OK);
     EXPECT_EQ(PixelAt(10, 10), 0xFF00FFFFu);
+    // A primitive count beyond the device's limit is refused before any size is computed.
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 0xFFFFFFFFu, v, sizeof(ScreenVertex)),
+              D3DERR_INVALIDCALL);
     const std::uint16_t bad[3] = {0, 1, 4};
     EXPECT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 1, bad, D3DFMT_INDEX16, v,
                                              sizeof(ScreenVertex)),

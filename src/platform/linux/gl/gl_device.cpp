@@ -80,7 +80,7 @@ bool GlDevice::CreateTargets(const D3DPRESENT_PARAMETERS& params) {
         params_.BackBufferFormat = D3DFMT_X8R8G8B8;
     if (params_.BackBufferCount == 0)
         params_.BackBufferCount = 1;
-    if (params_.BackBufferWidth > 16384 || params_.BackBufferHeight > 16384)
+    if (params_.BackBufferWidth > 8192 || params_.BackBufferHeight > 8192)
         return false;
     const int samples = SampleCount(params_, maxSamples_);
     if (!backBuffer_.Create(params_.BackBufferWidth, params_.BackBufferHeight,

@@ -322,6 +322,8 @@ bool GlDevice::HasDepthBuffer() const {
 }
 
 HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
+    if (primitiveCount > caps_.MaxPrimitiveCount)
+        return D3DERR_INVALIDCALL;
     const UINT vertices = VertexCount(type, primitiveCount);
     if (!stream_ || vertices == 0 || streamStride_ == 0)
         return D3DERR_INVALIDCALL;
@@ -341,6 +343,8 @@ HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
 
 HRESULT GlDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, std::int32_t baseVertexIndex, UINT,
                                        UINT, UINT startIndex, UINT primitiveCount) {
+    if (primitiveCount > caps_.MaxPrimitiveCount)
+        return D3DERR_INVALIDCALL;
     const UINT count = VertexCount(type, primitiveCount);
     if (!stream_ || !indices_ || count == 0 || streamStride_ == 0)
         return D3DERR_INVALIDCALL;
@@ -384,6 +388,8 @@ HRESULT GlDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, std::int32_t baseV
 
 HRESULT GlDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
                                   const void* vertexData, UINT stride) {
+    if (primitiveCount > caps_.MaxPrimitiveCount)
+        return D3DERR_INVALIDCALL;
     const UINT vertices = VertexCount(type, primitiveCount);
     if (!vertexData || vertices == 0 || stride == 0)
         return D3DERR_INVALIDCALL;
@@ -405,6 +411,8 @@ HRESULT GlDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexIn
                                          UINT numVertices, UINT primitiveCount,
                                          const void* indexData, D3DFORMAT indexFormat,
                                          const void* vertexData, UINT stride) {
+    if (primitiveCount > caps_.MaxPrimitiveCount)
+        return D3DERR_INVALIDCALL;
     const UINT count = VertexCount(type, primitiveCount);
     if (!indexData || !vertexData || count == 0 || stride == 0 ||
         (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32)) {
