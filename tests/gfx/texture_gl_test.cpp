@@ -416,3 +416,49 @@ TEST(Gamma, TheRampIsAppliedToTheFinalImageOnly) {
 
 }  // namespace
 }  // namespace gfx::test
+
+namespace gfx::test {
+namespace {
+
+TEST(Textures, EachLevelIsLockedOnItsOwnAndTheMipFilterChoosesAmongThem) {
+    SKIP_WITHOUT_DEVICE();
+    Device* device = TestDevice();
+    Ref<Texture> texture;
+    ASSERT_EQ(device->CreateTexture(8, 8, 3, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.put()),
+              S_OK);
+    const std::uint32_t colours[3] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+    for (UINT level = 0; level < 3; ++level) {
+        D3DSURFACE_DESC desc;
+        texture->GetLevelDesc(level, &desc);
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(texture->LockRect(level, &locked, nullptr, 0), S_OK);
+        for (UINT y = 0; y < desc.Height; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) +
+                                                         y * locked.Pitch);
+            for (UINT x = 0; x < desc.Width; ++x)
+                row[x] = colours[level];
+        }
+        ASSERT_EQ(texture->UnlockRect(level), S_OK);
+    }
+    struct Case {
+        DWORD mipFilter;
+        float size;  // pixels the 8 x 8 texture is drawn on
+        std::uint32_t expected;
+    };
+    const Case cases[] = {{D3DTEXF_POINT, 8, colours[0]},
+                          {D3DTEXF_POINT, 4, colours[1]},
+                          {D3DTEXF_POINT, 2, colours[2]},
+                          {D3DTEXF_NONE, 2, colours[0]}};
+    for (const Case& c : cases) {
+        Restart();
+        device->SetRenderState(D3DRS_LIGHTING, 0);
+        device->SetTexture(0, texture.get());
+        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device->SetSamplerState(0, D3DSAMP_MIPFILTER, c.mipFilter);
+        DrawScreenQuad(0, 0, c.size, c.size, 0xFFFFFFFF);
+        EXPECT_EQ(PixelAt(0, 0), c.expected) << "mip filter " << c.mipFilter << " size " << c.size;
+    }
+}
+
+}  // namespace
+}  // namespace gfx::test
