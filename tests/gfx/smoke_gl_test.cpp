@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "gl_test_device.h"
+#include "platform/linux/gl/gl_device.h"
 
 namespace gfx::test {
 
@@ -21,6 +22,35 @@ TEST(GlDevice, ClearsAndDrawsADiffuseQuad) {
     EXPECT_EQ(pixels[7 * kSize + 8], 0xFF102030u);
     EXPECT_EQ(pixels[23 * kSize + 23], 0x80C04020u);
     EXPECT_EQ(pixels[24 * kSize + 23], 0xFF102030u);
+}
+
+}  // namespace gfx::test
+
+namespace gfx::test {
+
+TEST(GlDevice, StatesThatDrawAlikeShareOneProgram) {
+    SKIP_WITHOUT_DEVICE();
+    Restart();
+    auto* device = static_cast<gl::GlDevice*>(TestDevice());
+    device->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
+    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_ADD);  // behind a disabled stage
+    DrawScreenQuad(0, 0, 4, 4, 0xFFFFFFFF);
+    device->ResetCacheStats();
+    // Different values, an unread argument and a stage that never runs: the same program.
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_SUBTRACT);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x12345678);
+    DrawScreenQuad(0, 0, 4, 4, 0xFF00FF00);
+    EXPECT_EQ(device->CacheStats().misses, 0u);
+    EXPECT_EQ(device->CacheStats().hits, 1u);
+    // A read argument that changes needs a program of its own.
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+    DrawScreenQuad(0, 0, 4, 4, 0xFF00FF00);
+    EXPECT_EQ(device->CacheStats().hits + device->CacheStats().misses, 2u);
+    EXPECT_EQ(PixelAt(1, 1) & 0xFFFFFF, 0x345678u);
 }
 
 }  // namespace gfx::test
