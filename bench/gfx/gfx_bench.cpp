@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/gfx/runtime.h"
-#include "platform/linux/gl/gl_device.h"
+#include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/gl_runtime.h"
 #include "render/current_device.h"
 #include "render/state_cache.h"
@@ -176,31 +176,30 @@ void FrameFigures(Runtime* runtime) {
     std::memcpy(data, indices.data(), 72);
     ib->Unlock();
 
-    auto* gl = static_cast<gl::GlDevice*>(device);
     const int draws = 1000;
     RecordedFrame(device, cache, draws, textures, vb, ib);  // first frame compiles
-    gl->Finish();
+    device->Finish();
     std::printf("recorded frame: %d draws, 8 materials\n", draws);
     std::printf("  program cache, first frame: %llu hits, %llu misses (programs compiled)\n",
-                static_cast<unsigned long long>(gl->CacheStats().hits),
-                static_cast<unsigned long long>(gl->CacheStats().misses));
+                static_cast<unsigned long long>(gl::CacheStatsOf(device).hits),
+                static_cast<unsigned long long>(gl::CacheStatsOf(device).misses));
     for (bool enabled : {true, false}) {
         cache.SetEnabled(enabled);
         cache.InvalidateCache();
         RecordedFrame(device, cache, draws, textures, vb, ib);  // warm the cache values
-        gl->ResetCacheStats();
+        gl::ResetCacheStats(device);
         cache.ResetCounters();
-        gl->Finish();
+        device->Finish();
         RecordedFrame(device, cache, draws, textures, vb, ib);
-        gl->Finish();
+        device->Finish();
         // The counts above are for one frame; the time is the mean of several.
         const auto counters = cache.GetCounters();
-        const auto stats = gl->CacheStats();
+        const auto stats = gl::CacheStatsOf(device);
         constexpr int kFrames = 20;
         const auto start = Clock::now();
         for (int i = 0; i < kFrames; ++i) {
             RecordedFrame(device, cache, draws, textures, vb, ib);
-            gl->Finish();
+            device->Finish();
         }
         const double ms =
             std::chrono::duration<double, std::milli>(Clock::now() - start).count() / kFrames;
@@ -232,7 +231,7 @@ double QuadFps(Runtime* runtime, UINT width, UINT height, D3DMULTISAMPLE_TYPE sa
     Device* device = MakeDevice(runtime, width, height, samples);
     if (!device)
         return 0;
-    *samplesUsed = static_cast<gl::GlDevice*>(device)->Samples();
+    *samplesUsed = gl::SamplesOf(device);
     Texture* texture = MakeTexture(device, 1024, 0x30507);
     device->SetRenderState(D3DRS_LIGHTING, 0);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "gl_test_device.h"
-#include "platform/linux/gl/gl_device.h"
+#include "platform/linux/gl/device_statistics.h"
 
 namespace gfx::test {
 
@@ -31,25 +31,25 @@ namespace gfx::test {
 TEST(GlDevice, StatesThatDrawAlikeShareOneProgram) {
     SKIP_WITHOUT_DEVICE();
     Restart();
-    auto* device = static_cast<gl::GlDevice*>(TestDevice());
+    Device* device = TestDevice();
     device->SetRenderState(D3DRS_LIGHTING, 0);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
     device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TEXTURE);
     device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_ADD);  // behind a disabled stage
     DrawScreenQuad(0, 0, 4, 4, 0xFFFFFFFF);
-    device->ResetCacheStats();
+    gl::ResetCacheStats(device);
     // Different values, an unread argument and a stage that never runs: the same program.
     device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
     device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_SUBTRACT);
     device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x12345678);
     DrawScreenQuad(0, 0, 4, 4, 0xFF00FF00);
-    EXPECT_EQ(device->CacheStats().misses, 0u);
-    EXPECT_EQ(device->CacheStats().hits, 1u);
+    EXPECT_EQ(gl::CacheStatsOf(device).misses, 0u);
+    EXPECT_EQ(gl::CacheStatsOf(device).hits, 1u);
     // A read argument that changes needs a program of its own.
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
     DrawScreenQuad(0, 0, 4, 4, 0xFF00FF00);
-    EXPECT_EQ(device->CacheStats().hits + device->CacheStats().misses, 2u);
+    EXPECT_EQ(gl::CacheStatsOf(device).hits + gl::CacheStatsOf(device).misses, 2u);
     EXPECT_EQ(PixelAt(1, 1) & 0xFFFFFF, 0x345678u);
 }
 

@@ -503,6 +503,18 @@ HRESULT GlDevice::ReadBackBuffer(std::uint32_t* argb, UINT pitch) {
     return ok ? S_OK : D3DERR_INVALIDCALL;
 }
 
+ProgramCacheStats CacheStatsOf(Device* device) {
+    return static_cast<GlDevice*>(device)->CacheStats();
+}
+
+void ResetCacheStats(Device* device) {
+    static_cast<GlDevice*>(device)->ResetCacheStats();
+}
+
+int SamplesOf(Device* device) {
+    return static_cast<GlDevice*>(device)->Samples();
+}
+
 HRESULT GlDevice::Finish() {
     context_->MakeCurrent();
     glFinish();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/fixed_function_key.h"
 
 namespace gfx::gl {
@@ -18,12 +19,6 @@ struct Program {
     GLint lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection,
         lightAttenuation, lightSpot;
     GLint texMatrix, fogParams, fogColor, tfactor, alphaRef;
-};
-
-struct ProgramCacheStats {
-    std::uint64_t hits = 0;
-    std::uint64_t misses = 0;
-    std::uint64_t failures = 0;
 };
 
 class ProgramCache {
