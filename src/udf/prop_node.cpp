@@ -176,6 +176,9 @@ bool PropNode::copyFrom(const PropNode& other, std::uint64_t nodeLimit, std::uin
         pending.pop_back();
         for (const Child& child : work.from->children_) {
             if (++made > nodeLimit) {
+                if (copied) {
+                    *copied += made;
+                }
                 return false;
             }
             auto node = std::make_unique<PropNode>();

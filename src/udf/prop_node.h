@@ -52,7 +52,7 @@ public:
 
     // Takes the other's kind, counter, name, value and a copy of its subtree. The other node may
     // lie inside this one. Gives up (leaving this node untouched) when the copy would exceed
-    // `nodeLimit` nodes; the count copied is added to `*copied` when given.
+    // `nodeLimit` nodes. The nodes made, a given-up copy's too, are added to `*copied`.
     bool copyFrom(const PropNode& other, std::uint64_t nodeLimit = UINT64_MAX,
                   std::uint64_t* copied = nullptr);
 

@@ -111,9 +111,10 @@ TEST(PropNode, CopyFromRespectsItsNodeLimit) {
     std::uint64_t copied = 0;
     EXPECT_FALSE(target.copyFrom(source, 9, &copied));
     EXPECT_EQ(target.value.view(), "kept");
-    EXPECT_EQ(copied, 0u);
-    EXPECT_TRUE(target.copyFrom(source, 10, &copied));
+    EXPECT_EQ(target.count(), 0u);
     EXPECT_EQ(copied, 10u);
+    EXPECT_TRUE(target.copyFrom(source, 10, &copied));
+    EXPECT_EQ(copied, 20u);
     EXPECT_EQ(target.count(), 10u);
 }
 

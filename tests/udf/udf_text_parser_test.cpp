@@ -155,7 +155,7 @@ TEST(UdfTextParser, DeepNestingIsCutOffInsteadOfExhaustingTheStack) {
 
 TEST(UdfTextParser, CopiesThatDoubleTheTreeStopAtTheBudget) {
     std::string text = "A.x = 1;";
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 400; ++i) {
         text += "A.c" + std::to_string(i) + " = A;";
     }
     PropNode root;
