@@ -26,6 +26,9 @@ std::string LocalDateTime() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The version check below already starts the display and makes a graphics context.
+    platform::PrepareProcess();
+
     std::uint32_t version = 0;
     char versionText[10] = {};
     if (app::GetDirectXVersion(&version, versionText, sizeof versionText) != app::S_OK ||

@@ -3,12 +3,18 @@
 #include <SDL.h>
 #include <sys/resource.h>
 
+#include <cstdlib>
+
 #include "platform/linux/sdl_video.h"
 
 namespace platform {
 
 void SetScreenSaverRunning(bool running) {
     if (linux_impl::DaemonWindow()) {
+        // Whoever started the video first may have held the blanking off; the daemon decides.
+        if (SDL_WasInit(SDL_INIT_VIDEO)) {
+            SDL_EnableScreenSaver();
+        }
         return;
     }
     if (running) {
@@ -19,6 +25,13 @@ void SetScreenSaverRunning(bool running) {
     } else if (SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_EnableScreenSaver();
     }
+}
+
+void PrepareProcess() {
+    // Mesa keeps compiled shaders under $XDG_CACHE_HOME unless told not to; a user's own setting
+    // is left alone.
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
+    linux_impl::SetSdlHints();
 }
 
 void SetIdlePriority() {

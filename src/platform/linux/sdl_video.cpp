@@ -26,11 +26,17 @@ std::optional<std::uint64_t> DaemonWindow() {
     return value ? ParseWindowId(value) : std::nullopt;
 }
 
+void SetSdlHints() {
+    // A click that brings the window into focus is still a click: it must end the saver.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (DaemonWindow()) {
+        SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    }
+}
+
 bool StartSdlVideo() {
     static const bool started = [] {
-        if (DaemonWindow()) {
-            SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-        }
+        SetSdlHints();
         return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     }();
     return started;

@@ -11,6 +11,9 @@ namespace platform::linux_impl {
 std::optional<std::uint64_t> DaemonWindow();
 std::optional<std::uint64_t> ParseWindowId(std::string_view text);
 
+// Hints SDL reads when its video starts or an event arrives; StartSdlVideo sets them too.
+void SetSdlHints();
+
 // Starts SDL's video (once; later calls only report). With a daemon's window the desktop's
 // blanking is the daemon's business, so SDL is told to leave it alone before it starts.
 bool StartSdlVideo();
