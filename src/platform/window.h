@@ -86,6 +86,7 @@ public:
     virtual void ShowCursor(bool show) = 0;
 
     // Draws a BMP image unscaled with its top-left corner at the client area's, clipped to it.
+    // A window the graphics device draws into leaves that to the device and ignores it.
     virtual void PaintBitmap(std::span<const std::uint8_t> bmp) = 0;
 
     // A key press of F3 into this window's own input, as if typed: it keeps the desktop from

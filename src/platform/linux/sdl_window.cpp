@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "core/cp1251.h"
-#include "platform/bmp_image.h"
 #include "platform/linux/sdl_event_hub.h"
 #include "platform/linux/sdl_event_translation.h"
 #include "platform/linux/sdl_video.h"
@@ -149,21 +148,9 @@ void SdlWindow::ShowCursor(bool show) {
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
-void SdlWindow::PaintBitmap(std::span<const std::uint8_t> bmp) {
-    const auto image = DecodeBmp(bmp);
-    SDL_Surface* target = window_ ? SDL_GetWindowSurface(window_) : nullptr;
-    if (!image || !target) {
-        return;
-    }
-    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<std::uint32_t*>(image->pixels.data()), image->width, image->height, 32,
-        image->width * 4, SDL_PIXELFORMAT_RGB888);
-    if (source) {
-        SDL_Rect at{0, 0, image->width, image->height};
-        SDL_BlitSurface(source, nullptr, target, &at);
-        SDL_FreeSurface(source);
-        SDL_UpdateWindowSurface(window_);
-    }
+void SdlWindow::PaintBitmap(std::span<const std::uint8_t>) {
+    // This window belongs to the graphics device: painting past it with SDL's window surface
+    // would take the window from the device's context. Pictures reach it as textures instead.
 }
 
 void SdlWindow::SendKeepAwakeKey() {
