@@ -273,8 +273,9 @@ protected:
     unsigned long windowId = 0;
 };
 
-TEST_F(ZorvaneX11Test, PasswordAndPreviewWithoutWindowEndAtOnceWithZero) {
-    for (const char* args : {"/a 42", "/p"}) {
+TEST_F(ZorvaneX11Test, PasswordAndPreviewWithoutAWindowEndAtOnceWithZero) {
+    // A preview for a window that does not exist is like one without a window.
+    for (const char* args : {"/a 42", "/p", "/p 123"}) {
         std::vector<std::string> split;
         std::istringstream in(args);
         for (std::string word; in >> word;) {

@@ -12,7 +12,8 @@
 namespace platform::linux_impl {
 namespace {
 
-// A foreign window id may be stale; Xlib's default handler would end the process on the error.
+// The parent belongs to another program and may go away at any moment, taking our window with
+// it; Xlib's default handler would end the process on the first request that then fails.
 int lastXError = 0;
 int RecordXError(Display*, XErrorEvent* error) {
     lastXError = error->error_code;
@@ -21,11 +22,9 @@ int RecordXError(Display*, XErrorEvent* error) {
 
 bool ParentGeometry(Display* display, ::Window parent, int& width, int& height) {
     lastXError = 0;
-    auto* previous = XSetErrorHandler(RecordXError);
     XWindowAttributes attributes{};
     const Status ok = XGetWindowAttributes(display, parent, &attributes);
     XSync(display, False);
-    XSetErrorHandler(previous);
     if (!ok || lastXError != 0) {
         return false;
     }
@@ -70,11 +69,14 @@ std::unique_ptr<X11ChildWindow> X11ChildWindow::Create(const WindowDesc& desc,
     if (!display) {
         return nullptr;
     }
+    // Errors of this window's requests are taken quietly for as long as it exists.
+    const XErrorHandler previous = XSetErrorHandler(RecordXError);
     const auto parent = static_cast<::Window>(desc.parent);
     int parentWidth = 0;
     int parentHeight = 0;
     if (!ParentGeometry(display, parent, parentWidth, parentHeight)) {
         XCloseDisplay(display);
+        XSetErrorHandler(previous);
         return nullptr;
     }
     // An empty rectangle means the parent's whole client area.
@@ -92,8 +94,10 @@ std::unique_ptr<X11ChildWindow> X11ChildWindow::Create(const WindowDesc& desc,
     XSelectInput(display, window, ExposureMask | StructureNotifyMask);
     XMapWindow(display, window);
     XFlush(display);
-    return std::unique_ptr<X11ChildWindow>(
+    auto created = std::unique_ptr<X11ChildWindow>(
         new X11ChildWindow(display, parent, window, std::move(procedure)));
+    created->previousErrorHandler_ = previous;
+    return created;
 }
 
 X11ChildWindow::X11ChildWindow(Display* display, ::Window parent, ::Window window,
@@ -106,13 +110,13 @@ X11ChildWindow::X11ChildWindow(Display* display, ::Window parent, ::Window windo
 
 X11ChildWindow::~X11ChildWindow() {
     if (!gone_) {
-        XSetErrorHandler(RecordXError);
         XDestroyWindow(display_, window_);
     }
     if (blankCursor_) {
         XFreeCursor(display_, blankCursor_);
     }
     XCloseDisplay(display_);
+    XSetErrorHandler(previousErrorHandler_);
 }
 
 Rect X11ChildWindow::ClientRect() const {
@@ -269,7 +273,6 @@ void X11ChildWindow::Destroy() {
     destroyed_ = true;
     DispatchMessage({handle_, WM_DESTROY, 0, 0});
     if (!gone_) {
-        XSetErrorHandler(RecordXError);
         XDestroyWindow(display_, window_);
         XSync(display_, False);
         gone_ = true;

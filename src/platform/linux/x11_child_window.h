@@ -46,6 +46,7 @@ private:
     MessageQueue queue_;
     std::deque<Message> translated_;
     Cursor blankCursor_ = 0;
+    XErrorHandler previousErrorHandler_ = nullptr;
     bool gone_ = false;       // the X window no longer exists (its parent took it down)
     bool destroyed_ = false;  // WM_DESTROY has been sent
 };
