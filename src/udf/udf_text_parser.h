@@ -25,7 +25,7 @@ public:
     static constexpr int kMaxNesting = 64;
     static constexpr int kMaxIncludeDepth = 16;
     static constexpr int kMaxIncludes = 256;
-    static constexpr std::uint64_t kMaxCopiedNodes = 1u << 18;
+    static constexpr std::uint64_t kMaxCopiedNodes = 1u << 16;
 
     // Included files are resolved through `searchPaths` when given.
     explicit UdfTextParser(const vfs::SearchPaths* searchPaths = nullptr);
