@@ -59,9 +59,8 @@ public:
         if (!version) {
             version = VersionOfNewContext();
         }
-        if (!started) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        }
+        // Video stays started for the rest of the process: starting SDL's X11 driver a second
+        // time after quitting it sometimes falls back to a display-less driver on a busy machine.
         return version;
     }
 
