@@ -151,23 +151,19 @@ void GlTexture::Upload(UINT level) {
     }
 }
 
-GlVertexBuffer::GlVertexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage,
-                               DWORD fvf, D3DPOOL pool)
-    : GlResource(std::move(context)),
-      desc_{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
-      bytes_(length) {
+GlBufferStorage::GlBufferStorage(UINT length, DWORD usage) : bytes_(length) {
+    // Bound through GL_ARRAY_BUFFER so that no vertex array's element binding changes.
     glGenBuffers(1, &name_);
     glBindBuffer(GL_ARRAY_BUFFER, name_);
     glBufferData(GL_ARRAY_BUFFER, length, nullptr,
                  (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
 }
 
-GlVertexBuffer::~GlVertexBuffer() {
-    context_->MakeCurrent();
+GlBufferStorage::~GlBufferStorage() {
     glDeleteBuffers(1, &name_);
 }
 
-HRESULT GlVertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+HRESULT GlBufferStorage::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     if (!data || offset > bytes_.size())
         return D3DERR_INVALIDCALL;
     if (size == 0)
@@ -188,17 +184,35 @@ HRESULT GlVertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     return S_OK;
 }
 
-HRESULT GlVertexBuffer::Unlock() {
+HRESULT GlBufferStorage::Unlock(GlContext& context) {
     if (locks_ == 0)
         return D3DERR_INVALIDCALL;
     if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
-        context_->MakeCurrent();
+        context.MakeCurrent();
         glBindBuffer(GL_ARRAY_BUFFER, name_);
         glBufferSubData(GL_ARRAY_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
                         bytes_.data() + dirtyBegin_);
         dirtyBegin_ = dirtyEnd_ = 0;
     }
     return S_OK;
+}
+
+GlVertexBuffer::GlVertexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage,
+                               DWORD fvf, D3DPOOL pool)
+    : GlResource(std::move(context)),
+      desc_{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
+      storage_(length, usage) {}
+
+GlVertexBuffer::~GlVertexBuffer() {
+    context_->MakeCurrent();
+}
+
+HRESULT GlVertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+    return storage_.Lock(offset, size, data, flags);
+}
+
+HRESULT GlVertexBuffer::Unlock() {
+    return storage_.Unlock(*context_);
 }
 
 HRESULT GlVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
@@ -212,51 +226,18 @@ GlIndexBuffer::GlIndexBuffer(std::shared_ptr<GlContext> context, UINT length, DW
                              D3DFORMAT format, D3DPOOL pool)
     : GlResource(std::move(context)),
       desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length},
-      bytes_(length) {
-    // Bound through GL_ARRAY_BUFFER so that no vertex array's element binding changes.
-    glGenBuffers(1, &name_);
-    glBindBuffer(GL_ARRAY_BUFFER, name_);
-    glBufferData(GL_ARRAY_BUFFER, length, nullptr,
-                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-}
+      storage_(length, usage) {}
 
 GlIndexBuffer::~GlIndexBuffer() {
     context_->MakeCurrent();
-    glDeleteBuffers(1, &name_);
 }
 
 HRESULT GlIndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    if (!data || offset > bytes_.size())
-        return D3DERR_INVALIDCALL;
-    if (size == 0)
-        size = static_cast<UINT>(bytes_.size()) - offset;
-    if (size > bytes_.size() - offset)
-        return D3DERR_INVALIDCALL;
-    if (!(flags & D3DLOCK_READONLY)) {
-        if (dirtyBegin_ == dirtyEnd_) {
-            dirtyBegin_ = offset;
-            dirtyEnd_ = offset + size;
-        } else {
-            dirtyBegin_ = std::min(dirtyBegin_, offset);
-            dirtyEnd_ = std::max(dirtyEnd_, offset + size);
-        }
-    }
-    ++locks_;
-    *data = bytes_.data() + offset;
-    return S_OK;
+    return storage_.Lock(offset, size, data, flags);
 }
 
 HRESULT GlIndexBuffer::Unlock() {
-    if (locks_ == 0)
-        return D3DERR_INVALIDCALL;
-    if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
-        context_->MakeCurrent();
-        glBindBuffer(GL_ARRAY_BUFFER, name_);
-        glBufferSubData(GL_ARRAY_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
-                        bytes_.data() + dirtyBegin_);
-        dirtyBegin_ = dirtyEnd_ = 0;
-    }
-    return S_OK;
+    return storage_.Unlock(*context_);
 }
 
 HRESULT GlIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {

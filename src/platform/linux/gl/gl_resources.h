@@ -68,6 +68,27 @@ private:
     std::vector<Level> levels_;
 };
 
+// The bytes of a vertex or index buffer, kept on our side as well so locks hand out plain memory;
+// an unlock uploads the range written since the first lock.
+class GlBufferStorage {
+public:
+    GlBufferStorage(UINT length, DWORD usage);
+    ~GlBufferStorage();
+    GlBufferStorage(const GlBufferStorage&) = delete;
+    GlBufferStorage& operator=(const GlBufferStorage&) = delete;
+
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
+    // The context must be current when the last lock ends (it uploads) and at destruction.
+    HRESULT Unlock(GlContext& context);
+    GLuint Name() const { return name_; }
+
+private:
+    GLuint name_ = 0;
+    std::vector<std::uint8_t> bytes_;
+    UINT dirtyBegin_ = 0, dirtyEnd_ = 0;
+    int locks_ = 0;
+};
+
 class GlVertexBuffer final : public GlResource<VertexBuffer> {
 public:
     GlVertexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage, DWORD fvf,
@@ -75,15 +96,12 @@ public:
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
-    GLuint Name() const { return name_; }
+    GLuint Name() const { return storage_.Name(); }
 
 private:
     ~GlVertexBuffer() override;
     D3DVERTEXBUFFER_DESC desc_;
-    GLuint name_ = 0;
-    std::vector<std::uint8_t> bytes_;
-    UINT dirtyBegin_ = 0, dirtyEnd_ = 0;
-    int locks_ = 0;
+    GlBufferStorage storage_;
 };
 
 class GlIndexBuffer final : public GlResource<IndexBuffer> {
@@ -93,16 +111,13 @@ public:
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
-    GLuint Name() const { return name_; }
+    GLuint Name() const { return storage_.Name(); }
     D3DFORMAT Format() const { return desc_.Format; }
 
 private:
     ~GlIndexBuffer() override;
     D3DINDEXBUFFER_DESC desc_;
-    GLuint name_ = 0;
-    std::vector<std::uint8_t> bytes_;
-    UINT dirtyBegin_ = 0, dirtyEnd_ = 0;
-    int locks_ = 0;
+    GlBufferStorage storage_;
 };
 
 }  // namespace gfx::gl
