@@ -27,6 +27,14 @@ std::optional<std::uint64_t> DaemonWindow() {
 }
 
 void SetSdlHints() {
+    // With an X display the saver runs on X11 alone, the driver SDL prefers there anyway (an
+    // XWayland desktop included): when the display cannot be reached the start fails, instead
+    // of SDL falling through to Wayland, which prints complaints on stderr, and on to an
+    // off-screen driver that draws where nobody sees it. A chosen SDL_VIDEODRIVER is kept, and
+    // a Wayland-only session, without DISPLAY, still gets SDL's own choice.
+    if (std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER")) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    }
     // A click that brings the window into focus is still a click: it must end the saver.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (DaemonWindow()) {
