@@ -11,16 +11,6 @@ namespace udf {
 
 namespace {
 
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 std::size_t countDigits(std::string_view text, std::size_t from) {
     std::size_t i = from;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
@@ -257,6 +247,16 @@ PropNode* PropNode::getOrCreate(PropNode& root, std::string_view path, PropNode*
             return node;
         }
     }
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
 }
 
 }  // namespace udf

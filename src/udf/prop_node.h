@@ -69,5 +69,7 @@ private:
 bool isDecimalNumber(std::string_view text);
 // Length of the longest leading part of `text` that is a decimal number (0 when none).
 std::size_t decimalNumberPrefix(std::string_view text);
+// `text` without the blanks and tabs at either end.
+std::string_view trimBlanks(std::string_view text);
 
 }  // namespace udf

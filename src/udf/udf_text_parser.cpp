@@ -11,16 +11,6 @@ namespace udf {
 
 namespace {
 
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // The text between a leading quote and the next same quote not preceded by a backslash; the
 // value as written when it is never closed.
 std::string_view unquote(std::string_view value) {
