@@ -24,17 +24,8 @@ EngineString EngineString::copy(const void* data, std::uint32_t size) {
 EngineString::EngineString(const EngineString& other) { *this = other; }
 
 EngineString& EngineString::operator=(const EngineString& other) {
-    if (this == &other) {
-        return *this;
-    }
-    borrowed_ = other.borrowed_;
-    size_ = other.size_;
-    if (borrowed_) {
-        owned_.clear();
-        data_ = other.data_;
-    } else {
-        owned_ = other.owned_;
-        data_ = owned_.data();
+    if (this != &other) {
+        take(other, other.owned_);
     }
     return *this;
 }
@@ -42,23 +33,21 @@ EngineString& EngineString::operator=(const EngineString& other) {
 EngineString::EngineString(EngineString&& other) noexcept { *this = std::move(other); }
 
 EngineString& EngineString::operator=(EngineString&& other) noexcept {
-    if (this == &other) {
-        return *this;
+    if (this != &other) {
+        take(other, std::move(other.owned_));
+        other.owned_.clear();
+        other.data_ = other.owned_.data();
+        other.size_ = 0;
+        other.borrowed_ = false;
     }
+    return *this;
+}
+
+void EngineString::take(const EngineString& other, std::string storage) {
     borrowed_ = other.borrowed_;
     size_ = other.size_;
-    if (borrowed_) {
-        owned_.clear();
-        data_ = other.data_;
-    } else {
-        owned_ = std::move(other.owned_);
-        data_ = owned_.data();
-    }
-    other.owned_.clear();
-    other.data_ = other.owned_.data();
-    other.size_ = 0;
-    other.borrowed_ = false;
-    return *this;
+    owned_ = borrowed_ ? std::string() : std::move(storage);
+    data_ = borrowed_ ? other.data_ : owned_.data();
 }
 
 }  // namespace core

@@ -39,6 +39,9 @@ public:
     }
 
 private:
+    // Takes other's length and kind; an owned text's characters come from `storage`.
+    void take(const EngineString& other, std::string storage);
+
     static std::uint32_t length(std::string_view text) {
         return text.size() > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(text.size());
     }
