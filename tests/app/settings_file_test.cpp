@@ -1,6 +1,8 @@
 // The settings kept in the .reg file: round trip, hand-edited and damaged files.
 #include <gtest/gtest.h>
 
+#include "shipped_settings.h"
+
 #include <sys/resource.h>
 
 #include <csignal>
@@ -31,18 +33,7 @@ protected:
         std::ofstream(file_, std::ios::binary) << text;
     }
 
-    static app::SaverSettings Defaults() {
-        app::SaverSettings s;
-        s.UseDesktop = true;
-        s.ShowTime = true;
-        s.Music = true;
-        s.Sound = true;
-        s.Volume = 50;
-        s.Width = 800;
-        s.Height = 600;
-        s.Depth = 32;
-        return s;
-    }
+    static app::SaverSettings Defaults() { return app::test::ShippedSettings(); }
 
     app::SaverSettings ReadAll() {
         app::SaverSettings s = Defaults();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shipped_settings.h"
+
 #include "platform/fake/memory_registry.h"
 
 namespace {
@@ -19,16 +21,7 @@ std::vector<std::uint8_t> Dword(std::uint32_t v) {
 }
 
 app::SaverSettings Shipped() {
-    app::SaverSettings s;
-    s.UseDesktop = true;
-    s.ShowTime = true;
-    s.Music = true;
-    s.Sound = true;
-    s.Volume = 50;
-    s.Width = 800;
-    s.Height = 600;
-    s.Depth = 32;
-    return s;
+    return app::test::ShippedSettings();
 }
 
 app::SaverSettings Unusual() {
