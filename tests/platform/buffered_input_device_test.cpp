@@ -79,25 +79,6 @@ TEST(BufferedInputDevice, FullBufferDropsTheNewestAndSaysSo) {
     EXPECT_EQ(after[0].offset, platform::DIK_B);
 }
 
-TEST(BufferedInputDevice, MouseBurstKeepsThePressThatStartedIt) {
-    // A press, forty diagonal one-pixel moves (an x and a y item each) and the release: 82 items
-    // for a 64-item buffer.
-    auto device = Ready(InputDeviceKind::Mouse);
-    device->ButtonChanged(0, true, 1);
-    for (std::uint32_t i = 0; i < 40; ++i) {
-        device->AxisMoved(platform::DIMOFS_X, 1, 2 + i);
-        device->AxisMoved(platform::DIMOFS_Y, 1, 2 + i);
-    }
-    device->ButtonChanged(0, false, 50);
-    InputResult result = InputResult::Ok;
-    const auto items = Drain(*device, &result);
-    EXPECT_EQ(result, InputResult::BufferOverflow);
-    ASSERT_EQ(items.size(), 64u);
-    EXPECT_EQ(items.front().offset, platform::DIMOFS_BUTTON0);
-    EXPECT_EQ(items.front().data, 0x80u);
-    EXPECT_EQ(items.back().offset, platform::DIMOFS_X) << "the 32nd move's x item is the last";
-}
-
 TEST(BufferedInputDevice, ShrinkingTheBufferKeepsTheOldestItems) {
     auto device = Ready(InputDeviceKind::Keyboard);
     for (std::uint32_t i = 0; i < 10; ++i) {
