@@ -10,14 +10,39 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The first decimal number after `pos`; 0 when there is none or it needs more than 32 bits.
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The first number after `pos`: decimal, or hexadecimal after "0x" as X11 tools print window
+// ids. 0 when there is none or it needs more than 32 bits.
 std::uint32_t ReadNumber(std::string_view line, std::size_t pos) {
     while (pos < line.size() && !IsDigit(line[pos])) {
         ++pos;
     }
+    std::uint64_t base = 10;
+    if (pos + 2 < line.size() && line[pos] == '0' &&
+        (line[pos + 1] == 'x' || line[pos + 1] == 'X') && HexDigit(line[pos + 2]) >= 0) {
+        base = 16;
+        pos += 2;
+    }
     std::uint64_t value = 0;
-    for (; pos < line.size() && IsDigit(line[pos]); ++pos) {
-        value = value * 10 + static_cast<std::uint64_t>(line[pos] - '0');
+    for (; pos < line.size(); ++pos) {
+        const int digit =
+            base == 16 ? HexDigit(line[pos]) : (IsDigit(line[pos]) ? line[pos] - '0' : -1);
+        if (digit < 0) {
+            break;
+        }
+        value = value * base + static_cast<std::uint64_t>(digit);
         if (value > UINT32_MAX) {
             return 0;
         }

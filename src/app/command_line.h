@@ -15,8 +15,9 @@ enum class RunMode : std::int32_t {
     Password = 4,  // not supported: start-up fails
 };
 
-// The run mode of a full command line (program name first). `windowHandle` becomes the decimal
-// number following /p, /c or /a, or 0 when there is none (or it does not fit in 32 bits).
+// The run mode of a full command line (program name first). `windowHandle` becomes the number
+// following /p, /c or /a (decimal, or hexadecimal after "0x"), or 0 when there is none (or it
+// does not fit in 32 bits).
 RunMode ParseCommandLine(std::string_view fullLine, std::uint32_t& windowHandle);
 
 // The command line as Windows would hand it over: argv[0], in double quotes when it contains a

@@ -142,7 +142,8 @@ void SaverApplication::WaitInPreview() {
     previewWait_ = true;
     window_->PostMessage(platform::WM_USER, 0, 0);
     platform::Message message;
-    while (previewWait_) {
+    // A close during the wait ends the preview as soon as the loop starts.
+    while (previewWait_ && !quit_) {
         if (!window_->GetMessage(message)) {
             window_->PostQuitMessage(0);
             break;
@@ -275,6 +276,10 @@ int SaverApplication::Run() {
             window_->DispatchMessage(message);
         }
         if (runMode_ == RunMode::Preview) {
+            // Nothing is drawn here, so the loop sleeps until the next message (or timer).
+            if (!quit_ && window_) {
+                window_->WaitMessage();
+            }
             continue;
         }
         if (keepAwakeTimer_.Elapsed(kKeepAwakeMilliseconds)) {

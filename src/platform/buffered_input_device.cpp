@@ -40,8 +40,10 @@ bool BufferedInputDevice::SetCooperativeLevel(WindowHandle window, std::uint32_t
 
 bool BufferedInputDevice::SetBufferSize(std::uint32_t items) {
     bufferSize_ = items;
-    while (items_.size() > bufferSize_) {
-        items_.pop_front();
+    // What no longer fits is the newest, as when the buffer fills.
+    if (items_.size() > bufferSize_) {
+        items_.resize(bufferSize_);
+        overflowed_ = true;
     }
     return true;
 }
@@ -166,10 +168,11 @@ void BufferedInputDevice::Push(std::uint32_t offset, std::uint32_t data, std::ui
     if (!acquired_ || bufferSize_ == 0) {
         return;
     }
-    // A full buffer drops its oldest item: the newest tell the current state of keys and buttons.
+    // A full buffer drops what arrives, never what it holds: a press must survive the motion that
+    // follows it within one frame. The device state still tells where keys and buttons are now.
     if (items_.size() >= bufferSize_) {
-        items_.pop_front();
         overflowed_ = true;
+        return;
     }
     items_.push_back({offset, data, timeStamp, nextSequence++});
     if (notification_) {

@@ -25,7 +25,7 @@ inline constexpr std::uint32_t kMaxBufferedItems = 64;
 
 enum class InputResult {
     Ok,
-    BufferOverflow,  // the items came back, but older ones had been dropped to make room
+    BufferOverflow,  // the items came back, but newer ones were dropped as the buffer was full
     InputLost,       // the device lost its acquisition (focus went away); acquire again
     NotAcquired,     // the device was never acquired, or was unacquired on purpose
     InvalidParam,
@@ -63,7 +63,7 @@ public:
     virtual ~InputDevice() = default;
 
     virtual bool SetCooperativeLevel(WindowHandle window, std::uint32_t flags) = 0;
-    // Items beyond the buffer's size are dropped; 0 turns buffering off.
+    // Items that arrive while the buffer is full are dropped; 0 turns buffering off.
     virtual bool SetBufferSize(std::uint32_t items) = 0;
     // Enables the "data pending" notification that TakeNotification reads.
     virtual bool SetEventNotification(bool enabled) = 0;

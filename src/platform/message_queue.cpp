@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/termination.h"
+
 namespace platform {
 
 bool MessageQueue::TakePosted(Message& message) {
@@ -10,6 +12,16 @@ bool MessageQueue::TakePosted(Message& message) {
     }
     message = posted_.front();
     posted_.pop_front();
+    return true;
+}
+
+bool MessageQueue::TakeCloseRequest(WindowHandle window, Message& message) {
+    if (closeTaken_ || !TerminationRequested()) {
+        return false;
+    }
+    // As if the user closed the window: the program's own shutdown follows.
+    closeTaken_ = true;
+    message = {window, WM_CLOSE, 0, 0};
     return true;
 }
 

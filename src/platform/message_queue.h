@@ -20,6 +20,14 @@ public:
 
     void Post(const Message& message) { posted_.push_back(message); }
     bool TakePosted(Message& message);
+    bool HasPosted() const { return !posted_.empty(); }
+    // A message taken only to learn that one was there: it is handed out again before all others.
+    void PutBack(const Message& message) { posted_.push_front(message); }
+
+    // WM_CLOSE for `window`, once, after a request to end the process has arrived.
+    bool TakeCloseRequest(WindowHandle window, Message& message);
+    // Whether a request to end the process is still to be handed out, so a wait must wake for one.
+    bool AwaitsCloseRequest() const { return !closeTaken_; }
 
     // A timer of the same id is replaced, as on Windows. A period of 0 counts as 1 ms.
     void SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t milliseconds);
@@ -42,6 +50,7 @@ private:
     Clock clock_;
     std::deque<Message> posted_;
     std::vector<Timer> timers_;
+    bool closeTaken_ = false;
 };
 
 }  // namespace platform

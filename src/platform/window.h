@@ -68,11 +68,14 @@ public:
     virtual WindowHandle Handle() const = 0;
     virtual Rect ClientRect() const = 0;
 
-    // Takes the next message without waiting: posted messages first, then native events, then a
-    // due timer. False when there is none.
+    // Takes the next message without waiting: posted messages first, then a request to end the
+    // process (as WM_CLOSE, once), then native events, then a due timer. False when there is none.
     virtual bool PeekMessage(Message& message) = 0;
     // Waits for the next message; false when it is WM_QUIT.
     virtual bool GetMessage(Message& message) = 0;
+    // Waits, without taking it, until there is a message for PeekMessage (a timer due or a request
+    // to end the process included); at once when one is waiting already.
+    virtual void WaitMessage() = 0;
     // Hands a message to the window procedure and returns its answer.
     virtual LRESULT DispatchMessage(const Message& message) = 0;
 

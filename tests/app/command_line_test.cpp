@@ -46,6 +46,16 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"saver.scr /p 4294967295", RunMode::Preview, 4294967295u},
         LineCase{"saver.scr /p 4294967296", RunMode::Preview, 0},
         LineCase{"saver.scr /p 99999999999999999999999", RunMode::Preview, 0},
+        // Window ids as X11 tools print them.
+        LineCase{"saver.scr /p 0x400001", RunMode::Preview, 0x400001},
+        LineCase{"saver.scr /p:0XaBc", RunMode::Preview, 0xABC},
+        LineCase{"saver.scr /p 0x1fz9", RunMode::Preview, 0x1F},
+        LineCase{"saver.scr /p 0xFFFFFFFF", RunMode::Preview, 0xFFFFFFFFu},
+        LineCase{"saver.scr /p 0x100000000", RunMode::Preview, 0},
+        LineCase{"saver.scr /p 0x", RunMode::Preview, 0},
+        LineCase{"saver.scr /p 0xg1", RunMode::Preview, 0},
+        LineCase{"saver.scr /p 00x12", RunMode::Preview, 0},
+        LineCase{"saver.scr /c 0x2a00003", RunMode::Configure, 0x2a00003},
         // Configuration with and without owner.
         LineCase{"saver.scr /c:1234", RunMode::Configure, 1234},
         LineCase{"saver.scr /c", RunMode::Configure, 0},

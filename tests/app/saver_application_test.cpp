@@ -8,6 +8,7 @@
 
 #include "app/settings_store.h"
 #include "input/input_event.h"
+#include "platform/dik_codes.h"
 #include "platform/fake/fake_input_devices.h"
 #include "platform/fake/fake_window.h"
 #include "platform/fake/gfx/fake_runtime.h"
@@ -267,6 +268,26 @@ TEST_F(SaverApplicationTest, MouseMessagesReachTheExitRuleThroughTheInputManager
     EXPECT_TRUE(saver->Quit());
 }
 
+TEST_F(SaverApplicationTest, ClickFollowedByAFastMoveInOneFrameEndsTheSaver) {
+    auto saver = MakeSaver();
+    ASSERT_NE(inputDevices, nullptr);
+    platform::BufferedInputDevice* mouse = inputDevices->Mouse();
+    ASSERT_NE(mouse, nullptr);
+    mouse->ButtonChanged(0, true, 1);
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        mouse->AxisMoved(platform::DIMOFS_X, 1, 2 + i);
+        mouse->AxisMoved(platform::DIMOFS_Y, 1, 2 + i);
+    }
+    mouse->ButtonChanged(0, false, 45);
+    saver->onFrame = [&](int frame) {
+        if (frame == 5) {
+            saver->EndLoop();
+        }
+    };
+    EXPECT_EQ(saver->Run(), 1);
+    EXPECT_EQ(saver->frames, 1) << "the click ends the saver on the frame that reads it";
+}
+
 TEST_F(SaverApplicationTest, FullScreenWindowFollowsTheSettings) {
     {
         auto saver = MakeSaver();
@@ -337,6 +358,49 @@ TEST_F(SaverApplicationTest, PreviewWaitsHalfASecondThenPaintsThePicture) {
     window->Inject(platform::WM_DESTROY);
     EXPECT_EQ(saver.Run(), 1);
     EXPECT_EQ(saver.frames, 0);
+}
+
+TEST_F(SaverApplicationTest, PreviewSleepsUntilItsNextMessage) {
+    RecordingSaver saver(Services());
+    ASSERT_TRUE(saver.Create(0, RunMode::Preview, 0x2a00003));
+    const int peeksBefore = window->EmptyPeeks();
+    int waits = 0;
+    window->SetIdleHook([&] {
+        // Each wait lets one thing happen: a repaint, a timer's tick, the parent's going away.
+        ++waits;
+        if (waits == 1) {
+            window->Inject(platform::WM_PAINT);
+        } else if (waits == 2) {
+            window->SetTimer(9, 50);
+            fakeNow += 50;
+        } else if (waits == 3) {
+            window->KillTimer(9);
+            window->Inject(platform::WM_DESTROY);
+        }
+    });
+    EXPECT_EQ(saver.Run(), 1);
+    EXPECT_EQ(window->Waits(), 3);
+    EXPECT_EQ(window->Paints(), 1);
+    // One look before each wait and one inside it.
+    EXPECT_LE(window->EmptyPeeks() - peeksBefore, 6) << "the loop looked without waiting";
+}
+
+TEST_F(SaverApplicationTest, CloseDuringThePreviewWaitEndsThePreview) {
+    // The first look finds the close; the half-second wait is not sat out.
+    auto services = Services();
+    auto factory = services.windowFactory;
+    services.windowFactory = [&](const platform::WindowDesc& d, platform::WindowProcedure p) {
+        auto made = factory(d, std::move(p));
+        window->Inject(platform::WM_CLOSE);
+        return made;
+    };
+    RecordingSaver closing(services);
+    const std::int64_t start = fakeNow;
+    ASSERT_TRUE(closing.Create(0, RunMode::Preview, 0x2a00003));
+    EXPECT_LT(fakeNow - start, 500);
+    EXPECT_TRUE(closing.Quit());
+    EXPECT_EQ(closing.Run(), 1);
+    EXPECT_EQ(window->Waits(), 0);
 }
 
 TEST_F(SaverApplicationTest, PaintingOutsideThePreviewDrawsNothing) {

@@ -85,6 +85,11 @@ public:
     }
 
     bool Started() const { return pid_ > 0; }
+    void Signal(int signal) const {
+        if (pid_ > 0) {
+            kill(pid_, signal);
+        }
+    }
 
     // The exit code once the program has ended within `limit`; nothing while it still runs.
     std::optional<int> Wait(std::chrono::milliseconds limit) {
@@ -480,6 +485,72 @@ TEST_F(ZorvaneX11Test, DrawsIntoTheWindowOfAScreenSaverDaemon) {
     const auto info = Tool({"xwininfo", "-id", std::to_string(daemon->Handle())});
     ASSERT_TRUE(info);
     EXPECT_NE(info->find("IsViewable"), std::string::npos) << "the daemon's window stays up";
+}
+
+TEST_F(ZorvaneX11Test, RequestsToEndEndEveryModeThroughItsShutdown) {
+    struct Case {
+        bool preview;
+        int signal;
+    };
+    for (const Case c : {Case{true, SIGTERM}, Case{true, SIGINT}, Case{false, SIGTERM}}) {
+        const char* what = c.signal == SIGTERM ? "SIGTERM" : "SIGINT";
+        std::unique_ptr<platform::Window> parent;
+        std::unique_ptr<Process> saver;
+        if (c.preview) {
+            parent = MakeWindow(120, 90);
+            ASSERT_NE(parent, nullptr);
+            // The window id as X11 tools print it.
+            char id[32];
+            std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(parent->Handle()));
+            saver = Start({"/p", id});
+            // Running once its picture shows.
+            const auto pixels = GrabWhen(parent->Handle(), *saver, [](const auto& grabbed) {
+                return std::count(grabbed.begin(), grabbed.end(), 0u) < 120 * 90;
+            });
+            ASSERT_FALSE(saver->Wait(0ms)) << what;
+            ASSERT_LT(std::count(pixels.begin(), pixels.end(), 0u), 120 * 90) << "no picture";
+        } else {
+            saver = StartSaver();
+            ASSERT_FALSE(saver->Wait(500ms));
+        }
+        saver->Signal(c.signal);
+        EXPECT_EQ(saver->Wait(1000ms), 1) << (c.preview ? "preview, " : "full screen, ") << what;
+    }
+}
+
+TEST_F(ZorvaneX11Test, ClickWithAFastMoveInOneGoEndsTheSaver) {
+    auto saver = StartSaver();
+    ASSERT_FALSE(saver->Wait(500ms));
+    // A press, forty diagonal one-pixel moves and the release, as fast as the tool sends them.
+    std::vector<std::string> burst{"mousemove", "300", "300", "mousedown", "1"};
+    for (int i = 0; i < 40; ++i) {
+        burst.insert(burst.end(), {"mousemove_relative", "1", "1"});
+    }
+    burst.insert(burst.end(), {"mouseup", "1"});
+    ASSERT_TRUE(Xdotool(burst));
+    EXPECT_EQ(saver->Wait(10000ms), 1);
+}
+
+TEST_F(ZorvaneX11Test, HelpAndVersionNeedNoDisplay) {
+    for (const char* arg : {"--help", "-h", "--version"}) {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        Process run({kSaver, arg}, {"DISPLAY", "XDG_CONFIG_HOME=" + config.string()}, work.string(),
+                    fds);
+        close(fds[1]);
+        std::string output;
+        char buffer[4096];
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
+            output.append(buffer, std::size_t(n));
+        }
+        close(fds[0]);
+        EXPECT_EQ(run.Wait(5000ms), 0) << arg;
+        const std::string expected = std::string(arg) == "--version"
+                                         ? std::string("zorvane ") + ZORVANE_VERSION + "\n"
+                                         : "Usage: zorvane";
+        EXPECT_EQ(output.rfind(expected, 0), 0u) << arg << ": " << output;
+    }
+    EXPECT_TRUE(fs::is_empty(config));
 }
 
 }  // namespace

@@ -225,6 +225,20 @@ TEST_F(InputManagerTest, AxisItemsAfterTheFirstDoNotHideButtons) {
     EXPECT_EQ(recorder.Types(), (std::vector<int>{7, 0, 3}));
 }
 
+TEST_F(InputManagerTest, PressBeforeAFastMoveSurvivesAFullBuffer) {
+    // A press, forty diagonal one-pixel moves and the release within one frame overflow the
+    // 64-item buffer; the press must still come through.
+    Mouse().ButtonChanged(0, true, 10);
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        Mouse().AxisMoved(DIMOFS_X, 1, 11 + i);
+        Mouse().AxisMoved(DIMOFS_Y, 1, 11 + i);
+    }
+    Mouse().ButtonChanged(0, false, 60);
+    manager.Poll(0);
+    manager.Deliver();
+    EXPECT_EQ(recorder.Types(), (std::vector<int>{input::kLeftButtonDown, input::kMouseAxis}));
+}
+
 TEST(InputManagerRelative, WithoutCursorModeAxesMoveThePositionWithinTheClientArea) {
     now = 0;
     platform::fake::FakeInputDevices devices;

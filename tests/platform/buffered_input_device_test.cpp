@@ -50,7 +50,7 @@ TEST(BufferedInputDevice, CooperativeLevelNeedsOneOfEachPair) {
         device.SetCooperativeLevel(1, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND));
 }
 
-TEST(BufferedInputDevice, FullBufferDropsTheOldestAndSaysSo) {
+TEST(BufferedInputDevice, FullBufferDropsTheNewestAndSaysSo) {
     auto device = Ready(InputDeviceKind::Keyboard);
     for (std::uint32_t i = 0; i < 70; ++i) {
         device->KeyChanged(platform::DIK_A, i % 2 == 0, i);
@@ -59,14 +59,38 @@ TEST(BufferedInputDevice, FullBufferDropsTheOldestAndSaysSo) {
     const auto items = Drain(*device, &result);
     EXPECT_EQ(result, InputResult::BufferOverflow);
     ASSERT_EQ(items.size(), 64u);
-    EXPECT_EQ(items.front().timeStamp, 6u);
-    EXPECT_EQ(items.back().timeStamp, 69u);
-    EXPECT_EQ(items.back().data, 0u);  // the last change, a release, is kept
+    EXPECT_EQ(items.front().timeStamp, 0u);
+    EXPECT_EQ(items.front().data, 0x80u) << "the first press is kept";
+    EXPECT_EQ(items.back().timeStamp, 63u);
     for (std::size_t i = 1; i < items.size(); ++i) {
         EXPECT_LT(items[i - 1].sequence, items[i].sequence);
     }
+    // The state still tells the last change, the release the buffer had no room for.
+    std::array<std::uint8_t, platform::kKeyboardStateSize> keys{};
+    ASSERT_EQ(device->GetDeviceState(std::uint32_t(keys.size()), keys.data()), InputResult::Ok);
+    EXPECT_EQ(keys[platform::DIK_A], 0);
     EXPECT_TRUE(Drain(*device, &result).empty());
     EXPECT_EQ(result, InputResult::Ok);
+
+    // Room again after the read: new items are buffered once more.
+    device->KeyChanged(platform::DIK_B, true, 100);
+    const auto after = Drain(*device, &result);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].offset, platform::DIK_B);
+}
+
+TEST(BufferedInputDevice, ShrinkingTheBufferKeepsTheOldestItems) {
+    auto device = Ready(InputDeviceKind::Keyboard);
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        device->KeyChanged(platform::DIK_A, i % 2 == 0, i);
+    }
+    ASSERT_TRUE(device->SetBufferSize(4));
+    InputResult result = InputResult::Ok;
+    const auto items = Drain(*device, &result);
+    EXPECT_EQ(result, InputResult::BufferOverflow);
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items.front().timeStamp, 0u);
+    EXPECT_EQ(items.back().timeStamp, 3u);
 }
 
 TEST(BufferedInputDevice, ReadTakesAtMostWhatFitsAndKeepsTheRest) {

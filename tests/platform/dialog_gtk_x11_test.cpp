@@ -1,6 +1,8 @@
 // The GTK dialogs on a real display: the procedure sees WM_INITDIALOG first, Escape and clicks
 // arrive as WM_COMMAND, and EndDialog's value comes back.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -10,6 +12,8 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/message_box.h"
+#include "platform/termination.h"
 
 namespace {
 
@@ -85,6 +89,47 @@ TEST(GtkDialog, EscapeArrivesAsCancelCommand) {
     watchdog.join();
     EXPECT_EQ(result, 2);
     EXPECT_EQ(commands, std::vector<platform::WPARAM>{2});
+}
+
+// A request to end the process cancels a dialog through its procedure, and ends even one whose
+// procedure would keep it open; a message box is answered as cancelled. In a child each, since
+// the request stays for the process.
+TEST(GtkDialog, RequestToEndTheProcessCancelsTheDialog) {
+    for (const bool procedureEnds : {true, false}) {
+        EXPECT_EXIT(
+            {
+                alarm(10);  // a request that is never seen fails the case instead of hanging it
+                platform::CatchTerminationRequests();
+                std::vector<platform::WPARAM> commands;
+                const auto result = platform::Dialogs::System().RunModal(
+                    Template("zorvane termination test"), 0,
+                    [&](platform::DialogWindow& dialog, std::uint32_t message,
+                        platform::WPARAM wParam, platform::LPARAM) {
+                        if (message == platform::WM_INITDIALOG) {
+                            kill(getpid(), SIGTERM);
+                            return true;
+                        }
+                        commands.push_back(wParam);
+                        if (procedureEnds) {
+                            dialog.EndDialog(static_cast<std::intptr_t>(wParam & 0xFFFF));
+                        }
+                        return true;
+                    });
+                std::exit(result == 2 && commands == std::vector<platform::WPARAM>{2} ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "")
+            << (procedureEnds ? "procedure ends it" : "procedure keeps it open");
+    }
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            platform::CatchTerminationRequests();
+            raise(SIGINT);
+            const int answer = platform::MessageBox::System().Show(0, "text", "zorvane box test",
+                                                                   platform::MB_OKCANCEL);
+            std::exit(answer == platform::IDCANCEL ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

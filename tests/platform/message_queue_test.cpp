@@ -1,6 +1,11 @@
 #include "platform/message_queue.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
+
+#include "platform/termination.h"
 
 namespace {
 
@@ -75,6 +80,29 @@ TEST_F(MessageQueueTest, LongestDueTimerGoesFirst) {
     EXPECT_EQ(m.wParam, 2u);
     ASSERT_TRUE(queue.TakeDueTimer(m));
     EXPECT_EQ(m.wParam, 1u);
+}
+
+// The flag a caught request leaves stays set for the process, so each case runs in a child.
+TEST(MessageQueueCloseRequest, EachCaughtSignalBecomesOneCloseOfTheWindow) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        EXPECT_EXIT(
+            {
+                platform::MessageQueue queue;
+                platform::Message m;
+                const bool quietBefore =
+                    !queue.TakeCloseRequest(7, m) && queue.AwaitsCloseRequest();
+                platform::CatchTerminationRequests();
+                const bool stillQuiet = !queue.TakeCloseRequest(7, m);
+                raise(signal);
+                const bool closed = platform::TerminationRequested() &&
+                                    queue.TakeCloseRequest(7, m) && m.window == 7 &&
+                                    m.message == platform::WM_CLOSE;
+                const bool once = !queue.TakeCloseRequest(7, m) && !queue.AwaitsCloseRequest();
+                std::exit(quietBefore && stillQuiet && closed && once ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "")
+            << "signal " << signal;
+    }
 }
 
 }  // namespace

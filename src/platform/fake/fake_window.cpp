@@ -30,16 +30,36 @@ LRESULT FakeWindow::Send(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
     return DispatchMessage({handle_, message, wParam, lParam});
 }
 
+namespace {
+
+// A loop that only ever peeks would never end a test; after this many empty looks in a row the
+// window answers with WM_QUIT instead.
+constexpr int kEmptyPeekLimit = 100000;
+
+}  // namespace
+
 bool FakeWindow::PeekMessage(Message& message) {
-    if (queue_.TakePosted(message)) {
+    if (queue_.TakePosted(message) || queue_.TakeCloseRequest(handle_, message)) {
+        emptyPeeksInARow_ = 0;
         return true;
     }
     if (!injected_.empty()) {
         message = injected_.front();
         injected_.pop_front();
+        emptyPeeksInARow_ = 0;
         return true;
     }
-    return queue_.TakeDueTimer(message);
+    if (queue_.TakeDueTimer(message)) {
+        emptyPeeksInARow_ = 0;
+        return true;
+    }
+    ++emptyPeeks_;
+    if (++emptyPeeksInARow_ >= kEmptyPeekLimit) {
+        emptyPeeksInARow_ = 0;
+        message = {handle_, WM_QUIT, 0, 0};
+        return true;
+    }
+    return false;
 }
 
 bool FakeWindow::GetMessage(Message& message) {
@@ -54,6 +74,22 @@ bool FakeWindow::GetMessage(Message& message) {
         }
     }
     return message.message != WM_QUIT;
+}
+
+void FakeWindow::WaitMessage() {
+    ++waits_;
+    Message message;
+    while (!PeekMessage(message)) {
+        if (idleHook_) {
+            idleHook_();
+        }
+        // As in GetMessage: when nothing can arrive any more, the wait ends in WM_QUIT.
+        if (injected_.empty() && !queue_.HasPosted() && !HasTimer()) {
+            message = {handle_, WM_QUIT, 0, 0};
+            break;
+        }
+    }
+    queue_.PutBack(message);
 }
 
 LRESULT FakeWindow::DispatchMessage(const Message& message) {

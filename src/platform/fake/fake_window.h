@@ -25,7 +25,8 @@ public:
     LRESULT Send(std::uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     void SetClientRect(const Rect& rect) { client_ = rect; }
-    // Called whenever GetMessage finds nothing yet, so a test can move its clock on.
+    // Called whenever GetMessage or WaitMessage finds nothing yet, so a test can move its clock on
+    // or let something arrive.
     void SetIdleHook(std::function<void()> hook) { idleHook_ = std::move(hook); }
 
     const WindowDesc& Desc() const { return desc_; }
@@ -35,6 +36,9 @@ public:
     int Paints() const { return paints_; }
     std::span<const std::uint8_t> LastPainted() const { return lastPainted_; }
     bool HasTimer() const { return queue_.MillisecondsToNextTimer().has_value(); }
+    int Waits() const { return waits_; }
+    // PeekMessage calls that found nothing.
+    int EmptyPeeks() const { return emptyPeeks_; }
     // Every message handed to the procedure, in order.
     const std::vector<Message>& Dispatched() const { return dispatched_; }
 
@@ -42,6 +46,7 @@ public:
     Rect ClientRect() const override { return client_; }
     bool PeekMessage(Message& message) override;
     bool GetMessage(Message& message) override;
+    void WaitMessage() override;
     LRESULT DispatchMessage(const Message& message) override;
     void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
     void PostQuitMessage(int exitCode) override;
@@ -64,6 +69,9 @@ private:
     bool cursorShown_ = true;
     bool destroyed_ = false;
     int keepAwakeKeys_ = 0;
+    int waits_ = 0;
+    int emptyPeeks_ = 0;
+    int emptyPeeksInARow_ = 0;
     int paints_ = 0;
     std::span<const std::uint8_t> lastPainted_;
 };

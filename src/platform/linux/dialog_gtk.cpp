@@ -11,6 +11,7 @@
 #include "platform/bmp_image.h"
 #include "platform/dialog.h"
 #include "platform/linux/gtk_session.h"
+#include "platform/message_box.h"
 #include "platform/resources.h"
 
 namespace platform {
@@ -149,7 +150,9 @@ public:
         if (!result_) {
             gtk_widget_show_all(window_);
             loop_ = g_main_loop_new(nullptr, FALSE);
+            termination_ = linux_impl::WatchTerminationRequests(&OnTermination, this);
             g_main_loop_run(loop_);
+            linux_impl::StopWatching(termination_);
             g_main_loop_unref(loop_);
             loop_ = nullptr;
         }
@@ -255,6 +258,18 @@ private:
         return TRUE;  // the dialog stays unless its procedure ended it
     }
 
+    // A request to end the process cancels the dialog as its Cancel button would; a procedure that
+    // keeps the dialog open then is overruled, since the process must end.
+    static gboolean OnTermination(gint, GIOCondition, gpointer data) {
+        auto* self = static_cast<GtkDialogWindow*>(data);
+        self->termination_ = 0;
+        self->Command(IDCANCEL);
+        if (!self->result_) {
+            self->EndDialog(IDCANCEL);
+        }
+        return G_SOURCE_REMOVE;
+    }
+
     static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
         if (event->keyval == GDK_KEY_Escape) {
             static_cast<GtkDialogWindow*>(self)->Command(2);
@@ -266,6 +281,7 @@ private:
     DialogProc proc_;
     GtkWidget* window_ = nullptr;
     GMainLoop* loop_ = nullptr;
+    guint termination_ = 0;
     GtkCssProvider* provider_ = nullptr;
     std::map<int, GtkWidget*> items_;
     std::optional<std::intptr_t> result_;

@@ -2,6 +2,8 @@
 
 #include <gdk/gdkx.h>
 
+#include "platform/linux/termination_signal.h"
+
 namespace platform::linux_impl {
 
 bool EnsureGtk() {
@@ -29,6 +31,20 @@ void SetOwner(GtkWidget* window, WindowHandle owner) {
 void FlushGtkEvents() {
     while (gtk_events_pending()) {
         gtk_main_iteration_do(FALSE);
+    }
+}
+
+guint WatchTerminationRequests(GUnixFDSourceFunc onRequest, gpointer data) {
+    const int descriptor = TerminationDescriptor();
+    if (descriptor < 0) {
+        return 0;
+    }
+    return g_unix_fd_add(descriptor, G_IO_IN, onRequest, data);
+}
+
+void StopWatching(guint source) {
+    if (source != 0) {
+        g_source_remove(source);
     }
 }
 

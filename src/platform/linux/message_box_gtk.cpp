@@ -36,7 +36,21 @@ public:
         gtk_window_set_title(GTK_WINDOW(box), std::string(caption).c_str());
         gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
         linux_impl::SetOwner(box, owner);
+        // A request to end the process answers the box as its Cancel button (or closing) would.
+        struct Watch {
+            GtkWidget* box;
+            guint source;
+        } watch{box, 0};
+        watch.source = linux_impl::WatchTerminationRequests(
+            [](gint, GIOCondition, gpointer data) -> gboolean {
+                auto* w = static_cast<Watch*>(data);
+                w->source = 0;
+                gtk_dialog_response(GTK_DIALOG(w->box), GTK_RESPONSE_CANCEL);
+                return G_SOURCE_REMOVE;
+            },
+            &watch);
         const int response = gtk_dialog_run(GTK_DIALOG(box));
+        linux_impl::StopWatching(watch.source);
         gtk_widget_destroy(box);
         linux_impl::FlushGtkEvents();
         // Without a Cancel button, closing the box counts as OK.

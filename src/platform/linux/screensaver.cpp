@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/linux/sdl_video.h"
+#include "platform/termination.h"
 
 namespace platform {
 
@@ -27,11 +28,12 @@ void SetScreenSaverRunning(bool running) {
     }
 }
 
-void PrepareProcess() {
+void PrepareProcess(DesktopBlanking blanking) {
     // Mesa keeps compiled shaders under $XDG_CACHE_HOME unless told not to; a user's own setting
     // is left alone.
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
-    linux_impl::SetSdlHints();
+    CatchTerminationRequests();
+    linux_impl::SetSdlHints(blanking == DesktopBlanking::HeldOff);
 }
 
 void SetIdlePriority() {

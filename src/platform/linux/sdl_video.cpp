@@ -26,7 +26,14 @@ std::optional<std::uint64_t> DaemonWindow() {
     return value ? ParseWindowId(value) : std::nullopt;
 }
 
-void SetSdlHints() {
+namespace {
+
+bool blankingHeldOff = false;
+
+}  // namespace
+
+void SetSdlHints(bool holdOffBlanking) {
+    blankingHeldOff = holdOffBlanking;
     // With an X display the saver runs on X11 alone, the driver SDL prefers there anyway (an
     // XWayland desktop included): when the display cannot be reached the start fails, instead
     // of SDL falling through to Wayland, which prints complaints on stderr, and on to an
@@ -37,14 +44,13 @@ void SetSdlHints() {
     }
     // A click that brings the window into focus is still a click: it must end the saver.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (DaemonWindow()) {
-        SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-    }
+    const bool allow = !holdOffBlanking || DaemonWindow();
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, allow ? "1" : "0");
 }
 
 bool StartSdlVideo() {
     static const bool started = [] {
-        SetSdlHints();
+        SetSdlHints(blankingHeldOff);
         return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     }();
     return started;

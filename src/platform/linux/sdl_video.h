@@ -11,11 +11,14 @@ namespace platform::linux_impl {
 std::optional<std::uint64_t> DaemonWindow();
 std::optional<std::uint64_t> ParseWindowId(std::string_view text);
 
-// Hints SDL reads when its video starts or an event arrives; StartSdlVideo sets them too.
-void SetSdlHints();
+// Hints SDL reads when its video starts or an event arrives; StartSdlVideo sets them too. SDL
+// holds the desktop's blanking off whenever its video starts unless told otherwise, so it is
+// told to leave it alone unless `holdOffBlanking` asks for it without a daemon's window (the
+// daemon decides about activation then).
+void SetSdlHints(bool holdOffBlanking);
 
-// Starts SDL's video (once; later calls only report). With a daemon's window the desktop's
-// blanking is the daemon's business, so SDL is told to leave it alone before it starts.
+// Starts SDL's video (once; later calls only report), with the hints last set (blanking allowed
+// when none were).
 bool StartSdlVideo();
 
 }  // namespace platform::linux_impl

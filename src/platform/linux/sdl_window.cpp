@@ -93,7 +93,7 @@ Rect SdlWindow::ClientRect() const {
 }
 
 bool SdlWindow::PeekMessage(Message& message) {
-    if (queue_.TakePosted(message)) {
+    if (queue_.TakePosted(message) || queue_.TakeCloseRequest(handle_, message)) {
         return true;
     }
     SDL_Event event;
@@ -112,14 +112,25 @@ bool SdlWindow::PeekMessage(Message& message) {
     return queue_.TakeDueTimer(message);
 }
 
+void SdlWindow::WaitSlice() {
+    const auto untilTimer = queue_.MillisecondsToNextTimer();
+    const int wait = untilTimer ? static_cast<int>(std::min<std::int64_t>(*untilTimer, 100)) : 100;
+    SDL_WaitEventTimeout(nullptr, wait);
+}
+
 bool SdlWindow::GetMessage(Message& message) {
     while (!PeekMessage(message)) {
-        const auto untilTimer = queue_.MillisecondsToNextTimer();
-        const int wait =
-            untilTimer ? static_cast<int>(std::min<std::int64_t>(*untilTimer, 100)) : 100;
-        SDL_WaitEventTimeout(nullptr, wait);
+        WaitSlice();
     }
     return message.message != WM_QUIT;
+}
+
+void SdlWindow::WaitMessage() {
+    Message message;
+    while (!PeekMessage(message)) {
+        WaitSlice();
+    }
+    queue_.PutBack(message);
 }
 
 LRESULT SdlWindow::DispatchMessage(const Message& message) {

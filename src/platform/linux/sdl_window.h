@@ -25,6 +25,7 @@ public:
     Rect ClientRect() const override;
     bool PeekMessage(Message& message) override;
     bool GetMessage(Message& message) override;
+    void WaitMessage() override;
     LRESULT DispatchMessage(const Message& message) override;
     void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
     void PostQuitMessage(int exitCode) override;
@@ -37,6 +38,9 @@ public:
 
 private:
     SdlWindow(SDL_Window* window, WindowProcedure procedure);
+    // Sleeps until an SDL event or the next timer, for at most a slice: a request to end the
+    // process is only noticed between slices.
+    void WaitSlice();
 
     SDL_Window* window_;
     WindowHandle handle_;

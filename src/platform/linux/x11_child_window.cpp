@@ -4,10 +4,12 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "platform/bmp_image.h"
 #include "platform/linux/sdl_event_translation.h"
+#include "platform/linux/termination_signal.h"
 
 namespace platform::linux_impl {
 namespace {
@@ -157,7 +159,7 @@ void X11ChildWindow::Translate(const XEvent& event) {
 }
 
 bool X11ChildWindow::PeekMessage(Message& message) {
-    if (queue_.TakePosted(message)) {
+    if (queue_.TakePosted(message) || queue_.TakeCloseRequest(handle_, message)) {
         return true;
     }
     while (translated_.empty() && XPending(display_) > 0) {
@@ -173,14 +175,35 @@ bool X11ChildWindow::PeekMessage(Message& message) {
     return queue_.TakeDueTimer(message);
 }
 
+void X11ChildWindow::Wait() {
+    // PeekMessage found nothing, so Xlib's own queue is empty and its requests are flushed: what
+    // comes next arrives on the connection.
+    pollfd waits[2] = {{ConnectionNumber(display_), POLLIN, 0}, {-1, POLLIN, 0}};
+    nfds_t count = 1;
+    if (queue_.AwaitsCloseRequest() && linux_impl::TerminationDescriptor() >= 0) {
+        waits[1].fd = linux_impl::TerminationDescriptor();
+        count = 2;
+    }
+    const auto untilTimer = queue_.MillisecondsToNextTimer();
+    const int timeout =
+        untilTimer ? static_cast<int>(std::min<std::int64_t>(*untilTimer, INT32_MAX)) : -1;
+    // A signal cuts the wait short; the caller looks again either way.
+    poll(waits, count, timeout);
+}
+
 bool X11ChildWindow::GetMessage(Message& message) {
     while (!PeekMessage(message)) {
-        const auto untilTimer = queue_.MillisecondsToNextTimer();
-        pollfd connection{ConnectionNumber(display_), POLLIN, 0};
-        poll(&connection, 1,
-             untilTimer ? static_cast<int>(std::min<std::int64_t>(*untilTimer, 100)) : 100);
+        Wait();
     }
     return message.message != WM_QUIT;
+}
+
+void X11ChildWindow::WaitMessage() {
+    Message message;
+    while (!PeekMessage(message)) {
+        Wait();
+    }
+    queue_.PutBack(message);
 }
 
 LRESULT X11ChildWindow::DispatchMessage(const Message& message) {

@@ -23,6 +23,7 @@ public:
     Rect ClientRect() const override;
     bool PeekMessage(Message& message) override;
     bool GetMessage(Message& message) override;
+    void WaitMessage() override;
     LRESULT DispatchMessage(const Message& message) override;
     void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
     void PostQuitMessage(int exitCode) override;
@@ -37,6 +38,9 @@ public:
 private:
     X11ChildWindow(Display* display, ::Window parent, ::Window window, WindowProcedure procedure);
     void Translate(const XEvent& event);
+    // Sleeps until the display has news, the next timer is due or a request to end the process
+    // arrives; without timers that may be for ever.
+    void Wait();
 
     Display* display_;
     ::Window parent_;
