@@ -8,6 +8,8 @@
 #include <cmath>
 
 #include "gl_test_device.h"
+#include "light_rules.h"
+#include "platform/linux/gl/device_statistics.h"
 
 namespace gfx::test {
 namespace {
@@ -153,10 +155,12 @@ protected:
         return c;
     }
 
-    void Use(const std::vector<D3DLIGHT9>& lights) {
+    // The lights at indices 0, 1, ... or at the given ones.
+    void Use(const std::vector<D3DLIGHT9>& lights, const std::vector<DWORD>& indices = {}) {
         for (DWORD i = 0; i < lights.size(); ++i) {
-            TestDevice()->SetLight(i, &lights[i]);
-            TestDevice()->LightEnable(i, 1);
+            const DWORD index = i < indices.size() ? indices[i] : i;
+            ASSERT_EQ(TestDevice()->SetLight(index, &lights[i]), S_OK);
+            ASSERT_EQ(TestDevice()->LightEnable(index, 1), S_OK);
         }
     }
 
@@ -228,6 +232,129 @@ TEST_F(Lighting, EachLightTypeFollowsTheFormulas) {
         EXPECT_TRUE(Near(pixel, Expected(c.lights, c.specular)))
             << c.name << ": " << Describe(pixel);
     }
+}
+
+TEST_F(Lighting, AnySetOfLightsAtAnyIndicesDrawsWithOneProgram) {
+    auto dim = [](D3DLIGHT9 light, float scale) {
+        light.Diffuse = {light.Diffuse.r * scale, light.Diffuse.g * scale, light.Diffuse.b * scale,
+                         1};
+        light.Ambient = {0.02f, 0.01f, 0.03f, 0};
+        light.Specular = {0.1f, 0.1f, 0.1f, 0};
+        return light;
+    };
+    const D3DLIGHT9 directional = dim(Directional({0.3f, 0, 0.95f}, Cv(1, 0.8f, 0.6f)), 0.3f);
+    const D3DLIGHT9 point = dim(Point(2, 100, 0.5f, 0.2f, 0.05f), 0.5f);
+    const D3DLIGHT9 spot = dim(Spot(0.6f, 1.6f, 2.0f), 0.8f);
+    const D3DLIGHT9 outside = Spot(0.3f, 0.5f, 1.0f);
+    struct Case {
+        std::vector<D3DLIGHT9> lights;
+        std::vector<DWORD> indices;
+        bool specular;
+    };
+    const Case cases[] = {
+        {{point}, {}, false},
+        {{directional, point, spot}, {0, 5, 100}, false},
+        {{spot, directional}, {4000, 3}, true},
+        {{spot, outside, point, directional}, {7, 2, 9, 4000}, true},
+        {{directional, point, spot, point, spot, directional, point, spot},
+         {0, 1, 2, 3, 4, 5, 6, 7},
+         false},
+        {{}, {}, false},
+        {{outside}, {12}, false},
+    };
+    std::uint64_t compiled = 0;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SetUp();
+        Use(c.lights, c.indices);
+        TestDevice()->SetRenderState(D3DRS_SPECULARENABLE, c.specular);
+        const std::uint32_t pixel = DrawTriangle();
+        EXPECT_TRUE(Near(pixel, Expected(c.lights, c.specular))) << i << ": " << Describe(pixel);
+        // Once both specular variants exist, no set of lights compiles another program.
+        if (i >= 3) {
+            EXPECT_EQ(gl::CacheStatsOf(TestDevice()).compiled, compiled) << "case " << i;
+        }
+        compiled = gl::CacheStatsOf(TestDevice()).compiled;
+    }
+}
+
+TEST_F(Lighting, ValuesChangedWhileAnotherProgramDrewReachTheFirst) {
+    const std::vector<D3DLIGHT9> before = {Directional({0, 0, 1}, Cv(0.6f, 0.5f, 0.4f))};
+    Use(before);
+    std::uint32_t pixel = DrawTriangle();
+    ASSERT_TRUE(Near(pixel, Expected(before, false))) << Describe(pixel);
+    // An unlit program draws while the material, light, ambient and view change.
+    Device* device = TestDevice();
+    device->SetRenderState(D3DRS_LIGHTING, 0);
+    DrawTriangle(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE, 0xFF00FF00);
+    D3DMATERIAL9 changed = material_;
+    changed.Diffuse = Cv(0.3f, 0.9f, 0.5f, 1);
+    changed.Emissive = Cv(0.1f, 0, 0.2f);
+    device->SetMaterial(&changed);
+    const std::vector<D3DLIGHT9> after = {Point(3, 100, 1, 0.1f, 0)};
+    device->SetLight(0, &after[0]);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF404040);
+    DrawTriangle(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE, 0xFF00FF00);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
+    // A view that moves the camera 1 back, with the triangle and the light moved along.
+    const D3DMATRIX view{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 1, 1}}};
+    const D3DMATRIX world{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, -1, 1}}};
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_WORLD, &world);
+    D3DLIGHT9 moved = after[0];
+    moved.Position.z -= 1;
+    device->SetLight(0, &moved);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
+    pixel = DrawTriangle();
+    EXPECT_TRUE(Near(pixel, Expected(after, false, &changed))) << Describe(pixel);
+}
+
+TEST_F(Lighting, UniformsAndLightsGoUpOnlyWhenTheyChange) {
+    const std::vector<D3DLIGHT9> lights = {Directional({0, 0, 1}, Cv(0.6f, 0.5f, 0.4f)),
+                                           Point(2, 100, 1, 0, 0)};
+    Use(lights, {3, 900});
+    Device* device = TestDevice();
+    DrawTriangle();
+    auto afterDraw = [&](const char* what) {
+        gl::ResetDrawCounters(device);
+        DrawTriangle();
+        const gl::DrawCounters counters = gl::DrawCountersOf(device);
+        SCOPED_TRACE(what);
+        return counters;
+    };
+    gl::DrawCounters c = afterDraw("nothing changed");
+    EXPECT_EQ(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 0u);
+    EXPECT_GT(c.uniformsKept, 0u);
+
+    const D3DMATRIX nudged{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0.01f, 1}}};
+    device->SetTransform(D3DTS_WORLD, &nudged);
+    c = afterDraw("world");
+    EXPECT_GT(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 0u) << "the world matrix doesn't move the lights";
+    device->SetTransform(D3DTS_WORLD, &nudged);
+    EXPECT_EQ(afterDraw("the same world again").uniformUploads, 0u);
+
+    device->SetTransform(D3DTS_VIEW, &nudged);
+    c = afterDraw("view");
+    EXPECT_GT(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 1u);
+    D3DLIGHT9 brighter = lights[1];
+    brighter.Diffuse.r = 1;
+    device->SetLight(900, &brighter);
+    EXPECT_EQ(afterDraw("light").lightTransforms, 1u);
+    device->SetLight(901, &brighter);  // not enabled
+    EXPECT_EQ(afterDraw("a light that is off").lightTransforms, 0u);
+    device->LightEnable(3, 0);
+    EXPECT_EQ(afterDraw("one light off").lightTransforms, 1u);
+    EXPECT_EQ(afterDraw("still off").uniformUploads, 0u);
+
+    // Without the caching every draw sends everything and moves the lights again.
+    gl::SetUniformCaching(device, false);
+    c = afterDraw("caching off");
+    gl::SetUniformCaching(device, true);
+    EXPECT_GT(c.uniformUploads, 10u);
+    EXPECT_EQ(c.lightTransforms, 1u);
 }
 
 TEST_F(Lighting, DisabledLightsAndSpecularOffAddNothing) {
@@ -350,7 +477,16 @@ TEST(Lights, MalformedLightsAreRefused) {
     D3DLIGHT9 read{};
     ASSERT_EQ(device->GetLight(0, &read), S_OK);
     EXPECT_EQ(read.Type, D3DLIGHT_DIRECTIONAL);  // the last accepted light
-    EXPECT_EQ(device->SetLight(16, &read), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetLight(16, &read), S_OK) << "any index takes a light";
+}
+
+TEST(Lights, AnyIndexAndAtMostEightEnabled) {
+    SKIP_WITHOUT_DEVICE();
+    Restart();
+    CheckLightRules(TestDevice());
+    Restart();
+    D3DLIGHT9 light;
+    EXPECT_EQ(TestDevice()->GetLight(4000, &light), D3DERR_INVALIDCALL) << "reset forgets lights";
 }
 
 }  // namespace

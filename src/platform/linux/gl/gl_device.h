@@ -10,6 +10,7 @@
 #include "platform/gfx/device.h"
 #include "platform/linux/gl/back_buffer.h"
 #include "platform/linux/gl/device_state.h"
+#include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/gl_resources.h"
 #include "platform/linux/gl/program_cache.h"
 
@@ -84,10 +85,14 @@ public:
                                    UINT stride) override;
     HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) override;
     HRESULT Finish() override;
+    HRESULT PrecompileProgram(DWORD fvf) override;
 
-    // Program-cache figures, for benchmarks.
+    // Figures for benchmarks and tests.
     const ProgramCacheStats& CacheStats() const { return programs_.Stats(); }
     void ResetCacheStats() { programs_.ResetStats(); }
+    const DrawCounters& Counters() const { return *counters_; }
+    void ResetCounters() { *counters_ = {}; }
+    void SetUniformCaching(bool enabled) { uniformCaching_ = enabled; }
     int Samples() const { return backBuffer_.Samples(); }
 
 private:
@@ -98,8 +103,13 @@ private:
     void ApplySamplers();
     // Sets program, uniforms, textures and vertex layout for a draw from `buffer` at `offset`.
     bool PrepareDraw(GLuint buffer, UINT offset, UINT stride);
-    void UploadUniforms(const Program& program, const FixedFunctionKey& key,
-                        const std::uint8_t* lightIndices);
+    void UploadUniforms(Program& program, const FixedFunctionKey& key);
+    // True when the program lacks the group's current values (and takes them as uploaded).
+    bool Stale(Program& program, UniformGroup group);
+    void Touch(UniformGroup group) { generation_[group] = ++lastGeneration_; }
+    void TouchAll();
+    // Carries the enabled lights into camera space when they or the view changed.
+    void UpdateLightBlock();
     void BindVertexLayout(GLuint buffer, UINT offset, UINT stride);
     bool HasDepthBuffer() const;
 
@@ -111,6 +121,21 @@ private:
     DeviceState state_;
     BackBuffer backBuffer_;
     ProgramCache programs_;
+    std::shared_ptr<DrawCounters> counters_ = std::make_shared<DrawCounters>();
+    std::array<std::uint64_t, kUniformGroupCount> generation_{};
+    std::uint64_t lastGeneration_ = 0;
+    bool uniformCaching_ = true;
+    bool lightsStale_ = true;
+    // The enabled lights as the programs read them, in camera space.
+    struct LightBlock {
+        GLint count = 0;
+        GLint types[kMaxActiveLights] = {};
+        float diffuse[kMaxActiveLights * 4] = {}, specular[kMaxActiveLights * 4] = {},
+                                         ambient[kMaxActiveLights * 4] = {},
+                                         attenuation[kMaxActiveLights * 4] = {};
+        float position[kMaxActiveLights * 3] = {}, direction[kMaxActiveLights * 3] = {},
+                                          spot[kMaxActiveLights * 3] = {};
+    } lightBlock_;
     D3DGAMMARAMP gamma_{};
     bool inScene_ = false;
     bool anisotropic_ = false;

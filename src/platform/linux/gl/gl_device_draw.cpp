@@ -156,79 +156,126 @@ void GlDevice::ApplySamplers() {
     }
 }
 
-void GlDevice::UploadUniforms(const Program& p, const FixedFunctionKey& key,
-                              const std::uint8_t* lightIndices) {
+bool GlDevice::Stale(Program& program, UniformGroup group) {
+    if (uniformCaching_ && program.seen[group] == generation_[group]) {
+        ++counters_->uniformsKept;
+        return false;
+    }
+    program.seen[group] = generation_[group];
+    return true;
+}
+
+void GlDevice::UpdateLightBlock() {
+    if (!lightsStale_ && uniformCaching_)
+        return;
+    lightsStale_ = false;
+    ++counters_->lightTransforms;
+    LightBlock& b = lightBlock_;
+    b = {};
+    for (DWORD index : state_.enabledLights) {
+        const int i = b.count++;
+        const D3DLIGHT9& light = state_.lights.at(index);
+        b.types[i] = static_cast<GLint>(light.Type);
+        std::memcpy(b.diffuse + i * 4, &light.Diffuse, 16);
+        std::memcpy(b.specular + i * 4, &light.Specular, 16);
+        std::memcpy(b.ambient + i * 4, &light.Ambient, 16);
+        const D3DVECTOR p = TransformPoint(light.Position, state_.view);
+        const D3DVECTOR d = TransformDirection(light.Direction, state_.view);
+        b.position[i * 3] = p.x, b.position[i * 3 + 1] = p.y, b.position[i * 3 + 2] = p.z;
+        b.direction[i * 3] = d.x, b.direction[i * 3 + 1] = d.y, b.direction[i * 3 + 2] = d.z;
+        b.attenuation[i * 4] = light.Attenuation0;
+        b.attenuation[i * 4 + 1] = light.Attenuation1;
+        b.attenuation[i * 4 + 2] = light.Attenuation2;
+        b.attenuation[i * 4 + 3] = light.Range;
+        b.spot[i * 3] = std::cos(light.Theta * 0.5f);
+        b.spot[i * 3 + 1] = std::cos(light.Phi * 0.5f);
+        b.spot[i * 3 + 2] = light.Falloff;
+    }
+    Touch(kGroupLights);
+}
+
+void GlDevice::UploadUniforms(Program& p, const FixedFunctionKey& key) {
     const auto& rs = state_.renderStates;
+    std::uint64_t& uploads = counters_->uniformUploads;
     float v[4];
     if (key.pretransformed) {
-        const D3DVIEWPORT9& vp = state_.viewport;
-        glUniform4f(p.viewport, static_cast<float>(vp.X), static_cast<float>(vp.Y),
-                    static_cast<float>(vp.Width), static_cast<float>(vp.Height));
+        if (Stale(p, kGroupViewport)) {
+            const D3DVIEWPORT9& vp = state_.viewport;
+            glUniform4f(p.viewport, static_cast<float>(vp.X), static_cast<float>(vp.Y),
+                        static_cast<float>(vp.Width), static_cast<float>(vp.Height));
+            ++uploads;
+        }
     } else {
-        const D3DMATRIX worldView = Multiply(state_.world, state_.view);
-        glUniformMatrix4fv(p.worldView, 1, GL_FALSE, &worldView.m[0][0]);
-        glUniformMatrix4fv(p.projection, 1, GL_FALSE, &state_.projection.m[0][0]);
-        if (key.hasNormal) {
-            float normal[9];
-            NormalMatrix(worldView, normal);
-            glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normal);
+        if (Stale(p, kGroupWorldView)) {
+            const D3DMATRIX worldView = Multiply(state_.world, state_.view);
+            glUniformMatrix4fv(p.worldView, 1, GL_FALSE, &worldView.m[0][0]);
+            ++uploads;
+            if (p.normalMatrix >= 0) {
+                float normal[9];
+                NormalMatrix(worldView, normal);
+                glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normal);
+                ++uploads;
+            }
+        }
+        if (Stale(p, kGroupProjection)) {
+            glUniformMatrix4fv(p.projection, 1, GL_FALSE, &state_.projection.m[0][0]);
+            ++uploads;
         }
     }
     if (key.lighting) {
-        const D3DMATERIAL9& m = state_.material;
-        glUniform4fv(p.matDiffuse, 1, &m.Diffuse.r);
-        glUniform4fv(p.matAmbient, 1, &m.Ambient.r);
-        glUniform4fv(p.matSpecular, 1, &m.Specular.r);
-        glUniform4fv(p.matEmissive, 1, &m.Emissive.r);
-        glUniform1f(p.matPower, m.Power);
-        ColourToFloats(rs[D3DRS_AMBIENT], v);
-        glUniform4fv(p.globalAmbient, 1, v);
-        float diffuse[32] = {}, specular[32] = {}, ambient[32] = {}, attenuation[32] = {};
-        float position[24] = {}, direction[24] = {}, spot[24] = {};
-        for (int i = 0; i < key.lightCount; ++i) {
-            const D3DLIGHT9& light = state_.lights[lightIndices[i]];
-            std::memcpy(diffuse + i * 4, &light.Diffuse, 16);
-            std::memcpy(specular + i * 4, &light.Specular, 16);
-            std::memcpy(ambient + i * 4, &light.Ambient, 16);
-            const D3DVECTOR p3 = TransformPoint(light.Position, state_.view);
-            const D3DVECTOR d3 = TransformDirection(light.Direction, state_.view);
-            position[i * 3] = p3.x, position[i * 3 + 1] = p3.y, position[i * 3 + 2] = p3.z;
-            direction[i * 3] = d3.x, direction[i * 3 + 1] = d3.y, direction[i * 3 + 2] = d3.z;
-            attenuation[i * 4] = light.Attenuation0;
-            attenuation[i * 4 + 1] = light.Attenuation1;
-            attenuation[i * 4 + 2] = light.Attenuation2;
-            attenuation[i * 4 + 3] = light.Range;
-            spot[i * 3] = std::cos(light.Theta * 0.5f);
-            spot[i * 3 + 1] = std::cos(light.Phi * 0.5f);
-            spot[i * 3 + 2] = light.Falloff;
+        if (Stale(p, kGroupMaterial)) {
+            const D3DMATERIAL9& m = state_.material;
+            glUniform4fv(p.matDiffuse, 1, &m.Diffuse.r);
+            glUniform4fv(p.matAmbient, 1, &m.Ambient.r);
+            glUniform4fv(p.matSpecular, 1, &m.Specular.r);
+            glUniform4fv(p.matEmissive, 1, &m.Emissive.r);
+            glUniform1f(p.matPower, m.Power);
+            uploads += 5;
         }
-        const GLsizei count = key.lightCount;
-        if (count) {
-            glUniform4fv(p.lightDiffuse, count, diffuse);
-            glUniform4fv(p.lightSpecular, count, specular);
-            glUniform4fv(p.lightAmbient, count, ambient);
-            glUniform3fv(p.lightPosition, count, position);
-            glUniform3fv(p.lightDirection, count, direction);
-            glUniform4fv(p.lightAttenuation, count, attenuation);
-            glUniform3fv(p.lightSpot, count, spot);
+        if (Stale(p, kGroupAmbient)) {
+            ColourToFloats(rs[D3DRS_AMBIENT], v);
+            glUniform4fv(p.globalAmbient, 1, v);
+            ++uploads;
+        }
+        UpdateLightBlock();
+        if (Stale(p, kGroupLights)) {
+            const LightBlock& b = lightBlock_;
+            glUniform1i(p.lightCount, b.count);
+            ++uploads;
+            if (b.count) {
+                glUniform1iv(p.lightType, b.count, b.types);
+                glUniform4fv(p.lightDiffuse, b.count, b.diffuse);
+                glUniform4fv(p.lightSpecular, b.count, b.specular);
+                glUniform4fv(p.lightAmbient, b.count, b.ambient);
+                glUniform3fv(p.lightPosition, b.count, b.position);
+                glUniform3fv(p.lightDirection, b.count, b.direction);
+                glUniform4fv(p.lightAttenuation, b.count, b.attenuation);
+                glUniform3fv(p.lightSpot, b.count, b.spot);
+                uploads += 8;
+            }
         }
     }
-    if (p.texMatrix >= 0) {
+    if (p.texMatrix >= 0 && Stale(p, kGroupTexMatrix)) {
         glUniformMatrix4fv(p.texMatrix, kMaxTextureStages, GL_FALSE,
                            &state_.textureMatrices[0].m[0][0]);
+        ++uploads;
     }
-    if (key.fogMode) {
+    if (key.fogMode && Stale(p, kGroupFog)) {
         glUniform3f(p.fogParams, FloatFromBits(rs[D3DRS_FOGSTART]), FloatFromBits(rs[D3DRS_FOGEND]),
                     FloatFromBits(rs[D3DRS_FOGDENSITY]));
         ColourToFloats(rs[D3DRS_FOGCOLOR], v);
         glUniform3fv(p.fogColor, 1, v);
+        uploads += 2;
     }
-    if (p.tfactor >= 0) {
+    if (p.tfactor >= 0 && Stale(p, kGroupTFactor)) {
         ColourToFloats(rs[D3DRS_TEXTUREFACTOR], v);
         glUniform4fv(p.tfactor, 1, v);
+        ++uploads;
     }
-    if (key.alphaFunc)
+    if (key.alphaFunc && Stale(p, kGroupAlphaRef)) {
         glUniform1f(p.alphaRef, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
+        ++uploads;
+    }
 }
 
 void GlDevice::BindVertexLayout(GLuint buffer, UINT offset, UINT stride) {
@@ -298,13 +345,12 @@ bool GlDevice::PrepareDraw(GLuint buffer, UINT offset, UINT stride) {
     context_->MakeCurrent();
     backBuffer_.BindForDrawing();
     ApplyFixedState();
-    std::uint8_t lightIndices[kMaxActiveLights] = {};
-    const FixedFunctionKey key = BuildKey(state_, state_.fvf, lightIndices);
-    const Program* program = programs_.Get(key);
+    const FixedFunctionKey key = BuildKey(state_, state_.fvf);
+    Program* program = programs_.Get(key);
     if (!program)
         return false;
     glUseProgram(program->name);
-    UploadUniforms(*program, key, lightIndices);
+    UploadUniforms(*program, key);
     ApplySamplers();
     for (DWORD i = 0; i < kMaxTextureStages; ++i) {
         if (!key.stages[i].texture)

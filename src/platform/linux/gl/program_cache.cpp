@@ -57,7 +57,7 @@ ProgramCache::~ProgramCache() {
     }
 }
 
-const Program* ProgramCache::Get(const FixedFunctionKey& key) {
+Program* ProgramCache::Get(const FixedFunctionKey& key) {
     auto found = programs_.find(key);
     if (found != programs_.end()) {
         ++stats_.hits;
@@ -72,6 +72,7 @@ const Program* ProgramCache::Get(const FixedFunctionKey& key) {
         programs_.emplace(key, nullptr);
         return nullptr;
     }
+    ++stats_.compiled;
     auto program = std::make_unique<Program>();
     program->name = name;
     auto at = [name](const char* uniform) { return glGetUniformLocation(name, uniform); };
@@ -85,6 +86,8 @@ const Program* ProgramCache::Get(const FixedFunctionKey& key) {
     program->matEmissive = at("uMatEmissive");
     program->matPower = at("uMatPower");
     program->globalAmbient = at("uGlobalAmbient");
+    program->lightCount = at("uLightCount");
+    program->lightType = at("uLightType");
     program->lightDiffuse = at("uLightDiffuse");
     program->lightSpecular = at("uLightSpecular");
     program->lightAmbient = at("uLightAmbient");
@@ -104,7 +107,7 @@ const Program* ProgramCache::Get(const FixedFunctionKey& key) {
         if (location >= 0)
             glUniform1i(location, i);
     }
-    const Program* result = program.get();
+    Program* result = program.get();
     programs_.emplace(key, std::move(program));
     return result;
 }
