@@ -102,6 +102,10 @@ TEST_F(FakeRuntimeTest, RecordsDeviceCallsWithTheirArguments) {
     D3DSURFACE_DESC desc;
     device->GetBackBufferDesc(0, 0, &desc);
     EXPECT_EQ(desc.Width, 800u);
+    // Programs built ahead are recorded so that scene tests can see which formats were warmed.
+    EXPECT_EQ(device->PrecompileProgram(D3DFVF_XYZ | D3DFVF_NORMAL), S_OK);
+    EXPECT_TRUE(log.Contains("PrecompileProgram(18)"));
+    EXPECT_EQ(device->PrecompileProgram(0), D3DERR_INVALIDCALL);
 }
 
 TEST_F(FakeRuntimeTest, ScriptedFailuresAndDeviceLoss) {
