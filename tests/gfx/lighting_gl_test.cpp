@@ -338,23 +338,35 @@ TEST_F(Lighting, UniformsAndLightsGoUpOnlyWhenTheyChange) {
     device->SetTransform(D3DTS_VIEW, &nudged);
     c = afterDraw("view");
     EXPECT_GT(c.uniformUploads, 0u);
-    EXPECT_EQ(c.lightTransforms, 1u);
-    D3DLIGHT9 brighter = lights[1];
-    brighter.Diffuse.r = 1;
-    device->SetLight(900, &brighter);
-    EXPECT_EQ(afterDraw("light").lightTransforms, 1u);
-    device->SetLight(901, &brighter);  // not enabled
-    EXPECT_EQ(afterDraw("a light that is off").lightTransforms, 0u);
+    EXPECT_EQ(c.lightTransforms, 2u) << "both lights";
+    D3DLIGHT9 changed = lights[1];
+    changed.Diffuse.r = 1;
+    device->SetLight(900, &changed);
+    c = afterDraw("a light's colour");
+    EXPECT_GT(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 0u) << "nothing moved";
+    changed.Position.x += 1;
+    device->SetLight(900, &changed);
+    EXPECT_EQ(afterDraw("a light's place").lightTransforms, 1u);
+    device->SetLight(900, &changed);
+    EXPECT_EQ(afterDraw("the same light again").uniformUploads, 0u);
+    device->SetLight(901, &changed);  // not enabled
+    EXPECT_EQ(afterDraw("a light that is off").uniformUploads, 0u);
+    // Switching lights on and off sends the new set but moves none of them.
     device->LightEnable(3, 0);
-    EXPECT_EQ(afterDraw("one light off").lightTransforms, 1u);
-    EXPECT_EQ(afterDraw("still off").uniformUploads, 0u);
+    c = afterDraw("one light off");
+    EXPECT_GT(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 0u);
+    device->LightEnable(3, 1);
+    EXPECT_EQ(afterDraw("back on").lightTransforms, 0u);
+    EXPECT_EQ(afterDraw("still on").uniformUploads, 0u);
 
     // Without the caching every draw sends everything and moves the lights again.
     gl::SetUniformCaching(device, false);
     c = afterDraw("caching off");
     gl::SetUniformCaching(device, true);
     EXPECT_GT(c.uniformUploads, 10u);
-    EXPECT_EQ(c.lightTransforms, 1u);
+    EXPECT_EQ(c.lightTransforms, 2u);
 }
 
 TEST_F(Lighting, DisabledLightsAndSpecularOffAddNothing) {

@@ -19,7 +19,7 @@ struct ProgramCacheStats {
 struct DrawCounters {
     std::uint64_t uniformUploads = 0;   // glUniform calls
     std::uint64_t uniformsKept = 0;     // uniform groups a program still held from its last draw
-    std::uint64_t lightTransforms = 0;  // times the enabled lights were carried into camera space
+    std::uint64_t lightTransforms = 0;  // lights carried into camera space
     std::uint64_t bufferBytesUploaded = 0;
     std::uint64_t bufferOrphans = 0;  // discarding unlocks that gave a buffer fresh storage
 };

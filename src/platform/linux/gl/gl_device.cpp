@@ -105,6 +105,7 @@ bool GlDevice::CreateTargets(const D3DPRESENT_PARAMETERS& params) {
     fixedStateDirty_ = true;
     samplerDirty_.fill(true);
     TouchAll();
+    eyeLights_.clear();
     SetViewport(&state_.viewport);
     context_->SetSwapInterval(params_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
                                                                                             : 1);
@@ -304,8 +305,10 @@ HRESULT GlDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* mat
     if (state == D3DTS_WORLD) {
         store(state_.world, kGroupWorldView);
     } else if (state == D3DTS_VIEW) {
-        if (store(state_.view, kGroupWorldView))
+        if (store(state_.view, kGroupWorldView)) {
+            ++viewGeneration_;
             lightsStale_ = true;
+        }
     } else if (state == D3DTS_PROJECTION) {
         store(state_.projection, kGroupProjection);
     } else if (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) {
@@ -387,9 +390,12 @@ HRESULT GlDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
         (light->Range < 0.0f || light->Attenuation0 < 0.0f || light->Attenuation1 < 0.0f ||
          light->Attenuation2 < 0.0f))
         return D3DERR_INVALIDCALL;
-    state_.lights[index] = *light;
+    D3DLIGHT9& slot = state_.lights[index];
+    if (std::memcmp(&slot, light, sizeof *light) == 0)
+        return S_OK;
+    slot = *light;
     const auto& on = state_.enabledLights;
-    if (std::find(on.begin(), on.end(), index) != on.end())
+    if (std::binary_search(on.begin(), on.end(), index))
         lightsStale_ = true;
     return S_OK;
 }

@@ -5,6 +5,7 @@
 #include <epoxy/gl.h>
 
 #include <array>
+#include <map>
 #include <memory>
 
 #include "platform/gfx/device.h"
@@ -126,6 +127,15 @@ private:
     std::uint64_t lastGeneration_ = 0;
     bool uniformCaching_ = true;
     bool lightsStale_ = true;
+    std::uint64_t viewGeneration_ = 1;
+    // Each light's position and direction in camera space, kept while the view and the light
+    // stay as they were: switching lights on and off transforms nothing.
+    struct EyeLight {
+        std::uint64_t view = 0;
+        D3DVECTOR position{}, direction{};
+        D3DVECTOR eyePosition{}, eyeDirection{};
+    };
+    std::map<DWORD, EyeLight> eyeLights_;
     // The enabled lights as the programs read them, in camera space.
     struct LightBlock {
         GLint count = 0;

@@ -169,7 +169,6 @@ void GlDevice::UpdateLightBlock() {
     if (!lightsStale_ && uniformCaching_)
         return;
     lightsStale_ = false;
-    ++counters_->lightTransforms;
     LightBlock& b = lightBlock_;
     b = {};
     for (DWORD index : state_.enabledLights) {
@@ -179,8 +178,17 @@ void GlDevice::UpdateLightBlock() {
         std::memcpy(b.diffuse + i * 4, &light.Diffuse, 16);
         std::memcpy(b.specular + i * 4, &light.Specular, 16);
         std::memcpy(b.ambient + i * 4, &light.Ambient, 16);
-        const D3DVECTOR p = TransformPoint(light.Position, state_.view);
-        const D3DVECTOR d = TransformDirection(light.Direction, state_.view);
+        EyeLight& eye = eyeLights_[index];
+        if (!uniformCaching_ || eye.view != viewGeneration_ ||
+            std::memcmp(&eye.position, &light.Position, sizeof eye.position) != 0 ||
+            std::memcmp(&eye.direction, &light.Direction, sizeof eye.direction) != 0) {
+            eye = {viewGeneration_, light.Position, light.Direction,
+                   TransformPoint(light.Position, state_.view),
+                   TransformDirection(light.Direction, state_.view)};
+            ++counters_->lightTransforms;
+        }
+        const D3DVECTOR p = eye.eyePosition;
+        const D3DVECTOR d = eye.eyeDirection;
         b.position[i * 3] = p.x, b.position[i * 3 + 1] = p.y, b.position[i * 3 + 2] = p.z;
         b.direction[i * 3] = d.x, b.direction[i * 3 + 1] = d.y, b.direction[i * 3 + 2] = d.z;
         b.attenuation[i * 4] = light.Attenuation0;
