@@ -5,6 +5,27 @@
 namespace gfx::test {
 
 void CheckLightRules(Device* device) {
+    // Malformed lights are refused and leave the last accepted one in place.
+    D3DLIGHT9 bad{};
+    bad.Type = D3DLIGHT_DIRECTIONAL;
+    EXPECT_EQ(device->SetLight(0, &bad), D3DERR_INVALIDCALL) << "no direction";
+    bad.Direction = {0, 0, 1};
+    EXPECT_EQ(device->SetLight(0, &bad), S_OK);
+    bad.Type = D3DLIGHT_SPOT;
+    bad.Direction = {0, 0, 0};
+    EXPECT_EQ(device->SetLight(0, &bad), D3DERR_INVALIDCALL) << "spot without direction";
+    bad.Type = D3DLIGHT_POINT;
+    bad.Range = -1;
+    EXPECT_EQ(device->SetLight(0, &bad), D3DERR_INVALIDCALL) << "negative range";
+    bad.Range = 10;
+    bad.Attenuation1 = -0.5f;
+    EXPECT_EQ(device->SetLight(0, &bad), D3DERR_INVALIDCALL) << "negative attenuation";
+    bad.Type = 7;
+    EXPECT_EQ(device->SetLight(0, &bad), D3DERR_INVALIDCALL) << "no such kind";
+    D3DLIGHT9 kept{};
+    ASSERT_EQ(device->GetLight(0, &kept), S_OK);
+    EXPECT_EQ(kept.Type, D3DLIGHT_DIRECTIONAL);
+
     D3DLIGHT9 light{};
     light.Type = D3DLIGHT_POINT;
     light.Range = 10;

@@ -5,8 +5,9 @@
 
 namespace gfx::test {
 
-// Any index can be set and enabled; at most MaxActiveLights (8) are enabled at once; an index
-// that was only enabled holds D3D's default light. Leaves lights enabled: reset afterwards.
+// Malformed lights are refused; any index can be set and enabled; at most MaxActiveLights (8)
+// are enabled at once; an index that was only enabled holds D3D's default light. Leaves lights
+// enabled: reset afterwards.
 void CheckLightRules(Device* device);
 
 }  // namespace gfx::test

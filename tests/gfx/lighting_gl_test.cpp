@@ -470,28 +470,6 @@ TEST_F(Lighting, PreTransformedVerticesTakeNoFog) {
 namespace gfx::test {
 namespace {
 
-TEST(Lights, MalformedLightsAreRefused) {
-    SKIP_WITHOUT_DEVICE();
-    Device* device = TestDevice();
-    D3DLIGHT9 light{};
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    EXPECT_EQ(device->SetLight(0, &light), D3DERR_INVALIDCALL);  // no direction
-    light.Direction = {0, 0, 1};
-    EXPECT_EQ(device->SetLight(0, &light), S_OK);
-    light.Type = D3DLIGHT_POINT;
-    light.Range = -1;
-    EXPECT_EQ(device->SetLight(0, &light), D3DERR_INVALIDCALL);
-    light.Range = 10;
-    light.Attenuation1 = -0.5f;
-    EXPECT_EQ(device->SetLight(0, &light), D3DERR_INVALIDCALL);
-    light.Type = 7;
-    EXPECT_EQ(device->SetLight(0, &light), D3DERR_INVALIDCALL);
-    D3DLIGHT9 read{};
-    ASSERT_EQ(device->GetLight(0, &read), S_OK);
-    EXPECT_EQ(read.Type, D3DLIGHT_DIRECTIONAL);  // the last accepted light
-    EXPECT_EQ(device->SetLight(16, &read), S_OK) << "any index takes a light";
-}
-
 TEST(Lights, AnyIndexAndAtMostEightEnabled) {
     SKIP_WITHOUT_DEVICE();
     Restart();

@@ -1,5 +1,6 @@
 // The values a Direct3D 9 device gives its render, texture-stage and sampler states when it is
-// created or reset, for every device of the gfx layer to start from the same place.
+// created or reset, and the lights it accepts, for every device of the gfx layer to start from the
+// same place and refuse the same calls.
 #pragma once
 
 #include <bit>
@@ -133,6 +134,19 @@ constexpr D3DLIGHT9 DefaultLight() {
     light.Diffuse = {1, 1, 1, 0};
     light.Direction = {0, 0, 1};
     return light;
+}
+
+// SetLight refuses unknown kinds, spot and directional lights that point nowhere, and negative
+// range or attenuation.
+constexpr bool AcceptableLight(const D3DLIGHT9& light) {
+    if (light.Type < D3DLIGHT_POINT || light.Type > D3DLIGHT_DIRECTIONAL)
+        return false;
+    const D3DVECTOR& d = light.Direction;
+    if (light.Type != D3DLIGHT_POINT && d.x == 0.0f && d.y == 0.0f && d.z == 0.0f)
+        return false;
+    return light.Type == D3DLIGHT_DIRECTIONAL ||
+           (light.Range >= 0.0f && light.Attenuation0 >= 0.0f && light.Attenuation1 >= 0.0f &&
+            light.Attenuation2 >= 0.0f);
 }
 
 }  // namespace gfx

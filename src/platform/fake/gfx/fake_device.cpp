@@ -434,6 +434,8 @@ HRESULT FakeDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
                      Colour(light->Diffuse).c_str(), light->Position.x, light->Position.y,
                      light->Position.z, light->Direction.x, light->Direction.y, light->Direction.z,
                      light->Range));
+    if (!AcceptableLight(*light))
+        return D3DERR_INVALIDCALL;
     lights_[index] = *light;
     return S_OK;
 }

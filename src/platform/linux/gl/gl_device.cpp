@@ -380,15 +380,7 @@ HRESULT GlDevice::GetMaterial(D3DMATERIAL9* material) {
 }
 
 HRESULT GlDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
-    if (!light || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
-        return D3DERR_INVALIDCALL;
-    // As D3D: lights that point nowhere or have negative range or attenuation are refused.
-    const D3DVECTOR& d = light->Direction;
-    if (light->Type != D3DLIGHT_POINT && d.x == 0.0f && d.y == 0.0f && d.z == 0.0f)
-        return D3DERR_INVALIDCALL;
-    if (light->Type != D3DLIGHT_DIRECTIONAL &&
-        (light->Range < 0.0f || light->Attenuation0 < 0.0f || light->Attenuation1 < 0.0f ||
-         light->Attenuation2 < 0.0f))
+    if (!light || !AcceptableLight(*light))
         return D3DERR_INVALIDCALL;
     D3DLIGHT9& slot = state_.lights[index];
     if (std::memcmp(&slot, light, sizeof *light) == 0)
