@@ -173,7 +173,10 @@ TEST(ShaderGenerator, ProgramsReadOnlyTheAttributesTheKeyNeeds) {
     const std::string plain = GenerateVertexShader(KeyOf(state));
     EXPECT_NE(plain.find("aTex0"), std::string::npos);
     EXPECT_EQ(plain.find("aTex1"), std::string::npos);
-    EXPECT_EQ(plain.find("uLightDiffuse[0]"), std::string::npos);
+    EXPECT_EQ(plain.find("uLightMask &"), std::string::npos) << "unlit: no light loop";
+    state.renderStates[D3DRS_LIGHTING] = 1;
+    EXPECT_NE(GenerateVertexShader(KeyOf(state)).find("uLightMask &"), std::string::npos);
+    state.renderStates[D3DRS_LIGHTING] = 0;
     state.stageStates[0][D3DTSS_TEXCOORDINDEX] = 1;
     const std::string second = GenerateVertexShader(KeyOf(state));
     EXPECT_NE(second.find("aTex1"), std::string::npos);

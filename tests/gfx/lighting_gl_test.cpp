@@ -278,6 +278,38 @@ TEST_F(Lighting, AnySetOfLightsAtAnyIndicesDrawsWithOneProgram) {
     }
 }
 
+TEST_F(Lighting, LightsSwitchedOnInPlaceOfOthersDrawWithTheirOwnValues) {
+    // Sixteen dim lights of every kind; at most eight are on at a time.
+    std::vector<D3DLIGHT9> all;
+    for (int i = 0; i < 16; ++i) {
+        D3DLIGHT9 light = i % 3 == 0   ? Directional({0.1f * static_cast<float>(i % 4), 0, 1},
+                                                     Cv(0.05f, 0.04f, 0.03f))
+                          : i % 3 == 1 ? Point(1.5f + 0.1f * static_cast<float>(i), 100, 1, 0.1f, 0)
+                                       : Spot(0.6f, 1.6f, 1.0f + 0.1f * static_cast<float>(i));
+        light.Diffuse =
+            Cv(0.03f * static_cast<float>(i % 5), 0.05f, 0.02f * static_cast<float>(i % 7));
+        light.Ambient = Cv(0.01f, 0.0f, 0.01f * static_cast<float>(i % 3));
+        all.push_back(light);
+        ASSERT_EQ(TestDevice()->SetLight(static_cast<DWORD>(i), &light), S_OK);
+    }
+    auto drawWith = [&](const std::vector<int>& on, const char* what) {
+        for (int i = 0; i < 16; ++i)
+            TestDevice()->LightEnable(static_cast<DWORD>(i), 0);
+        std::vector<D3DLIGHT9> lights;
+        for (int i : on) {
+            ASSERT_EQ(TestDevice()->LightEnable(static_cast<DWORD>(i), 1), S_OK) << what;
+            lights.push_back(all[i]);
+        }
+        const std::uint32_t pixel = DrawTriangle();
+        EXPECT_TRUE(Near(pixel, Expected(lights, false))) << what << ": " << Describe(pixel);
+    };
+    drawWith({0, 1, 2, 3, 4, 5, 6, 7}, "the first eight");
+    drawWith({4, 5, 6, 7, 10, 11, 12, 13}, "half of them replaced");
+    drawWith({0, 4, 5, 6, 7, 11, 12, 13}, "one of the first back");
+    drawWith({8, 9, 14, 15}, "four new ones");
+    drawWith({1, 3, 9, 11, 13, 15}, "odd ones");
+}
+
 TEST_F(Lighting, ValuesChangedWhileAnotherProgramDrewReachTheFirst) {
     const std::vector<D3DLIGHT9> before = {Directional({0, 0, 1}, Cv(0.6f, 0.5f, 0.4f))};
     Use(before);
@@ -358,7 +390,9 @@ TEST_F(Lighting, UniformsAndLightsGoUpOnlyWhenTheyChange) {
     EXPECT_GT(c.uniformUploads, 0u);
     EXPECT_EQ(c.lightTransforms, 0u);
     device->LightEnable(3, 1);
-    EXPECT_EQ(afterDraw("back on").lightTransforms, 0u);
+    c = afterDraw("back on");
+    EXPECT_EQ(c.lightTransforms, 0u);
+    EXPECT_EQ(c.uniformUploads, 1u) << "only which lights are on";
     EXPECT_EQ(afterDraw("still on").uniformUploads, 0u);
 
     // Without the caching every draw sends everything and moves the lights again.

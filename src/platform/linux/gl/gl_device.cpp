@@ -105,7 +105,6 @@ bool GlDevice::CreateTargets(const D3DPRESENT_PARAMETERS& params) {
     fixedStateDirty_ = true;
     samplerDirty_.fill(true);
     TouchAll();
-    eyeLights_.clear();
     SetViewport(&state_.viewport);
     context_->SetSwapInterval(params_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
                                                                                             : 1);
@@ -307,7 +306,8 @@ HRESULT GlDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* mat
     } else if (state == D3DTS_VIEW) {
         if (store(state_.view, kGroupWorldView)) {
             ++viewGeneration_;
-            lightsStale_ = true;
+            for (LightSlot& slot : lightSlots_)
+                slot.stale = true;
         }
     } else if (state == D3DTS_PROJECTION) {
         store(state_.projection, kGroupProjection);
@@ -386,9 +386,8 @@ HRESULT GlDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
     if (std::memcmp(&slot, light, sizeof *light) == 0)
         return S_OK;
     slot = *light;
-    const auto& on = state_.enabledLights;
-    if (std::binary_search(on.begin(), on.end(), index))
-        lightsStale_ = true;
+    if (const int held = SlotOf(index); held >= 0)
+        lightSlots_[held].stale = true;
     return S_OK;
 }
 
@@ -409,10 +408,27 @@ HRESULT GlDevice::LightEnable(DWORD index, BOOL enable) {
         if (on.size() >= limit)
             return D3DERR_INVALIDCALL;
         on.insert(at, index);
-        lightsStale_ = true;
+        int slot = SlotOf(index);
+        if (slot < 0) {
+            // A free slot, else one whose light is off.
+            slot = 0;
+            while (slot < static_cast<int>(kMaxActiveLights) && lightSlots_[slot].held)
+                ++slot;
+            if (slot == static_cast<int>(kMaxActiveLights)) {
+                slot = 0;
+                while (lightMask_ & (1u << slot))
+                    ++slot;
+            }
+            lightSlots_[slot] = {};
+            lightSlots_[slot].held = true;
+            lightSlots_[slot].index = index;
+        }
+        lightMask_ |= 1u << slot;
+        Touch(kGroupLightMask);
     } else if (!enable && enabled) {
         on.erase(at);
-        lightsStale_ = true;
+        lightMask_ &= ~(1u << SlotOf(index));
+        Touch(kGroupLightMask);
     }
     // An index that was never set gets D3D's default light.
     state_.lights.try_emplace(index, DefaultLight());
@@ -579,7 +595,16 @@ int SamplesOf(Device* device) {
 void GlDevice::TouchAll() {
     for (int group = 0; group < kUniformGroupCount; ++group)
         Touch(static_cast<UniformGroup>(group));
-    lightsStale_ = true;
+    lightSlots_ = {};
+    lightMask_ = 0;
+}
+
+int GlDevice::SlotOf(DWORD index) const {
+    for (std::size_t slot = 0; slot < lightSlots_.size(); ++slot) {
+        if (lightSlots_[slot].held && lightSlots_[slot].index == index)
+            return static_cast<int>(slot);
+    }
+    return -1;
 }
 
 HRESULT GlDevice::PrecompileProgram(DWORD fvf) {

@@ -5,7 +5,6 @@
 #include <epoxy/gl.h>
 
 #include <array>
-#include <map>
 #include <memory>
 
 #include "platform/gfx/device.h"
@@ -14,6 +13,7 @@
 #include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/gl_resources.h"
 #include "platform/linux/gl/program_cache.h"
+#include "platform/linux/gl/shader_generator.h"
 
 namespace gfx::gl {
 
@@ -109,8 +109,10 @@ private:
     bool Stale(Program& program, UniformGroup group);
     void Touch(UniformGroup group) { generation_[group] = ++lastGeneration_; }
     void TouchAll();
-    // Carries the enabled lights into camera space when they or the view changed.
-    void UpdateLightBlock();
+    // The slot holding this light index, -1 for none.
+    int SlotOf(DWORD index) const;
+    // Rebuilds the values of the enabled slots whose light or the view changed.
+    void RefreshLightSlots();
     void BindVertexLayout(GLuint buffer, UINT offset, UINT stride);
     bool HasDepthBuffer() const;
 
@@ -126,26 +128,22 @@ private:
     std::array<std::uint64_t, kUniformGroupCount> generation_{};
     std::uint64_t lastGeneration_ = 0;
     bool uniformCaching_ = true;
-    bool lightsStale_ = true;
     std::uint64_t viewGeneration_ = 1;
-    // Each light's position and direction in camera space, kept while the view and the light
-    // stay as they were: switching lights on and off transforms nothing.
-    struct EyeLight {
-        std::uint64_t view = 0;
+    // Lights sit in eight slots the programs read, each light in its slot for as long as no other
+    // light needs it: switching lights on and off then only changes the mask of slots on. A
+    // slot's camera-space values are rebuilt only when its light or the view changed.
+    struct LightSlot {
+        bool held = false;
+        DWORD index = 0;
+        bool stale = true;
+        std::uint64_t generation = 0;  // of the values below
+        std::uint64_t view = 0;        // the view the camera-space place was taken in
         D3DVECTOR position{}, direction{};
         D3DVECTOR eyePosition{}, eyeDirection{};
+        float values[kLightVectors * 4] = {};
     };
-    std::map<DWORD, EyeLight> eyeLights_;
-    // The enabled lights as the programs read them, in camera space.
-    struct LightBlock {
-        GLint count = 0;
-        GLint types[kMaxActiveLights] = {};
-        float diffuse[kMaxActiveLights * 4] = {}, specular[kMaxActiveLights * 4] = {},
-                                         ambient[kMaxActiveLights * 4] = {},
-                                         attenuation[kMaxActiveLights * 4] = {};
-        float position[kMaxActiveLights * 3] = {}, direction[kMaxActiveLights * 3] = {},
-                                          spot[kMaxActiveLights * 3] = {};
-    } lightBlock_;
+    std::array<LightSlot, kMaxActiveLights> lightSlots_{};
+    std::uint32_t lightMask_ = 0;
     D3DGAMMARAMP gamma_{};
     bool inScene_ = false;
     bool anisotropic_ = false;

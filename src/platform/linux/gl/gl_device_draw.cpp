@@ -165,41 +165,41 @@ bool GlDevice::Stale(Program& program, UniformGroup group) {
     return true;
 }
 
-void GlDevice::UpdateLightBlock() {
-    if (!lightsStale_ && uniformCaching_)
-        return;
-    lightsStale_ = false;
-    LightBlock& b = lightBlock_;
-    b = {};
-    for (DWORD index : state_.enabledLights) {
-        const int i = b.count++;
-        const D3DLIGHT9& light = state_.lights.at(index);
-        b.types[i] = static_cast<GLint>(light.Type);
-        std::memcpy(b.diffuse + i * 4, &light.Diffuse, 16);
-        std::memcpy(b.specular + i * 4, &light.Specular, 16);
-        std::memcpy(b.ambient + i * 4, &light.Ambient, 16);
-        EyeLight& eye = eyeLights_[index];
-        if (!uniformCaching_ || eye.view != viewGeneration_ ||
-            std::memcmp(&eye.position, &light.Position, sizeof eye.position) != 0 ||
-            std::memcmp(&eye.direction, &light.Direction, sizeof eye.direction) != 0) {
-            eye = {viewGeneration_, light.Position, light.Direction,
-                   TransformPoint(light.Position, state_.view),
-                   TransformDirection(light.Direction, state_.view)};
+void GlDevice::RefreshLightSlots() {
+    for (std::size_t i = 0; i < lightSlots_.size(); ++i) {
+        LightSlot& slot = lightSlots_[i];
+        if (!(lightMask_ & (1u << i)) || (!slot.stale && uniformCaching_))
+            continue;
+        slot.stale = false;
+        const D3DLIGHT9& light = state_.lights.at(slot.index);
+        if (!uniformCaching_ || slot.view != viewGeneration_ ||
+            std::memcmp(&slot.position, &light.Position, sizeof slot.position) != 0 ||
+            std::memcmp(&slot.direction, &light.Direction, sizeof slot.direction) != 0) {
+            slot.view = viewGeneration_;
+            slot.position = light.Position;
+            slot.direction = light.Direction;
+            slot.eyePosition = TransformPoint(light.Position, state_.view);
+            slot.eyeDirection = TransformDirection(light.Direction, state_.view);
             ++counters_->lightTransforms;
         }
-        const D3DVECTOR p = eye.eyePosition;
-        const D3DVECTOR d = eye.eyeDirection;
-        b.position[i * 3] = p.x, b.position[i * 3 + 1] = p.y, b.position[i * 3 + 2] = p.z;
-        b.direction[i * 3] = d.x, b.direction[i * 3 + 1] = d.y, b.direction[i * 3 + 2] = d.z;
-        b.attenuation[i * 4] = light.Attenuation0;
-        b.attenuation[i * 4 + 1] = light.Attenuation1;
-        b.attenuation[i * 4 + 2] = light.Attenuation2;
-        b.attenuation[i * 4 + 3] = light.Range;
-        b.spot[i * 3] = std::cos(light.Theta * 0.5f);
-        b.spot[i * 3 + 1] = std::cos(light.Phi * 0.5f);
-        b.spot[i * 3 + 2] = light.Falloff;
+        const D3DVECTOR& p = slot.eyePosition;
+        const D3DVECTOR& d = slot.eyeDirection;
+        // In the order the programs read them (see kLightVectors).
+        float* v = slot.values;
+        auto put = [&v](float x, float y, float z, float w) {
+            v[0] = x, v[1] = y, v[2] = z, v[3] = w;
+            v += 4;
+        };
+        auto colour = [&put](const D3DCOLORVALUE& c) { put(c.r, c.g, c.b, c.a); };
+        colour(light.Diffuse);
+        colour(light.Specular);
+        colour(light.Ambient);
+        put(p.x, p.y, p.z, static_cast<float>(light.Type));
+        put(d.x, d.y, d.z, 0.0f);
+        put(light.Attenuation0, light.Attenuation1, light.Attenuation2, light.Range);
+        put(std::cos(light.Theta * 0.5f), std::cos(light.Phi * 0.5f), light.Falloff, 0.0f);
+        slot.generation = ++lastGeneration_;
     }
-    Touch(kGroupLights);
 }
 
 void GlDevice::UploadUniforms(Program& p, const FixedFunctionKey& key) {
@@ -245,22 +245,22 @@ void GlDevice::UploadUniforms(Program& p, const FixedFunctionKey& key) {
             glUniform4fv(p.globalAmbient, 1, v);
             ++uploads;
         }
-        UpdateLightBlock();
-        if (Stale(p, kGroupLights)) {
-            const LightBlock& b = lightBlock_;
-            glUniform1i(p.lightCount, b.count);
+        RefreshLightSlots();
+        if (Stale(p, kGroupLightMask)) {
+            glUniform1i(p.lightMask, static_cast<GLint>(lightMask_));
             ++uploads;
-            if (b.count) {
-                glUniform1iv(p.lightType, b.count, b.types);
-                glUniform4fv(p.lightDiffuse, b.count, b.diffuse);
-                glUniform4fv(p.lightSpecular, b.count, b.specular);
-                glUniform4fv(p.lightAmbient, b.count, b.ambient);
-                glUniform3fv(p.lightPosition, b.count, b.position);
-                glUniform3fv(p.lightDirection, b.count, b.direction);
-                glUniform4fv(p.lightAttenuation, b.count, b.attenuation);
-                glUniform3fv(p.lightSpot, b.count, b.spot);
-                uploads += 8;
+        }
+        for (std::size_t i = 0; i < lightSlots_.size(); ++i) {
+            if (!(lightMask_ & (1u << i)))
+                continue;
+            const LightSlot& slot = lightSlots_[i];
+            if (uniformCaching_ && p.seenSlot[i] == slot.generation) {
+                ++counters_->uniformsKept;
+                continue;
             }
+            p.seenSlot[i] = slot.generation;
+            glUniform4fv(p.lightSlot[i], kLightVectors, slot.values);
+            ++uploads;
         }
     }
     if (p.texMatrix >= 0 && Stale(p, kGroupTexMatrix)) {

@@ -86,15 +86,11 @@ Program* ProgramCache::Get(const FixedFunctionKey& key) {
     program->matEmissive = at("uMatEmissive");
     program->matPower = at("uMatPower");
     program->globalAmbient = at("uGlobalAmbient");
-    program->lightCount = at("uLightCount");
-    program->lightType = at("uLightType");
-    program->lightDiffuse = at("uLightDiffuse");
-    program->lightSpecular = at("uLightSpecular");
-    program->lightAmbient = at("uLightAmbient");
-    program->lightPosition = at("uLightPosition");
-    program->lightDirection = at("uLightDirection");
-    program->lightAttenuation = at("uLightAttenuation");
-    program->lightSpot = at("uLightSpot");
+    program->lightMask = at("uLightMask");
+    for (std::size_t slot = 0; slot < kMaxActiveLights; ++slot) {
+        const std::string element = "uLights[" + std::to_string(slot * kLightVectors) + "]";
+        program->lightSlot[slot] = at(element.c_str());
+    }
     program->texMatrix = at("uTexMatrix");
     program->fogParams = at("uFogParams");
     program->fogColor = at("uFogColor");

@@ -21,7 +21,7 @@ enum UniformGroup {
     kGroupViewport,
     kGroupMaterial,
     kGroupAmbient,
-    kGroupLights,
+    kGroupLightMask,
     kGroupTexMatrix,
     kGroupFog,
     kGroupTFactor,
@@ -33,11 +33,12 @@ struct Program {
     GLuint name = 0;
     GLint worldView, projection, normalMatrix, viewport;
     GLint matDiffuse, matAmbient, matSpecular, matEmissive, matPower, globalAmbient;
-    GLint lightCount, lightType, lightDiffuse, lightSpecular, lightAmbient, lightPosition,
-        lightDirection, lightAttenuation, lightSpot;
+    GLint lightMask;
+    std::array<GLint, kMaxActiveLights> lightSlot;  // the first vector of each light slot
     GLint texMatrix, fogParams, fogColor, tfactor, alphaRef;
-    // The generation of each group this program holds (0: never uploaded).
+    // The generation of each group and light slot this program holds (0: never uploaded).
     std::array<std::uint64_t, kUniformGroupCount> seen{};
+    std::array<std::uint64_t, kMaxActiveLights> seenSlot{};
 };
 
 class ProgramCache {
