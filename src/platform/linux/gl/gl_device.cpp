@@ -427,7 +427,8 @@ HRESULT GlDevice::LightEnable(DWORD index, BOOL enable) {
         Touch(kGroupLightMask);
     } else if (!enable && enabled) {
         on.erase(at);
-        lightMask_ &= ~(1u << SlotOf(index));
+        if (const int slot = SlotOf(index); slot >= 0)
+            lightMask_ &= ~(1u << slot);
         Touch(kGroupLightMask);
     }
     // An index that was never set gets D3D's default light.
