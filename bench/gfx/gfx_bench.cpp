@@ -1,10 +1,14 @@
-// Figures for the OpenGL device: program-cache hits and device calls (with and without the
-// state cache) for one recorded frame of many draws, the fill-rate ceiling of a full-screen
-// textured quad, and what 2-sample multisampling costs. Run it under a display (Xvfb will do).
+// Figures for the OpenGL device: program-cache hits, device calls (with and without the state
+// cache) and uniform uploads (with and without their caching) for one recorded frame of many
+// draws; programs compiled, uniforms sent, lights transformed and the spread of frame times while
+// every draw switches lights; the fill-rate ceiling of a full-screen textured quad, and what
+// 2-sample multisampling costs. Run it under a display (Xvfb will do).
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "platform/gfx/runtime.h"
@@ -53,13 +57,31 @@ Texture* MakeTexture(Device* device, UINT size, std::uint32_t seed) {
     return texture;
 }
 
+constexpr int kTextureCount = 8;
+
 struct Material {
     int texture;
+    int lightMap;  // the second stage's texture; -1 for none
     bool lit;
-    bool lightMap;
     bool additive;
     float opacity;
 };
+
+// Eight materials as a scene has them, each texture index naming one of the kTextureCount.
+constexpr Material kMaterials[] = {
+    {0, -1, true, false, 1.0f},  {1, 2, true, false, 1.0f},  {3, 4, false, false, 1.0f},
+    {5, -1, true, false, 0.5f},  {6, -1, false, true, 0.8f}, {2, -1, true, false, 1.0f},
+    {4, -1, false, false, 1.0f}, {7, 0, true, false, 1.0f},
+};
+
+constexpr bool TexturesExist() {
+    for (const Material& m : kMaterials) {
+        if (m.texture < 0 || m.texture >= kTextureCount || m.lightMap >= kTextureCount)
+            return false;
+    }
+    return true;
+}
+static_assert(TexturesExist(), "every material names one of the textures made");
 
 // What applying a material block sends per draw, as the engine's renderer does.
 void ApplyMaterial(render::StateCache& cache, const Material& m, Texture* const* textures,
@@ -83,11 +105,11 @@ void ApplyMaterial(render::StateCache& cache, const Material& m, Texture* const*
     }
     cache.SetRenderState(D3DRS_LIGHTING, m.lit);
     cache.SetRenderState(D3DRS_COLORVERTEX, !m.lit);
-    const int stages = m.lightMap ? 2 : 1;
+    const int stages = m.lightMap >= 0 ? 2 : 1;
     for (int s = 0; s < stages; ++s) {
         const DWORD stage = static_cast<DWORD>(s);
         cache.SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, stage);
-        cache.SetTexture(stage, textures[m.texture + s]);
+        cache.SetTexture(stage, textures[s == 0 ? m.texture : m.lightMap]);
         cache.SetSamplerState(stage, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
         cache.SetSamplerState(stage, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
         cache.SetSamplerState(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
@@ -112,12 +134,6 @@ struct Vertex {
 // One frame of `draws` meshes in groups sharing a material, as the sorter hands them over.
 void RecordedFrame(Device* device, render::StateCache& cache, int draws, Texture* const* textures,
                    VertexBuffer* vb, IndexBuffer* ib) {
-    static const Material materials[] = {
-        {0, true, false, false, 1.0f},  {1, true, true, false, 1.0f},
-        {3, false, true, false, 1.0f},  {5, true, false, false, 0.5f},
-        {6, false, false, true, 0.8f},  {2, true, false, false, 1.0f},
-        {4, false, false, false, 1.0f}, {7, true, true, false, 1.0f},
-    };
     D3DMATERIAL9 material{};
     material.Diffuse = material.Ambient = {1, 1, 1, 1};
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF640000, 1.0f, 0);
@@ -128,7 +144,7 @@ void RecordedFrame(Device* device, render::StateCache& cache, int draws, Texture
     cache.SetView(&view);
     cache.SetProjection(&projection);
     for (int i = 0; i < draws; ++i) {
-        const Material& m = materials[(i / 25) % 8];
+        const Material& m = kMaterials[(i / 25) % 8];
         ApplyMaterial(cache, m, textures, material);
         D3DMATRIX world{
             {{1, 0, 0, 0},
@@ -144,16 +160,13 @@ void RecordedFrame(Device* device, render::StateCache& cache, int draws, Texture
     device->EndScene();
 }
 
-void FrameFigures(Runtime* runtime) {
-    Device* device = MakeDevice(runtime, 640, 480, D3DMULTISAMPLE_NONE);
-    if (!device)
-        return;
-    render::SetCurrentDevice(device);
-    render::StateCache& cache = render::DeviceStateCache();
-    cache.InvalidateCache();
-    Texture* textures[8];
-    for (int i = 0; i < 8; ++i)
-        textures[i] = MakeTexture(device, 64, 0x10101u * (i + 3));
+// One small mesh of 24 vertices and 12 triangles that every draw repeats.
+struct Mesh {
+    VertexBuffer* vb = nullptr;
+    IndexBuffer* ib = nullptr;
+};
+
+Mesh MakeMesh(Device* device) {
     std::vector<Vertex> vertices(24);
     for (int i = 0; i < 24; ++i) {
         const float a = static_cast<float>(i) * 0.26f;
@@ -164,33 +177,42 @@ void FrameFigures(Runtime* runtime) {
     std::vector<std::uint16_t> indices(36);
     for (int i = 0; i < 36; ++i)
         indices[i] = static_cast<std::uint16_t>((i * 7) % 24);
-    VertexBuffer* vb = nullptr;
-    IndexBuffer* ib = nullptr;
-    device->CreateVertexBuffer(sizeof(Vertex) * 24, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &vb);
-    device->CreateIndexBuffer(72, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib);
+    Mesh mesh;
+    device->CreateVertexBuffer(sizeof(Vertex) * 24, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
+                               &mesh.vb);
+    device->CreateIndexBuffer(72, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &mesh.ib);
     void* data;
-    vb->Lock(0, 0, &data, 0);
+    mesh.vb->Lock(0, 0, &data, 0);
     std::memcpy(data, vertices.data(), sizeof(Vertex) * 24);
-    vb->Unlock();
-    ib->Lock(0, 0, &data, 0);
+    mesh.vb->Unlock();
+    mesh.ib->Lock(0, 0, &data, 0);
     std::memcpy(data, indices.data(), 72);
-    ib->Unlock();
+    mesh.ib->Unlock();
+    return mesh;
+}
 
+unsigned long long U(std::uint64_t value) {
+    return static_cast<unsigned long long>(value);
+}
+
+void FrameFigures(Device* device, Texture* const* textures, const Mesh& mesh) {
+    render::StateCache& cache = render::DeviceStateCache();
+    cache.InvalidateCache();
     const int draws = 1000;
-    RecordedFrame(device, cache, draws, textures, vb, ib);  // first frame compiles
+    gl::ResetCacheStats(device);
+    RecordedFrame(device, cache, draws, textures, mesh.vb, mesh.ib);  // first frame compiles
     device->Finish();
     std::printf("recorded frame: %d draws, 8 materials\n", draws);
     std::printf("  program cache, first frame: %llu hits, %llu misses (programs compiled)\n",
-                static_cast<unsigned long long>(gl::CacheStatsOf(device).hits),
-                static_cast<unsigned long long>(gl::CacheStatsOf(device).misses));
+                U(gl::CacheStatsOf(device).hits), U(gl::CacheStatsOf(device).misses));
     for (bool enabled : {true, false}) {
         cache.SetEnabled(enabled);
         cache.InvalidateCache();
-        RecordedFrame(device, cache, draws, textures, vb, ib);  // warm the cache values
+        RecordedFrame(device, cache, draws, textures, mesh.vb, mesh.ib);  // warm the cache values
         gl::ResetCacheStats(device);
         cache.ResetCounters();
         device->Finish();
-        RecordedFrame(device, cache, draws, textures, vb, ib);
+        RecordedFrame(device, cache, draws, textures, mesh.vb, mesh.ib);
         device->Finish();
         // The counts above are for one frame; the time is the mean of several.
         const auto counters = cache.GetCounters();
@@ -198,7 +220,7 @@ void FrameFigures(Runtime* runtime) {
         constexpr int kFrames = 20;
         const auto start = Clock::now();
         for (int i = 0; i < kFrames; ++i) {
-            RecordedFrame(device, cache, draws, textures, vb, ib);
+            RecordedFrame(device, cache, draws, textures, mesh.vb, mesh.ib);
             device->Finish();
         }
         const double ms =
@@ -206,18 +228,167 @@ void FrameFigures(Runtime* runtime) {
         std::printf(
             "  state cache %s: %llu state calls reach the device (%llu kept back), "
             "program cache %llu hits / %llu misses, %.2f ms a frame\n",
-            enabled ? "on " : "off", static_cast<unsigned long long>(counters.sent),
-            static_cast<unsigned long long>(counters.skipped),
-            static_cast<unsigned long long>(stats.hits),
-            static_cast<unsigned long long>(stats.misses), ms);
+            enabled ? "on " : "off", U(counters.sent), U(counters.skipped), U(stats.hits),
+            U(stats.misses), ms);
     }
     cache.SetEnabled(true);
+    for (bool caching : {true, false}) {
+        gl::SetUniformCaching(device, caching);
+        RecordedFrame(device, cache, draws, textures, mesh.vb, mesh.ib);
+        gl::ResetDrawCounters(device);
+        RecordedFrame(device, cache, draws, textures, mesh.vb, mesh.ib);
+        device->Finish();
+        const gl::DrawCounters c = gl::DrawCountersOf(device);
+        std::printf("  uniform caching %s: %llu uniform uploads a frame (%llu groups kept)\n",
+                    caching ? "on " : "off", U(c.uniformUploads), U(c.uniformsKept));
+    }
+    gl::SetUniformCaching(device, true);
     cache.InvalidateCache();
+}
+
+// Eight lights of all three kinds at scattered indices, as a scene's light list sets them.
+constexpr DWORD kLightIndices[8] = {0, 5, 100, 4000, 1, 2, 3, 6};
+
+D3DLIGHT9 SceneLight(int i, int frame) {
+    D3DLIGHT9 light{};
+    light.Type = i % 3 == 0 ? D3DLIGHT_DIRECTIONAL : i % 3 == 1 ? D3DLIGHT_POINT : D3DLIGHT_SPOT;
+    const float f = static_cast<float>(i);
+    light.Diffuse = {0.2f + 0.1f * f, 0.3f, 0.1f * f, 1};
+    light.Position = {f - 4, 2, -3};
+    if (i == 1)  // one light swings, as a lantern does
+        light.Position.x += std::sin(static_cast<float>(frame) * 0.1f);
+    light.Direction = {0.1f * f, -1, 0.5f};
+    light.Range = 30;
+    light.Attenuation0 = 1;
+    light.Theta = 0.5f;
+    light.Phi = 1.0f;
+    light.Falloff = 1;
+    return light;
+}
+
+// Which of the eight lights a draw lets through, as a per-drawable light selection does.
+unsigned LightMask(int frame, int draw) {
+    std::uint32_t h = static_cast<std::uint32_t>(frame * 7919 + draw * 104729);
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return h & 0xFF;
+}
+
+// A frame in which every draw switches lights, and the camera moves.
+void LightsFrame(Device* device, render::StateCache& cache, int frame, int draws,
+                 Texture* const* textures, const Mesh& mesh, std::set<std::vector<int>>* seen) {
+    D3DMATERIAL9 material{};
+    material.Diffuse = material.Ambient = {1, 1, 1, 1};
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000040, 1.0f, 0);
+    device->BeginScene();
+    const float eye = std::sin(static_cast<float>(frame) * 0.05f);
+    D3DMATRIX view{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {eye, 0, 10, 1}}};
+    const float q = 100.0f / 99.0f;
+    D3DMATRIX projection{{{1, 0, 0, 0}, {0, 1.7f, 0, 0}, {0, 0, q, 1}, {0, 0, -q, 0}}};
+    cache.SetView(&view);
+    cache.SetProjection(&projection);
+    for (int i = 0; i < 8; ++i) {
+        const D3DLIGHT9 light = SceneLight(i, frame);
+        device->SetLight(kLightIndices[i], &light);
+    }
+    for (int i = 0; i < draws; ++i) {
+        const int m = (i / 25) % 8;
+        ApplyMaterial(cache, kMaterials[m], textures, material);
+        const unsigned mask = LightMask(frame, i);
+        std::vector<int> types = {m};
+        for (int l = 0; l < 8; ++l) {
+            const bool on = (mask >> l) & 1;
+            device->LightEnable(kLightIndices[l], on);
+            if (on)
+                types.push_back(SceneLight(l, frame).Type);
+        }
+        if (kMaterials[m].lit)
+            seen->insert(types);
+        D3DMATRIX world{
+            {{1, 0, 0, 0},
+             {0, 1, 0, 0},
+             {0, 0, 1, 0},
+             {static_cast<float>(i % 20) - 10, static_cast<float>(i / 20 % 10) - 5, 0, 1}}};
+        cache.SetWorld(&world);
+        device->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2);
+        device->SetStreamSource(0, mesh.vb, 0, sizeof(Vertex));
+        device->SetIndices(mesh.ib);
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
+    }
+    for (DWORD index : kLightIndices)
+        device->LightEnable(index, 0);
+    device->EndScene();
+}
+
+void LightsFigures(Device* device, Texture* const* textures, const Mesh& mesh) {
+    render::StateCache& cache = render::DeviceStateCache();
+    cache.InvalidateCache();
+    constexpr int kDraws = 200, kFrames = 600;
+    std::printf(
+        "lights switching: %d draws a frame, 8 lights at indices 0 to 4000, each draw its "
+        "own subset, the camera and one light moving, %d frames\n",
+        kDraws, kFrames);
+    std::set<std::vector<int>> seen;
+    gl::ResetCacheStats(device);
+    LightsFrame(device, cache, 0, kDraws, textures, mesh, &seen);
+    device->Finish();
+    const std::uint64_t first = gl::CacheStatsOf(device).compiled;
+    gl::ResetCacheStats(device);
+    gl::ResetDrawCounters(device);
+    std::vector<double> times;
+    for (int frame = 1; frame < kFrames; ++frame) {
+        const auto start = Clock::now();
+        LightsFrame(device, cache, frame, kDraws, textures, mesh, &seen);
+        device->Finish();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    const gl::DrawCounters on = gl::DrawCountersOf(device);
+    std::printf("  programs compiled: %llu in the first frame, %llu after it\n", U(first),
+                U(gl::CacheStatsOf(device).compiled));
+    std::printf(
+        "  lit draws of distinct materials and sequences of enabled light kinds: %zu (a "
+        "program each when programs were keyed by the enabled lights)\n",
+        seen.size());
+    std::sort(times.begin(), times.end());
+    const double median = times[times.size() / 2];
+    const double p99 = times[times.size() * 99 / 100];
+    std::printf("  frame time: median %.2f ms, 99th percentile %.2f ms (%.2f x the median)\n",
+                median, p99, p99 / median);
+    const double frames = kFrames - 1;
+    std::printf("  uniform caching on : %.0f uniform uploads and %.1f light transforms a frame\n",
+                static_cast<double>(on.uniformUploads) / frames,
+                static_cast<double>(on.lightTransforms) / frames);
+    gl::SetUniformCaching(device, false);
+    gl::ResetDrawCounters(device);
+    constexpr int kOffFrames = 20;
+    for (int frame = 0; frame < kOffFrames; ++frame)
+        LightsFrame(device, cache, frame, kDraws, textures, mesh, &seen);
+    device->Finish();
+    gl::SetUniformCaching(device, true);
+    const gl::DrawCounters off = gl::DrawCountersOf(device);
+    std::printf("  uniform caching off: %.0f uniform uploads and %.1f light transforms a frame\n",
+                static_cast<double>(off.uniformUploads) / kOffFrames,
+                static_cast<double>(off.lightTransforms) / kOffFrames);
+    cache.InvalidateCache();
+}
+
+// Each section on a device of its own, so that its first frame compiles what it needs.
+void DrawFigures(Runtime* runtime, void (*section)(Device*, Texture* const*, const Mesh&)) {
+    Device* device = MakeDevice(runtime, 640, 480, D3DMULTISAMPLE_NONE);
+    if (!device)
+        return;
+    render::SetCurrentDevice(device);
+    Texture* textures[kTextureCount];
+    for (int i = 0; i < kTextureCount; ++i)
+        textures[i] = MakeTexture(device, 64, 0x10101u * static_cast<std::uint32_t>(i + 3));
+    const Mesh mesh = MakeMesh(device);
+    section(device, textures, mesh);
     render::SetCurrentDevice(nullptr);
     for (Texture* t : textures)
         t->Release();
-    vb->Release();
-    ib->Release();
+    mesh.vb->Release();
+    mesh.ib->Release();
     device->Release();
 }
 
@@ -283,7 +454,8 @@ int main() {
                 info.version >> 16, (info.version >> 8) & 0xFF, info.maxSamples);
     std::printf("multisampling offered to the enumeration: %s\n",
                 static_cast<gl::GlRuntime*>(runtime)->OffersMultisampling() ? "yes" : "no");
-    FrameFigures(runtime);
+    DrawFigures(runtime, FrameFigures);
+    DrawFigures(runtime, LightsFigures);
     std::printf("full-screen textured quad (1024 x 1024 texture, bilinear), frames per second:\n");
     const UINT sizes[2][2] = {{1280, 720}, {1920, 1080}};
     for (auto& size : sizes) {

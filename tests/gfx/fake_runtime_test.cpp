@@ -1,6 +1,9 @@
 // The recording fake: scripted answers and the call log the engine's tests compare.
 #include <gtest/gtest.h>
 
+#include <bit>
+
+#include "light_rules.h"
 #include "platform/fake/gfx/fake_device.h"
 #include "platform/fake/gfx/fake_runtime.h"
 
@@ -99,6 +102,10 @@ TEST_F(FakeRuntimeTest, RecordsDeviceCallsWithTheirArguments) {
     D3DSURFACE_DESC desc;
     device->GetBackBufferDesc(0, 0, &desc);
     EXPECT_EQ(desc.Width, 800u);
+    // Programs built ahead are recorded so that scene tests can see which formats were warmed.
+    EXPECT_EQ(device->PrecompileProgram(D3DFVF_XYZ | D3DFVF_NORMAL), S_OK);
+    EXPECT_TRUE(log.Contains("PrecompileProgram(18)"));
+    EXPECT_EQ(device->PrecompileProgram(0), D3DERR_INVALIDCALL);
 }
 
 TEST_F(FakeRuntimeTest, ScriptedFailuresAndDeviceLoss) {
@@ -143,6 +150,91 @@ TEST_F(FakeRuntimeTest, BuffersAndTexturesLockWithinTheirBounds) {
     EXPECT_EQ(locked.Pitch, 16);  // two 8-byte blocks per row of blocks
     const RECT beyond{0, 0, 9, 4};
     EXPECT_EQ(texture->LockRect(0, &locked, &beyond, 0), D3DERR_INVALIDCALL);
+}
+
+TEST_F(FakeRuntimeTest, StatesNeverSetReadAsD3DDefaultsAgainAfterAReset) {
+    D3DPRESENT_PARAMETERS params{};
+    params.EnableAutoDepthStencil = 1;
+    Ref<Device> device;
+    ASSERT_EQ(runtime_->CreateDevice(0, D3DDEVTYPE_HAL, 0, 0, &params, device.put()), S_OK);
+    struct Render {
+        D3DRENDERSTATETYPE state;
+        DWORD value;
+    };
+    const Render render[] = {
+        {D3DRS_ZENABLE, D3DZB_TRUE},
+        {D3DRS_FILLMODE, D3DFILL_SOLID},
+        {D3DRS_ZWRITEENABLE, 1},
+        {D3DRS_SRCBLEND, D3DBLEND_ONE},
+        {D3DRS_DESTBLEND, D3DBLEND_ZERO},
+        {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
+        {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
+        {D3DRS_ALPHABLENDENABLE, 0},
+        {D3DRS_FOGEND, std::bit_cast<DWORD>(1.0f)},
+        {D3DRS_STENCILMASK, 0xFFFFFFFF},
+        {D3DRS_TEXTUREFACTOR, 0xFFFFFFFF},
+        {D3DRS_LIGHTING, 1},
+        {D3DRS_AMBIENT, 0},
+        {D3DRS_COLORVERTEX, 1},
+        {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
+        {D3DRS_SPECULARMATERIALSOURCE, D3DMCS_COLOR2},
+        {D3DRS_COLORWRITEENABLE, 0xF},
+        {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+    };
+    struct Stage {
+        DWORD stage;
+        D3DTEXTURESTAGESTATETYPE type;
+        DWORD value;
+    };
+    const Stage stages[] = {
+        {0, D3DTSS_COLOROP, D3DTOP_MODULATE},
+        {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
+        {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1},
+        {7, D3DTSS_ALPHAOP, D3DTOP_DISABLE},
+        {3, D3DTSS_COLORARG1, D3DTA_TEXTURE},
+        {3, D3DTSS_COLORARG2, D3DTA_CURRENT},
+        {2, D3DTSS_ALPHAARG2, D3DTA_CURRENT},
+        {5, D3DTSS_TEXCOORDINDEX, 5},
+        {0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE},
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Render& r : render) {
+            DWORD value = 12345;
+            ASSERT_EQ(device->GetRenderState(r.state, &value), S_OK);
+            EXPECT_EQ(value, r.value) << "render state " << r.state << ", pass " << pass;
+            device->SetRenderState(r.state, r.value + 1);
+        }
+        for (const Stage& s : stages) {
+            DWORD value = 12345;
+            ASSERT_EQ(device->GetTextureStageState(s.stage, s.type, &value), S_OK);
+            EXPECT_EQ(value, s.value) << "stage " << s.stage << " state " << s.type;
+            device->SetTextureStageState(s.stage, s.type, s.value + 1);
+        }
+        DWORD filter = 0;
+        ASSERT_EQ(device->GetSamplerState(2, D3DSAMP_MINFILTER, &filter), S_OK);
+        EXPECT_EQ(filter, D3DTEXF_POINT);
+        device->SetSamplerState(2, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+        ASSERT_EQ(device->Reset(&params), S_OK);
+    }
+    // Without a depth buffer the depth test starts off.
+    params.EnableAutoDepthStencil = 0;
+    ASSERT_EQ(device->Reset(&params), S_OK);
+    DWORD depth = 1;
+    device->GetRenderState(D3DRS_ZENABLE, &depth);
+    EXPECT_EQ(depth, D3DZB_FALSE);
+}
+
+TEST_F(FakeRuntimeTest, LightsTakeAnyIndexAndAtMostEightAreOn) {
+    D3DPRESENT_PARAMETERS params{};
+    Ref<Device> device;
+    ASSERT_EQ(runtime_->CreateDevice(0, D3DDEVTYPE_HAL, 0, 0, &params, device.put()), S_OK);
+    gfx::test::CheckLightRules(device.get());
+    // A reset forgets them.
+    ASSERT_EQ(device->Reset(&params), S_OK);
+    D3DLIGHT9 light;
+    EXPECT_EQ(device->GetLight(0, &light), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->LightEnable(11, 1), S_OK);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // State-key normalisation: states that draw alike share a key, states that don't, don't.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/linux/gl/fixed_function_key.h"
 #include "platform/linux/gl/shader_generator.h"
 
@@ -17,8 +20,7 @@ DeviceState Fresh() {
 }
 
 FixedFunctionKey KeyOf(const DeviceState& state, DWORD fvf = kFvf) {
-    std::uint8_t lights[kMaxActiveLights];
-    return BuildKey(state, fvf, lights);
+    return BuildKey(state, fvf);
 }
 
 TEST(FixedFunctionKey, ArgumentsAnOperationDoesNotReadAreIgnored) {
@@ -75,24 +77,39 @@ TEST(FixedFunctionKey, TextureDetailsCountOnlyWhereATextureIsRead) {
 TEST(FixedFunctionKey, LightingDetailsCountOnlyWithLighting) {
     DeviceState a = Fresh(), b = Fresh();
     a.renderStates[D3DRS_LIGHTING] = b.renderStates[D3DRS_LIGHTING] = 0;
-    b.lightEnabled[0] = b.lightEnabled[3] = true;
-    b.lights[3].Type = D3DLIGHT_SPOT;
     b.renderStates[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_MATERIAL;
     b.renderStates[D3DRS_NORMALIZENORMALS] = 1;
     EXPECT_EQ(KeyOf(a), KeyOf(b));
     a.renderStates[D3DRS_LIGHTING] = b.renderStates[D3DRS_LIGHTING] = 1;
     EXPECT_FALSE(KeyOf(a) == KeyOf(b));
-    std::uint8_t lights[kMaxActiveLights];
-    const FixedFunctionKey key = BuildKey(b, kFvf, lights);
-    ASSERT_EQ(key.lightCount, 2);
-    EXPECT_EQ(lights[0], 0);
-    EXPECT_EQ(lights[1], 3);
-    EXPECT_EQ(key.lightTypes[1], D3DLIGHT_SPOT);
-    // Light values are not part of the key.
-    DeviceState c = b;
-    c.lights[0].Diffuse = {0.1f, 0.2f, 0.3f, 1};
-    c.lights[3].Range = 42;
-    EXPECT_EQ(KeyOf(b), KeyOf(c));
+}
+
+TEST(FixedFunctionKey, WhichLightsAreOnIsNotPartOfTheKey) {
+    // Sets of enabled lights of every size and kind, at sparse indices, share one key.
+    const std::vector<std::vector<std::pair<DWORD, DWORD>>> sets = {
+        {},
+        {{0, D3DLIGHT_DIRECTIONAL}},
+        {{5, D3DLIGHT_SPOT}},
+        {{0, D3DLIGHT_POINT}, {100, D3DLIGHT_SPOT}, {4000, D3DLIGHT_DIRECTIONAL}},
+        {{1, D3DLIGHT_POINT},
+         {2, D3DLIGHT_POINT},
+         {3, D3DLIGHT_POINT},
+         {4, D3DLIGHT_POINT},
+         {5, D3DLIGHT_SPOT},
+         {6, D3DLIGHT_SPOT},
+         {7, D3DLIGHT_DIRECTIONAL},
+         {9, D3DLIGHT_POINT}},
+    };
+    const FixedFunctionKey noLights = KeyOf(Fresh());
+    for (const auto& set : sets) {
+        DeviceState state = Fresh();
+        for (const auto& [index, type] : set) {
+            state.lights[index].Type = type;
+            state.lights[index].Range = static_cast<float>(index);
+            state.enabledLights.push_back(index);
+        }
+        EXPECT_EQ(KeyOf(state), noLights) << set.size() << " lights";
+    }
 }
 
 TEST(FixedFunctionKey, MaterialSourcesFallBackToTheMaterialWithoutVertexColour) {
@@ -113,7 +130,8 @@ TEST(FixedFunctionKey, PreTransformedVerticesDropLightingAndFog) {
     b.renderStates[D3DRS_FOGENABLE] = 1;
     b.renderStates[D3DRS_FOGVERTEXMODE] = D3DFOG_LINEAR;
     b.renderStates[D3DRS_RANGEFOGENABLE] = 1;
-    b.lightEnabled[0] = true;
+    b.lights[0].Type = D3DLIGHT_POINT;
+    b.enabledLights.push_back(0);
     const DWORD screen = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
     EXPECT_EQ(KeyOf(a, screen), KeyOf(b, screen));
     EXPECT_EQ(KeyOf(b, screen).lighting, 0);
@@ -155,7 +173,10 @@ TEST(ShaderGenerator, ProgramsReadOnlyTheAttributesTheKeyNeeds) {
     const std::string plain = GenerateVertexShader(KeyOf(state));
     EXPECT_NE(plain.find("aTex0"), std::string::npos);
     EXPECT_EQ(plain.find("aTex1"), std::string::npos);
-    EXPECT_EQ(plain.find("uLightDiffuse[0]"), std::string::npos);
+    EXPECT_EQ(plain.find("uLightMask &"), std::string::npos) << "unlit: no light loop";
+    state.renderStates[D3DRS_LIGHTING] = 1;
+    EXPECT_NE(GenerateVertexShader(KeyOf(state)).find("uLightMask &"), std::string::npos);
+    state.renderStates[D3DRS_LIGHTING] = 0;
     state.stageStates[0][D3DTSS_TEXCOORDINDEX] = 1;
     const std::string second = GenerateVertexShader(KeyOf(state));
     EXPECT_NE(second.find("aTex1"), std::string::npos);

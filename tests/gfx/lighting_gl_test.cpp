@@ -8,6 +8,8 @@
 #include <cmath>
 
 #include "gl_test_device.h"
+#include "light_rules.h"
+#include "platform/linux/gl/device_statistics.h"
 
 namespace gfx::test {
 namespace {
@@ -153,10 +155,12 @@ protected:
         return c;
     }
 
-    void Use(const std::vector<D3DLIGHT9>& lights) {
+    // The lights at indices 0, 1, ... or at the given ones.
+    void Use(const std::vector<D3DLIGHT9>& lights, const std::vector<DWORD>& indices = {}) {
         for (DWORD i = 0; i < lights.size(); ++i) {
-            TestDevice()->SetLight(i, &lights[i]);
-            TestDevice()->LightEnable(i, 1);
+            const DWORD index = i < indices.size() ? indices[i] : i;
+            ASSERT_EQ(TestDevice()->SetLight(index, &lights[i]), S_OK);
+            ASSERT_EQ(TestDevice()->LightEnable(index, 1), S_OK);
         }
     }
 
@@ -228,6 +232,175 @@ TEST_F(Lighting, EachLightTypeFollowsTheFormulas) {
         EXPECT_TRUE(Near(pixel, Expected(c.lights, c.specular)))
             << c.name << ": " << Describe(pixel);
     }
+}
+
+TEST_F(Lighting, AnySetOfLightsAtAnyIndicesDrawsWithOneProgram) {
+    auto dim = [](D3DLIGHT9 light, float scale) {
+        light.Diffuse = {light.Diffuse.r * scale, light.Diffuse.g * scale, light.Diffuse.b * scale,
+                         1};
+        light.Ambient = {0.02f, 0.01f, 0.03f, 0};
+        light.Specular = {0.1f, 0.1f, 0.1f, 0};
+        return light;
+    };
+    const D3DLIGHT9 directional = dim(Directional({0.3f, 0, 0.95f}, Cv(1, 0.8f, 0.6f)), 0.3f);
+    const D3DLIGHT9 point = dim(Point(2, 100, 0.5f, 0.2f, 0.05f), 0.5f);
+    const D3DLIGHT9 spot = dim(Spot(0.6f, 1.6f, 2.0f), 0.8f);
+    const D3DLIGHT9 outside = Spot(0.3f, 0.5f, 1.0f);
+    struct Case {
+        std::vector<D3DLIGHT9> lights;
+        std::vector<DWORD> indices;
+        bool specular;
+    };
+    const Case cases[] = {
+        {{point}, {}, false},
+        {{directional, point, spot}, {0, 5, 100}, false},
+        {{spot, directional}, {4000, 3}, true},
+        {{spot, outside, point, directional}, {7, 2, 9, 4000}, true},
+        {{directional, point, spot, point, spot, directional, point, spot},
+         {0, 1, 2, 3, 4, 5, 6, 7},
+         false},
+        {{}, {}, false},
+        {{outside}, {12}, false},
+    };
+    std::uint64_t compiled = 0;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SetUp();
+        Use(c.lights, c.indices);
+        TestDevice()->SetRenderState(D3DRS_SPECULARENABLE, c.specular);
+        const std::uint32_t pixel = DrawTriangle();
+        EXPECT_TRUE(Near(pixel, Expected(c.lights, c.specular))) << i << ": " << Describe(pixel);
+        // Once both specular variants exist, no set of lights compiles another program.
+        if (i >= 3) {
+            EXPECT_EQ(gl::CacheStatsOf(TestDevice()).compiled, compiled) << "case " << i;
+        }
+        compiled = gl::CacheStatsOf(TestDevice()).compiled;
+    }
+}
+
+TEST_F(Lighting, LightsSwitchedOnInPlaceOfOthersDrawWithTheirOwnValues) {
+    // Sixteen dim lights of every kind; at most eight are on at a time.
+    std::vector<D3DLIGHT9> all;
+    for (int i = 0; i < 16; ++i) {
+        D3DLIGHT9 light = i % 3 == 0   ? Directional({0.1f * static_cast<float>(i % 4), 0, 1},
+                                                     Cv(0.05f, 0.04f, 0.03f))
+                          : i % 3 == 1 ? Point(1.5f + 0.1f * static_cast<float>(i), 100, 1, 0.1f, 0)
+                                       : Spot(0.6f, 1.6f, 1.0f + 0.1f * static_cast<float>(i));
+        light.Diffuse =
+            Cv(0.03f * static_cast<float>(i % 5), 0.05f, 0.02f * static_cast<float>(i % 7));
+        light.Ambient = Cv(0.01f, 0.0f, 0.01f * static_cast<float>(i % 3));
+        all.push_back(light);
+        ASSERT_EQ(TestDevice()->SetLight(static_cast<DWORD>(i), &light), S_OK);
+    }
+    auto drawWith = [&](const std::vector<int>& on, const char* what) {
+        for (int i = 0; i < 16; ++i)
+            TestDevice()->LightEnable(static_cast<DWORD>(i), 0);
+        std::vector<D3DLIGHT9> lights;
+        for (int i : on) {
+            ASSERT_EQ(TestDevice()->LightEnable(static_cast<DWORD>(i), 1), S_OK) << what;
+            lights.push_back(all[i]);
+        }
+        const std::uint32_t pixel = DrawTriangle();
+        EXPECT_TRUE(Near(pixel, Expected(lights, false))) << what << ": " << Describe(pixel);
+    };
+    drawWith({0, 1, 2, 3, 4, 5, 6, 7}, "the first eight");
+    drawWith({4, 5, 6, 7, 10, 11, 12, 13}, "half of them replaced");
+    drawWith({0, 4, 5, 6, 7, 11, 12, 13}, "one of the first back");
+    drawWith({8, 9, 14, 15}, "four new ones");
+    drawWith({1, 3, 9, 11, 13, 15}, "odd ones");
+}
+
+TEST_F(Lighting, ValuesChangedWhileAnotherProgramDrewReachTheFirst) {
+    const std::vector<D3DLIGHT9> before = {Directional({0, 0, 1}, Cv(0.6f, 0.5f, 0.4f))};
+    Use(before);
+    std::uint32_t pixel = DrawTriangle();
+    ASSERT_TRUE(Near(pixel, Expected(before, false))) << Describe(pixel);
+    // An unlit program draws while the material, light, ambient and view change.
+    Device* device = TestDevice();
+    device->SetRenderState(D3DRS_LIGHTING, 0);
+    DrawTriangle(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE, 0xFF00FF00);
+    D3DMATERIAL9 changed = material_;
+    changed.Diffuse = Cv(0.3f, 0.9f, 0.5f, 1);
+    changed.Emissive = Cv(0.1f, 0, 0.2f);
+    device->SetMaterial(&changed);
+    const std::vector<D3DLIGHT9> after = {Point(3, 100, 1, 0.1f, 0)};
+    device->SetLight(0, &after[0]);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF404040);
+    DrawTriangle(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE, 0xFF00FF00);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
+    // A view that moves the camera 1 back, with the triangle and the light moved along.
+    const D3DMATRIX view{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 1, 1}}};
+    const D3DMATRIX world{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, -1, 1}}};
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_WORLD, &world);
+    D3DLIGHT9 moved = after[0];
+    moved.Position.z -= 1;
+    device->SetLight(0, &moved);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
+    pixel = DrawTriangle();
+    EXPECT_TRUE(Near(pixel, Expected(after, false, &changed))) << Describe(pixel);
+}
+
+TEST_F(Lighting, UniformsAndLightsGoUpOnlyWhenTheyChange) {
+    const std::vector<D3DLIGHT9> lights = {Directional({0, 0, 1}, Cv(0.6f, 0.5f, 0.4f)),
+                                           Point(2, 100, 1, 0, 0)};
+    Use(lights, {3, 900});
+    Device* device = TestDevice();
+    DrawTriangle();
+    auto afterDraw = [&](const char* what) {
+        gl::ResetDrawCounters(device);
+        DrawTriangle();
+        const gl::DrawCounters counters = gl::DrawCountersOf(device);
+        SCOPED_TRACE(what);
+        return counters;
+    };
+    gl::DrawCounters c = afterDraw("nothing changed");
+    EXPECT_EQ(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 0u);
+    EXPECT_GT(c.uniformsKept, 0u);
+
+    const D3DMATRIX nudged{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0.01f, 1}}};
+    device->SetTransform(D3DTS_WORLD, &nudged);
+    c = afterDraw("world");
+    EXPECT_GT(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 0u) << "the world matrix doesn't move the lights";
+    device->SetTransform(D3DTS_WORLD, &nudged);
+    EXPECT_EQ(afterDraw("the same world again").uniformUploads, 0u);
+
+    device->SetTransform(D3DTS_VIEW, &nudged);
+    c = afterDraw("view");
+    EXPECT_GT(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 2u) << "both lights";
+    D3DLIGHT9 changed = lights[1];
+    changed.Diffuse.r = 1;
+    device->SetLight(900, &changed);
+    c = afterDraw("a light's colour");
+    EXPECT_GT(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 0u) << "nothing moved";
+    changed.Position.x += 1;
+    device->SetLight(900, &changed);
+    EXPECT_EQ(afterDraw("a light's place").lightTransforms, 1u);
+    device->SetLight(900, &changed);
+    EXPECT_EQ(afterDraw("the same light again").uniformUploads, 0u);
+    device->SetLight(901, &changed);  // not enabled
+    EXPECT_EQ(afterDraw("a light that is off").uniformUploads, 0u);
+    // Switching lights on and off sends the new set but moves none of them.
+    device->LightEnable(3, 0);
+    c = afterDraw("one light off");
+    EXPECT_GT(c.uniformUploads, 0u);
+    EXPECT_EQ(c.lightTransforms, 0u);
+    device->LightEnable(3, 1);
+    c = afterDraw("back on");
+    EXPECT_EQ(c.lightTransforms, 0u);
+    EXPECT_EQ(c.uniformUploads, 1u) << "only which lights are on";
+    EXPECT_EQ(afterDraw("still on").uniformUploads, 0u);
+
+    // Without the caching every draw sends everything and moves the lights again.
+    gl::SetUniformCaching(device, false);
+    c = afterDraw("caching off");
+    gl::SetUniformCaching(device, true);
+    EXPECT_GT(c.uniformUploads, 10u);
+    EXPECT_EQ(c.lightTransforms, 2u);
 }
 
 TEST_F(Lighting, DisabledLightsAndSpecularOffAddNothing) {
@@ -331,26 +504,13 @@ TEST_F(Lighting, PreTransformedVerticesTakeNoFog) {
 namespace gfx::test {
 namespace {
 
-TEST(Lights, MalformedLightsAreRefused) {
+TEST(Lights, AnyIndexAndAtMostEightEnabled) {
     SKIP_WITHOUT_DEVICE();
-    Device* device = TestDevice();
-    D3DLIGHT9 light{};
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    EXPECT_EQ(device->SetLight(0, &light), D3DERR_INVALIDCALL);  // no direction
-    light.Direction = {0, 0, 1};
-    EXPECT_EQ(device->SetLight(0, &light), S_OK);
-    light.Type = D3DLIGHT_POINT;
-    light.Range = -1;
-    EXPECT_EQ(device->SetLight(0, &light), D3DERR_INVALIDCALL);
-    light.Range = 10;
-    light.Attenuation1 = -0.5f;
-    EXPECT_EQ(device->SetLight(0, &light), D3DERR_INVALIDCALL);
-    light.Type = 7;
-    EXPECT_EQ(device->SetLight(0, &light), D3DERR_INVALIDCALL);
-    D3DLIGHT9 read{};
-    ASSERT_EQ(device->GetLight(0, &read), S_OK);
-    EXPECT_EQ(read.Type, D3DLIGHT_DIRECTIONAL);  // the last accepted light
-    EXPECT_EQ(device->SetLight(16, &read), D3DERR_INVALIDCALL);
+    Restart();
+    CheckLightRules(TestDevice());
+    Restart();
+    D3DLIGHT9 light;
+    EXPECT_EQ(TestDevice()->GetLight(4000, &light), D3DERR_INVALIDCALL) << "reset forgets lights";
 }
 
 }  // namespace

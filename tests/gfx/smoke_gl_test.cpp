@@ -54,3 +54,31 @@ TEST(GlDevice, StatesThatDrawAlikeShareOneProgram) {
 }
 
 }  // namespace gfx::test
+
+namespace gfx::test {
+
+TEST(GlDevice, ProgramsBuiltAheadLeaveTheFirstDrawNothingToCompile) {
+    SKIP_WITHOUT_DEVICE();
+    Restart();
+    Device* device = TestDevice();
+    // A state no other test draws with, so its program is new here.
+    device->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADDSMOOTH);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE | D3DTA_COMPLEMENT);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF404040);
+    const std::uint64_t before = gl::CacheStatsOf(device).compiled;
+    EXPECT_EQ(device->PrecompileProgram(kScreenFvf), S_OK);
+    EXPECT_EQ(gl::CacheStatsOf(device).compiled, before + 1);
+    EXPECT_EQ(device->PrecompileProgram(kScreenFvf), S_OK);
+    EXPECT_EQ(gl::CacheStatsOf(device).compiled, before + 1) << "built once";
+    DrawScreenQuad(0, 0, kSize, kSize, 0xFFC08000);
+    EXPECT_EQ(gl::CacheStatsOf(device).compiled, before + 1) << "the draw found it built";
+    // 1 - diffuse, plus the factor, less their product.
+    const Rgba a{0.25f, 0.5f, 1.0f, 1}, b = ToRgba(0xFF404040);
+    const Rgba expected{a.r + b.r - a.r * b.r, a.g + b.g - a.g * b.g, a.b + b.b - a.b * b.b, 1};
+    EXPECT_TRUE(Near(PixelAt(3, 3), expected, false)) << Describe(PixelAt(3, 3));
+    EXPECT_EQ(device->PrecompileProgram(D3DFVF_NORMAL), D3DERR_INVALIDCALL) << "no position";
+}
+
+}  // namespace gfx::test

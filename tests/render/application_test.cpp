@@ -325,8 +325,8 @@ TEST_F(ApplicationTest, LoadingScreenDrawsOnlyPresentCornersAndFades) {
         EXPECT_EQ(runtime->Log().Count("Present"), 9u);
         EXPECT_TRUE(runtime->Log().Contains("SetTextureStageState(0, 5, 3)"))
             << "the opacity comes in through the texture factor";
-        EXPECT_TRUE(runtime->Log().Contains("SetRenderState(60, 3841982464)"))
-            << "alpha 229 at 20 ms";
+        EXPECT_TRUE(runtime->Log().Contains("SetRenderState(60, 3858759679)"))
+            << "alpha 229 at 20 ms over the default white factor";
     }
     vfs::setModuleResources(nullptr);
 }

@@ -293,7 +293,7 @@ TEST_F(MaterialsTest, AlphaUseFactorAloneMakesTheMeshHalfTransparent) {
     render::ApplyMeshKeys(mesh, block);
     ASSERT_TRUE(render::IsTransparent(block));
     render::ApplyRenderStates(block, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
-    EXPECT_TRUE(Log().Contains(StateCall(D3DRS_TEXTUREFACTOR, 127u << 24)));
+    EXPECT_TRUE(Log().Contains(StateCall(D3DRS_TEXTUREFACTOR, 127u << 24 | 0xFFFFFF)));
     EXPECT_TRUE(Log().Contains(StateCall(D3DRS_ALPHATESTENABLE, 1)));
     EXPECT_TRUE(Log().Contains(StateCall(D3DRS_ALPHAREF, 1)));
     EXPECT_TRUE(Log().Contains(StateCall(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL)));
@@ -320,7 +320,7 @@ TEST_F(MaterialsTest, OpacityWithAnOpaqueTextureSelectsTheFactorAsAlpha) {
     EXPECT_TRUE(Log().Contains(StateCall(D3DRS_ALPHABLENDENABLE, 1)));
     EXPECT_TRUE(Log().Contains(StageCall(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1)));
     EXPECT_TRUE(Log().Contains(StageCall(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR)));
-    EXPECT_TRUE(Log().Contains(StateCall(D3DRS_TEXTUREFACTOR, 127u << 24)))
+    EXPECT_TRUE(Log().Contains(StateCall(D3DRS_TEXTUREFACTOR, 127u << 24 | 0xFFFFFF)))
         << "the factor carries the opacity even when the stage chose it itself";
 
     // With an alpha texture both count: texture alpha times the factor.

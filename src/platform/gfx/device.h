@@ -107,6 +107,11 @@ public:
     virtual HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) = 0;
     // Waits until everything sent so far has been drawn; benchmarks time frames with it.
     virtual HRESULT Finish() = 0;
+    // Builds now what drawing vertices of this format with the current states needs, so that
+    // the first such draw doesn't stall (the OpenGL device compiles its program). A scene calls
+    // it while it loads, once per mesh after applying the mesh's states, with the frame's fog
+    // and lighting states already set. D3DERR_INVALIDCALL when nothing can draw the format.
+    virtual HRESULT PrecompileProgram(DWORD /*fvf*/) { return S_OK; }
 };
 
 }  // namespace gfx

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/gfx/default_states.h"
+
 namespace gfx::fake {
 
 namespace {
@@ -228,6 +230,20 @@ HRESULT FakeDevice::Reset(D3DPRESENT_PARAMETERS* params) {
         return script_->resetResult;
     params_ = *params;
     script_->cooperativeLevel = S_OK;
+    // A reset device starts again from the defaults, as a new one does.
+    renderStates_.clear();
+    stageStates_.clear();
+    samplerStates_.clear();
+    transforms_.clear();
+    lights_.clear();
+    lightEnabled_.clear();
+    material_ = {};
+    for (auto& texture : textures_)
+        texture.reset();
+    stream_.reset();
+    indices_.reset();
+    fvf_ = 0;
+    viewport_ = {0, 0, params_.BackBufferWidth, params_.BackBufferHeight, 0.0f, 1.0f};
     return S_OK;
 }
 
@@ -418,6 +434,8 @@ HRESULT FakeDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
                      Colour(light->Diffuse).c_str(), light->Position.x, light->Position.y,
                      light->Position.z, light->Direction.x, light->Direction.y, light->Direction.z,
                      light->Range));
+    if (!AcceptableLight(*light))
+        return D3DERR_INVALIDCALL;
     lights_[index] = *light;
     return S_OK;
 }
@@ -433,16 +451,23 @@ HRESULT FakeDevice::GetLight(DWORD index, D3DLIGHT9* light) {
 
 HRESULT FakeDevice::LightEnable(DWORD index, BOOL enable) {
     log_->Add(Format("LightEnable(%u, %d)", index, enable));
-    lightEnabled_[index] = enable ? 1 : 0;
+    if (enable && !lightEnabled_.contains(index)) {
+        if (lightEnabled_.size() >= caps_.MaxActiveLights)
+            return D3DERR_INVALIDCALL;
+        lightEnabled_.insert(index);
+    } else if (!enable) {
+        lightEnabled_.erase(index);
+    }
+    // An index that was never set gets D3D's default light.
+    lights_.try_emplace(index, DefaultLight());
     return S_OK;
 }
 
 HRESULT FakeDevice::GetLightEnable(DWORD index, BOOL* enable) {
     log_->Add(Format("GetLightEnable(%u)", index));
-    auto found = lightEnabled_.find(index);
-    if (!enable || found == lightEnabled_.end())
+    if (!enable || !lights_.contains(index))
         return D3DERR_INVALIDCALL;
-    *enable = found->second;
+    *enable = lightEnabled_.contains(index) ? 1 : 0;
     return S_OK;
 }
 
@@ -457,7 +482,9 @@ HRESULT FakeDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
     if (!value)
         return D3DERR_INVALIDCALL;
     auto found = renderStates_.find(state);
-    *value = found != renderStates_.end() ? found->second : 0;
+    *value = found != renderStates_.end()
+                 ? found->second
+                 : DefaultRenderState(state, params_.EnableAutoDepthStencil != 0);
     return S_OK;
 }
 
@@ -474,7 +501,7 @@ HRESULT FakeDevice::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
     if (!value || stage >= kMaxTextureStages)
         return D3DERR_INVALIDCALL;
     auto found = stageStates_.find({stage, type});
-    *value = found != stageStates_.end() ? found->second : 0;
+    *value = found != stageStates_.end() ? found->second : DefaultStageState(stage, type);
     return S_OK;
 }
 
@@ -491,7 +518,7 @@ HRESULT FakeDevice::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWO
     if (!value || sampler >= kMaxTextureStages)
         return D3DERR_INVALIDCALL;
     auto found = samplerStates_.find({sampler, type});
-    *value = found != samplerStates_.end() ? found->second : 0;
+    *value = found != samplerStates_.end() ? found->second : DefaultSamplerState(type);
     return S_OK;
 }
 
@@ -584,6 +611,11 @@ HRESULT FakeDevice::ReadBackBuffer(std::uint32_t* argb, UINT pitch) {
 HRESULT FakeDevice::Finish() {
     log_->Add("Finish()");
     return S_OK;
+}
+
+HRESULT FakeDevice::PrecompileProgram(DWORD fvf) {
+    log_->Add(Format("PrecompileProgram(%u)", fvf));
+    return (fvf & D3DFVF_POSITION_MASK) ? S_OK : D3DERR_INVALIDCALL;
 }
 
 }  // namespace gfx::fake

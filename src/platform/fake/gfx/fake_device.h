@@ -1,10 +1,12 @@
 // The recording device of the fake runtime: keeps every state it is given (so Get... answers
-// what was set), memory-backed textures and buffers that can be locked, and logs each call.
+// what was set, and D3D's defaults for what wasn't), memory-backed textures and buffers that can
+// be locked, and logs each call. Lights follow D3D: any index, at most MaxActiveLights enabled.
 #pragma once
 
 #include <array>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,7 @@ public:
                                    UINT stride) override;
     HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) override;
     HRESULT Finish() override;
+    HRESULT PrecompileProgram(DWORD fvf) override;
 
     CallLog& Log() { return *log_; }
     FakeDeviceScript& Script() { return *script_; }
@@ -104,7 +107,7 @@ private:
     std::map<std::pair<DWORD, DWORD>, DWORD> samplerStates_;
     std::map<DWORD, D3DMATRIX> transforms_;
     std::map<DWORD, D3DLIGHT9> lights_;
-    std::map<DWORD, BOOL> lightEnabled_;
+    std::set<DWORD> lightEnabled_;
     D3DMATERIAL9 material_{};
     D3DVIEWPORT9 viewport_{};
     std::array<Ref<Texture>, kMaxTextureStages> textures_;

@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <vector>
 
 #include "platform/gfx/d3d_types.h"
 
@@ -15,10 +17,10 @@ struct DeviceState {
     D3DMATRIX world{}, view{}, projection{};
     std::array<D3DMATRIX, kMaxTextureStages> textureMatrices{};
     D3DMATERIAL9 material{};
-    static constexpr std::uint32_t kLightSlots = 16;
-    std::array<D3DLIGHT9, kLightSlots> lights{};
-    std::array<bool, kLightSlots> lightSet{};
-    std::array<bool, kLightSlots> lightEnabled{};
+    // Every light set or enabled, by its index (any index, as D3D allows).
+    std::map<DWORD, D3DLIGHT9> lights;
+    // The enabled ones in index order, at most kMaxActiveLights.
+    std::vector<DWORD> enabledLights;
     D3DVIEWPORT9 viewport{};
     // Which stages have a texture bound.
     std::array<bool, kMaxTextureStages> textureBound{};

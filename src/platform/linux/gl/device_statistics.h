@@ -12,10 +12,25 @@ struct ProgramCacheStats {
     std::uint64_t hits = 0;
     std::uint64_t misses = 0;
     std::uint64_t failures = 0;
+    std::uint64_t compiled = 0;  // programs built, whether for a draw or ahead of one
+};
+
+// What draws and buffer unlocks sent to OpenGL.
+struct DrawCounters {
+    std::uint64_t uniformUploads = 0;   // glUniform calls
+    std::uint64_t uniformsKept = 0;     // uniform groups a program still held from its last draw
+    std::uint64_t lightTransforms = 0;  // lights carried into camera space
+    std::uint64_t bufferBytesUploaded = 0;
+    std::uint64_t bufferOrphans = 0;  // discarding unlocks that gave a buffer fresh storage
 };
 
 ProgramCacheStats CacheStatsOf(Device* device);
 void ResetCacheStats(Device* device);
+DrawCounters DrawCountersOf(Device* device);
+void ResetDrawCounters(Device* device);
+// Off, every draw uploads every uniform its program reads and transforms the lights again: the
+// baseline benchmarks compare with.
+void SetUniformCaching(Device* device, bool enabled);
 // Samples per pixel of the back buffer (0 without multisampling).
 int SamplesOf(Device* device);
 

@@ -104,7 +104,6 @@ void Normalise(FixedFunctionKey& key) {
         key.hasNormal = 0;
     }
     if (!key.lighting) {
-        key.lightCount = 0;
         key.normalizeNormals = 0;
         key.diffuseSource = key.ambientSource = key.specularSource = key.emissiveSource = 0;
         if (!key.hasSpecular)
@@ -125,17 +124,14 @@ void Normalise(FixedFunctionKey& key) {
         if (!readsSpecular)
             key.hasSpecular = 0;
     }
-    for (int i = key.lightCount; i < static_cast<int>(kMaxActiveLights); ++i)
-        key.lightTypes[i] = 0;
     if (!key.fogMode)
         key.rangeFog = 0;
     if (key.alphaFunc == D3DCMP_ALWAYS)
         key.alphaFunc = 0;
-    key.padding = 0;
+    key.padding[0] = key.padding[1] = 0;
 }
 
-FixedFunctionKey BuildKey(const DeviceState& state, DWORD fvf,
-                          std::uint8_t lightIndices[kMaxActiveLights]) {
+FixedFunctionKey BuildKey(const DeviceState& state, DWORD fvf) {
     FixedFunctionKey key;
     std::memset(&key, 0, sizeof key);
     const auto& rs = state.renderStates;
@@ -165,12 +161,6 @@ FixedFunctionKey BuildKey(const DeviceState& state, DWORD fvf,
     key.hasSpecular = (fvf & D3DFVF_SPECULAR) ? 1 : 0;
     key.specular = rs[D3DRS_SPECULARENABLE] ? 1 : 0;
     if (key.lighting) {
-        for (DWORD i = 0; i < DeviceState::kLightSlots && key.lightCount < kMaxActiveLights; ++i) {
-            if (!state.lightEnabled[i])
-                continue;
-            lightIndices[key.lightCount] = static_cast<std::uint8_t>(i);
-            key.lightTypes[key.lightCount++] = static_cast<std::uint8_t>(state.lights[i].Type);
-        }
         key.diffuseSource =
             MaterialSource(state, D3DRS_DIFFUSEMATERIALSOURCE, key.hasDiffuse, key.hasSpecular);
         key.ambientSource =

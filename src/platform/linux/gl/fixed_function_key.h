@@ -1,6 +1,7 @@
 // The fixed-function state that decides which shader program draws: a plain zeroed record,
 // normalised so that states which draw alike compare equal, and hashed for the program cache.
-// Values (colours, matrices, light parameters, fog range, alpha reference) are not part of it.
+// Values (colours, matrices, lights and how many are on, fog range, alpha reference) are not part
+// of it: one program lights with any set of enabled lights.
 #pragma once
 
 #include <cstddef>
@@ -34,21 +35,17 @@ struct FixedFunctionKey {
     std::uint8_t hasNormal;
     std::uint8_t hasDiffuse;
     std::uint8_t hasSpecular;
-    std::uint8_t lightCount;
-    std::uint8_t lightTypes[kMaxActiveLights];  // D3DLIGHT_*; the enabled lights in index order
     // Where the material colours come from: 0 material, 1 vertex diffuse, 2 vertex specular.
     std::uint8_t diffuseSource, ambientSource, specularSource, emissiveSource;
     std::uint8_t texCoordSize[8];  // floats per coordinate set the stages read (0 unread)
     std::uint8_t fogMode;          // D3DFOG_*
     std::uint8_t rangeFog;
     std::uint8_t alphaFunc;  // D3DCMP_*, 0 without alpha test
-    std::uint8_t padding;
+    std::uint8_t padding[2];
 };
 
-// The key for drawing with this state and vertex format, already normalised. lightIndices
-// receives the device light index of each key light.
-FixedFunctionKey BuildKey(const DeviceState& state, DWORD fvf,
-                          std::uint8_t lightIndices[kMaxActiveLights]);
+// The key for drawing with this state and vertex format, already normalised.
+FixedFunctionKey BuildKey(const DeviceState& state, DWORD fvf);
 // Clears what the stages don't use: arguments an operation doesn't read, stages after the first
 // disabled one, texture details of stages that read no texture, unread coordinate sets.
 void Normalise(FixedFunctionKey& key);

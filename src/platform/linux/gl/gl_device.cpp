@@ -1,7 +1,9 @@
 #include "platform/linux/gl/gl_device.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "platform/gfx/default_states.h"
 #include "platform/linux/gl/gl_context.h"
 
 namespace gfx::gl {
@@ -10,6 +12,10 @@ namespace {
 
 bool HasDepth(const D3DPRESENT_PARAMETERS& params) {
     return params.EnableAutoDepthStencil != 0;
+}
+
+bool SameMatrix(const D3DMATRIX& a, const D3DMATRIX& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 int SampleCount(const D3DPRESENT_PARAMETERS& params, int maxSamples) {
@@ -98,6 +104,7 @@ bool GlDevice::CreateTargets(const D3DPRESENT_PARAMETERS& params) {
     layout_ = {};
     fixedStateDirty_ = true;
     samplerDirty_.fill(true);
+    TouchAll();
     SetViewport(&state_.viewport);
     context_->SetSwapInterval(params_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
                                                                                             : 1);
@@ -198,7 +205,7 @@ HRESULT GlDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOO
     if (length == 0 || length > (1u << 28))
         return D3DERR_INVALIDCALL;
     context_->MakeCurrent();
-    *buffer = new GlVertexBuffer(context_, length, usage, fvf, pool);
+    *buffer = new GlVertexBuffer(context_, counters_, length, usage, fvf, pool);
     return S_OK;
 }
 
@@ -212,7 +219,7 @@ HRESULT GlDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, 
         return D3DERR_INVALIDCALL;
     }
     context_->MakeCurrent();
-    *buffer = new GlIndexBuffer(context_, length, usage, format, pool);
+    *buffer = new GlIndexBuffer(context_, counters_, length, usage, format, pool);
     return S_OK;
 }
 
@@ -286,14 +293,26 @@ HRESULT GlDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR
 HRESULT GlDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
     if (!matrix)
         return D3DERR_INVALIDCALL;
+    // A matrix set again unchanged leaves the programs' copies valid.
+    auto store = [&](D3DMATRIX& slot, UniformGroup group) {
+        if (SameMatrix(slot, *matrix))
+            return false;
+        slot = *matrix;
+        Touch(group);
+        return true;
+    };
     if (state == D3DTS_WORLD) {
-        state_.world = *matrix;
+        store(state_.world, kGroupWorldView);
     } else if (state == D3DTS_VIEW) {
-        state_.view = *matrix;
+        if (store(state_.view, kGroupWorldView)) {
+            ++viewGeneration_;
+            for (LightSlot& slot : lightSlots_)
+                slot.stale = true;
+        }
     } else if (state == D3DTS_PROJECTION) {
-        state_.projection = *matrix;
+        store(state_.projection, kGroupProjection);
     } else if (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) {
-        state_.textureMatrices[state - D3DTS_TEXTURE0] = *matrix;
+        store(state_.textureMatrices[state - D3DTS_TEXTURE0], kGroupTexMatrix);
     } else if (state >= kTransformStateCount) {
         return D3DERR_INVALIDCALL;
     }
@@ -324,7 +343,10 @@ HRESULT GlDevice::SetViewport(const D3DVIEWPORT9* viewport) {
         !(viewport->MinZ >= 0.0f && viewport->MaxZ <= 1.0f)) {
         return D3DERR_INVALIDCALL;
     }
-    state_.viewport = *viewport;
+    if (std::memcmp(&state_.viewport, viewport, sizeof *viewport) != 0) {
+        state_.viewport = *viewport;
+        Touch(kGroupViewport);
+    }
     context_->MakeCurrent();
     glViewport(static_cast<GLint>(viewport->X),
                static_cast<GLint>(params_.BackBufferHeight - viewport->Y - viewport->Height),
@@ -343,7 +365,10 @@ HRESULT GlDevice::GetViewport(D3DVIEWPORT9* viewport) {
 HRESULT GlDevice::SetMaterial(const D3DMATERIAL9* material) {
     if (!material)
         return D3DERR_INVALIDCALL;
-    state_.material = *material;
+    if (std::memcmp(&state_.material, material, sizeof *material) != 0) {
+        state_.material = *material;
+        Touch(kGroupMaterial);
+    }
     return S_OK;
 }
 
@@ -355,45 +380,67 @@ HRESULT GlDevice::GetMaterial(D3DMATERIAL9* material) {
 }
 
 HRESULT GlDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
-    if (!light || index >= DeviceState::kLightSlots || light->Type < D3DLIGHT_POINT ||
-        light->Type > D3DLIGHT_DIRECTIONAL) {
+    if (!light || !AcceptableLight(*light))
         return D3DERR_INVALIDCALL;
-    }
-    // As D3D: lights that point nowhere or have negative range or attenuation are refused.
-    const D3DVECTOR& d = light->Direction;
-    if (light->Type != D3DLIGHT_POINT && d.x == 0.0f && d.y == 0.0f && d.z == 0.0f)
-        return D3DERR_INVALIDCALL;
-    if (light->Type != D3DLIGHT_DIRECTIONAL &&
-        (light->Range < 0.0f || light->Attenuation0 < 0.0f || light->Attenuation1 < 0.0f ||
-         light->Attenuation2 < 0.0f))
-        return D3DERR_INVALIDCALL;
-    state_.lights[index] = *light;
-    state_.lightSet[index] = true;
+    D3DLIGHT9& slot = state_.lights[index];
+    if (std::memcmp(&slot, light, sizeof *light) == 0)
+        return S_OK;
+    slot = *light;
+    if (const int held = SlotOf(index); held >= 0)
+        lightSlots_[held].stale = true;
     return S_OK;
 }
 
 HRESULT GlDevice::GetLight(DWORD index, D3DLIGHT9* light) {
-    if (!light || index >= DeviceState::kLightSlots || !state_.lightSet[index]) {
+    const auto found = state_.lights.find(index);
+    if (!light || found == state_.lights.end())
         return D3DERR_INVALIDCALL;
-    }
-    *light = state_.lights[index];
+    *light = found->second;
     return S_OK;
 }
 
 HRESULT GlDevice::LightEnable(DWORD index, BOOL enable) {
-    if (index >= DeviceState::kLightSlots)
-        return D3DERR_INVALIDCALL;
-    // Enabling a light that was never set gives D3D's default light.
-    state_.lightSet[index] = true;
-    state_.lightEnabled[index] = enable != 0;
+    auto& on = state_.enabledLights;
+    const auto at = std::lower_bound(on.begin(), on.end(), index);
+    const bool enabled = at != on.end() && *at == index;
+    if (enable && !enabled) {
+        const std::size_t limit = std::min<std::size_t>(caps_.MaxActiveLights, kMaxActiveLights);
+        if (on.size() >= limit)
+            return D3DERR_INVALIDCALL;
+        on.insert(at, index);
+        int slot = SlotOf(index);
+        if (slot < 0) {
+            // A free slot, else one whose light is off.
+            slot = 0;
+            while (slot < static_cast<int>(kMaxActiveLights) && lightSlots_[slot].held)
+                ++slot;
+            if (slot == static_cast<int>(kMaxActiveLights)) {
+                slot = 0;
+                while (lightMask_ & (1u << slot))
+                    ++slot;
+            }
+            lightSlots_[slot] = {};
+            lightSlots_[slot].held = true;
+            lightSlots_[slot].index = index;
+        }
+        lightMask_ |= 1u << slot;
+        Touch(kGroupLightMask);
+    } else if (!enable && enabled) {
+        on.erase(at);
+        if (const int slot = SlotOf(index); slot >= 0)
+            lightMask_ &= ~(1u << slot);
+        Touch(kGroupLightMask);
+    }
+    // An index that was never set gets D3D's default light.
+    state_.lights.try_emplace(index, DefaultLight());
     return S_OK;
 }
 
 HRESULT GlDevice::GetLightEnable(DWORD index, BOOL* enable) {
-    if (!enable || index >= DeviceState::kLightSlots || !state_.lightSet[index]) {
+    if (!enable || !state_.lights.contains(index))
         return D3DERR_INVALIDCALL;
-    }
-    *enable = state_.lightEnabled[index] ? 1 : 0;
+    const auto& on = state_.enabledLights;
+    *enable = std::binary_search(on.begin(), on.end(), index) ? 1 : 0;
     return S_OK;
 }
 
@@ -403,6 +450,25 @@ HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     if (state_.renderStates[state] != value) {
         state_.renderStates[state] = value;
         fixedStateDirty_ = true;
+        switch (state) {
+            case D3DRS_AMBIENT:
+                Touch(kGroupAmbient);
+                break;
+            case D3DRS_FOGSTART:
+            case D3DRS_FOGEND:
+            case D3DRS_FOGDENSITY:
+            case D3DRS_FOGCOLOR:
+                Touch(kGroupFog);
+                break;
+            case D3DRS_TEXTUREFACTOR:
+                Touch(kGroupTFactor);
+                break;
+            case D3DRS_ALPHAREF:
+                Touch(kGroupAlphaRef);
+                break;
+            default:
+                break;
+        }
     }
     return S_OK;
 }
@@ -511,8 +577,42 @@ void ResetCacheStats(Device* device) {
     static_cast<GlDevice*>(device)->ResetCacheStats();
 }
 
+DrawCounters DrawCountersOf(Device* device) {
+    return static_cast<GlDevice*>(device)->Counters();
+}
+
+void ResetDrawCounters(Device* device) {
+    static_cast<GlDevice*>(device)->ResetCounters();
+}
+
+void SetUniformCaching(Device* device, bool enabled) {
+    static_cast<GlDevice*>(device)->SetUniformCaching(enabled);
+}
+
 int SamplesOf(Device* device) {
     return static_cast<GlDevice*>(device)->Samples();
+}
+
+void GlDevice::TouchAll() {
+    for (int group = 0; group < kUniformGroupCount; ++group)
+        Touch(static_cast<UniformGroup>(group));
+    lightSlots_ = {};
+    lightMask_ = 0;
+}
+
+int GlDevice::SlotOf(DWORD index) const {
+    for (std::size_t slot = 0; slot < lightSlots_.size(); ++slot) {
+        if (lightSlots_[slot].held && lightSlots_[slot].index == index)
+            return static_cast<int>(slot);
+    }
+    return -1;
+}
+
+HRESULT GlDevice::PrecompileProgram(DWORD fvf) {
+    if (!(fvf & D3DFVF_POSITION_MASK))
+        return D3DERR_INVALIDCALL;
+    context_->MakeCurrent();
+    return programs_.Get(BuildKey(state_, fvf)) ? S_OK : D3DERR_INVALIDCALL;
 }
 
 HRESULT GlDevice::Finish() {

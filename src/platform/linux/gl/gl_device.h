@@ -10,8 +10,10 @@
 #include "platform/gfx/device.h"
 #include "platform/linux/gl/back_buffer.h"
 #include "platform/linux/gl/device_state.h"
+#include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/gl_resources.h"
 #include "platform/linux/gl/program_cache.h"
+#include "platform/linux/gl/shader_generator.h"
 
 namespace gfx::gl {
 
@@ -84,10 +86,14 @@ public:
                                    UINT stride) override;
     HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) override;
     HRESULT Finish() override;
+    HRESULT PrecompileProgram(DWORD fvf) override;
 
-    // Program-cache figures, for benchmarks.
+    // Figures for benchmarks and tests.
     const ProgramCacheStats& CacheStats() const { return programs_.Stats(); }
     void ResetCacheStats() { programs_.ResetStats(); }
+    const DrawCounters& Counters() const { return *counters_; }
+    void ResetCounters() { *counters_ = {}; }
+    void SetUniformCaching(bool enabled) { uniformCaching_ = enabled; }
     int Samples() const { return backBuffer_.Samples(); }
 
 private:
@@ -98,8 +104,15 @@ private:
     void ApplySamplers();
     // Sets program, uniforms, textures and vertex layout for a draw from `buffer` at `offset`.
     bool PrepareDraw(GLuint buffer, UINT offset, UINT stride);
-    void UploadUniforms(const Program& program, const FixedFunctionKey& key,
-                        const std::uint8_t* lightIndices);
+    void UploadUniforms(Program& program, const FixedFunctionKey& key);
+    // True when the program lacks the group's current values (and takes them as uploaded).
+    bool Stale(Program& program, UniformGroup group);
+    void Touch(UniformGroup group) { generation_[group] = ++lastGeneration_; }
+    void TouchAll();
+    // The slot holding this light index, -1 for none.
+    int SlotOf(DWORD index) const;
+    // Rebuilds the values of the enabled slots whose light or the view changed.
+    void RefreshLightSlots();
     void BindVertexLayout(GLuint buffer, UINT offset, UINT stride);
     bool HasDepthBuffer() const;
 
@@ -111,6 +124,26 @@ private:
     DeviceState state_;
     BackBuffer backBuffer_;
     ProgramCache programs_;
+    std::shared_ptr<DrawCounters> counters_ = std::make_shared<DrawCounters>();
+    std::array<std::uint64_t, kUniformGroupCount> generation_{};
+    std::uint64_t lastGeneration_ = 0;
+    bool uniformCaching_ = true;
+    std::uint64_t viewGeneration_ = 1;
+    // Lights sit in eight slots the programs read, each light in its slot for as long as no other
+    // light needs it: switching lights on and off then only changes the mask of slots on. A
+    // slot's camera-space values are rebuilt only when its light or the view changed.
+    struct LightSlot {
+        bool held = false;
+        DWORD index = 0;
+        bool stale = true;
+        std::uint64_t generation = 0;  // of the values below
+        std::uint64_t view = 0;        // the view the camera-space place was taken in
+        D3DVECTOR position{}, direction{};
+        D3DVECTOR eyePosition{}, eyeDirection{};
+        float values[kLightVectors * 4] = {};
+    };
+    std::array<LightSlot, kMaxActiveLights> lightSlots_{};
+    std::uint32_t lightMask_ = 0;
     D3DGAMMARAMP gamma_{};
     bool inScene_ = false;
     bool anisotropic_ = false;

@@ -156,79 +156,134 @@ void GlDevice::ApplySamplers() {
     }
 }
 
-void GlDevice::UploadUniforms(const Program& p, const FixedFunctionKey& key,
-                              const std::uint8_t* lightIndices) {
+bool GlDevice::Stale(Program& program, UniformGroup group) {
+    if (uniformCaching_ && program.seen[group] == generation_[group]) {
+        ++counters_->uniformsKept;
+        return false;
+    }
+    program.seen[group] = generation_[group];
+    return true;
+}
+
+void GlDevice::RefreshLightSlots() {
+    for (std::size_t i = 0; i < lightSlots_.size(); ++i) {
+        LightSlot& slot = lightSlots_[i];
+        if (!(lightMask_ & (1u << i)) || (!slot.stale && uniformCaching_))
+            continue;
+        slot.stale = false;
+        const D3DLIGHT9& light = state_.lights.at(slot.index);
+        if (!uniformCaching_ || slot.view != viewGeneration_ ||
+            std::memcmp(&slot.position, &light.Position, sizeof slot.position) != 0 ||
+            std::memcmp(&slot.direction, &light.Direction, sizeof slot.direction) != 0) {
+            slot.view = viewGeneration_;
+            slot.position = light.Position;
+            slot.direction = light.Direction;
+            slot.eyePosition = TransformPoint(light.Position, state_.view);
+            slot.eyeDirection = TransformDirection(light.Direction, state_.view);
+            ++counters_->lightTransforms;
+        }
+        const D3DVECTOR& p = slot.eyePosition;
+        const D3DVECTOR& d = slot.eyeDirection;
+        // In the order the programs read them (see kLightVectors).
+        float* v = slot.values;
+        auto put = [&v](float x, float y, float z, float w) {
+            v[0] = x, v[1] = y, v[2] = z, v[3] = w;
+            v += 4;
+        };
+        auto colour = [&put](const D3DCOLORVALUE& c) { put(c.r, c.g, c.b, c.a); };
+        colour(light.Diffuse);
+        colour(light.Specular);
+        colour(light.Ambient);
+        put(p.x, p.y, p.z, static_cast<float>(light.Type));
+        put(d.x, d.y, d.z, 0.0f);
+        put(light.Attenuation0, light.Attenuation1, light.Attenuation2, light.Range);
+        put(std::cos(light.Theta * 0.5f), std::cos(light.Phi * 0.5f), light.Falloff, 0.0f);
+        slot.generation = ++lastGeneration_;
+    }
+}
+
+void GlDevice::UploadUniforms(Program& p, const FixedFunctionKey& key) {
     const auto& rs = state_.renderStates;
+    std::uint64_t& uploads = counters_->uniformUploads;
     float v[4];
     if (key.pretransformed) {
-        const D3DVIEWPORT9& vp = state_.viewport;
-        glUniform4f(p.viewport, static_cast<float>(vp.X), static_cast<float>(vp.Y),
-                    static_cast<float>(vp.Width), static_cast<float>(vp.Height));
+        if (Stale(p, kGroupViewport)) {
+            const D3DVIEWPORT9& vp = state_.viewport;
+            glUniform4f(p.viewport, static_cast<float>(vp.X), static_cast<float>(vp.Y),
+                        static_cast<float>(vp.Width), static_cast<float>(vp.Height));
+            ++uploads;
+        }
     } else {
-        const D3DMATRIX worldView = Multiply(state_.world, state_.view);
-        glUniformMatrix4fv(p.worldView, 1, GL_FALSE, &worldView.m[0][0]);
-        glUniformMatrix4fv(p.projection, 1, GL_FALSE, &state_.projection.m[0][0]);
-        if (key.hasNormal) {
-            float normal[9];
-            NormalMatrix(worldView, normal);
-            glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normal);
+        if (Stale(p, kGroupWorldView)) {
+            const D3DMATRIX worldView = Multiply(state_.world, state_.view);
+            glUniformMatrix4fv(p.worldView, 1, GL_FALSE, &worldView.m[0][0]);
+            ++uploads;
+            if (p.normalMatrix >= 0) {
+                float normal[9];
+                NormalMatrix(worldView, normal);
+                glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normal);
+                ++uploads;
+            }
+        }
+        if (Stale(p, kGroupProjection)) {
+            glUniformMatrix4fv(p.projection, 1, GL_FALSE, &state_.projection.m[0][0]);
+            ++uploads;
         }
     }
     if (key.lighting) {
-        const D3DMATERIAL9& m = state_.material;
-        glUniform4fv(p.matDiffuse, 1, &m.Diffuse.r);
-        glUniform4fv(p.matAmbient, 1, &m.Ambient.r);
-        glUniform4fv(p.matSpecular, 1, &m.Specular.r);
-        glUniform4fv(p.matEmissive, 1, &m.Emissive.r);
-        glUniform1f(p.matPower, m.Power);
-        ColourToFloats(rs[D3DRS_AMBIENT], v);
-        glUniform4fv(p.globalAmbient, 1, v);
-        float diffuse[32] = {}, specular[32] = {}, ambient[32] = {}, attenuation[32] = {};
-        float position[24] = {}, direction[24] = {}, spot[24] = {};
-        for (int i = 0; i < key.lightCount; ++i) {
-            const D3DLIGHT9& light = state_.lights[lightIndices[i]];
-            std::memcpy(diffuse + i * 4, &light.Diffuse, 16);
-            std::memcpy(specular + i * 4, &light.Specular, 16);
-            std::memcpy(ambient + i * 4, &light.Ambient, 16);
-            const D3DVECTOR p3 = TransformPoint(light.Position, state_.view);
-            const D3DVECTOR d3 = TransformDirection(light.Direction, state_.view);
-            position[i * 3] = p3.x, position[i * 3 + 1] = p3.y, position[i * 3 + 2] = p3.z;
-            direction[i * 3] = d3.x, direction[i * 3 + 1] = d3.y, direction[i * 3 + 2] = d3.z;
-            attenuation[i * 4] = light.Attenuation0;
-            attenuation[i * 4 + 1] = light.Attenuation1;
-            attenuation[i * 4 + 2] = light.Attenuation2;
-            attenuation[i * 4 + 3] = light.Range;
-            spot[i * 3] = std::cos(light.Theta * 0.5f);
-            spot[i * 3 + 1] = std::cos(light.Phi * 0.5f);
-            spot[i * 3 + 2] = light.Falloff;
+        if (Stale(p, kGroupMaterial)) {
+            const D3DMATERIAL9& m = state_.material;
+            glUniform4fv(p.matDiffuse, 1, &m.Diffuse.r);
+            glUniform4fv(p.matAmbient, 1, &m.Ambient.r);
+            glUniform4fv(p.matSpecular, 1, &m.Specular.r);
+            glUniform4fv(p.matEmissive, 1, &m.Emissive.r);
+            glUniform1f(p.matPower, m.Power);
+            uploads += 5;
         }
-        const GLsizei count = key.lightCount;
-        if (count) {
-            glUniform4fv(p.lightDiffuse, count, diffuse);
-            glUniform4fv(p.lightSpecular, count, specular);
-            glUniform4fv(p.lightAmbient, count, ambient);
-            glUniform3fv(p.lightPosition, count, position);
-            glUniform3fv(p.lightDirection, count, direction);
-            glUniform4fv(p.lightAttenuation, count, attenuation);
-            glUniform3fv(p.lightSpot, count, spot);
+        if (Stale(p, kGroupAmbient)) {
+            ColourToFloats(rs[D3DRS_AMBIENT], v);
+            glUniform4fv(p.globalAmbient, 1, v);
+            ++uploads;
+        }
+        RefreshLightSlots();
+        if (Stale(p, kGroupLightMask)) {
+            glUniform1i(p.lightMask, static_cast<GLint>(lightMask_));
+            ++uploads;
+        }
+        for (std::size_t i = 0; i < lightSlots_.size(); ++i) {
+            if (!(lightMask_ & (1u << i)))
+                continue;
+            const LightSlot& slot = lightSlots_[i];
+            if (uniformCaching_ && p.seenSlot[i] == slot.generation) {
+                ++counters_->uniformsKept;
+                continue;
+            }
+            p.seenSlot[i] = slot.generation;
+            glUniform4fv(p.lightSlot[i], kLightVectors, slot.values);
+            ++uploads;
         }
     }
-    if (p.texMatrix >= 0) {
+    if (p.texMatrix >= 0 && Stale(p, kGroupTexMatrix)) {
         glUniformMatrix4fv(p.texMatrix, kMaxTextureStages, GL_FALSE,
                            &state_.textureMatrices[0].m[0][0]);
+        ++uploads;
     }
-    if (key.fogMode) {
+    if (key.fogMode && Stale(p, kGroupFog)) {
         glUniform3f(p.fogParams, FloatFromBits(rs[D3DRS_FOGSTART]), FloatFromBits(rs[D3DRS_FOGEND]),
                     FloatFromBits(rs[D3DRS_FOGDENSITY]));
         ColourToFloats(rs[D3DRS_FOGCOLOR], v);
         glUniform3fv(p.fogColor, 1, v);
+        uploads += 2;
     }
-    if (p.tfactor >= 0) {
+    if (p.tfactor >= 0 && Stale(p, kGroupTFactor)) {
         ColourToFloats(rs[D3DRS_TEXTUREFACTOR], v);
         glUniform4fv(p.tfactor, 1, v);
+        ++uploads;
     }
-    if (key.alphaFunc)
+    if (key.alphaFunc && Stale(p, kGroupAlphaRef)) {
         glUniform1f(p.alphaRef, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
+        ++uploads;
+    }
 }
 
 void GlDevice::BindVertexLayout(GLuint buffer, UINT offset, UINT stride) {
@@ -298,13 +353,12 @@ bool GlDevice::PrepareDraw(GLuint buffer, UINT offset, UINT stride) {
     context_->MakeCurrent();
     backBuffer_.BindForDrawing();
     ApplyFixedState();
-    std::uint8_t lightIndices[kMaxActiveLights] = {};
-    const FixedFunctionKey key = BuildKey(state_, state_.fvf, lightIndices);
-    const Program* program = programs_.Get(key);
+    const FixedFunctionKey key = BuildKey(state_, state_.fvf);
+    Program* program = programs_.Get(key);
     if (!program)
         return false;
     glUseProgram(program->name);
-    UploadUniforms(*program, key, lightIndices);
+    UploadUniforms(*program, key);
     ApplySamplers();
     for (DWORD i = 0; i < kMaxTextureStages; ++i) {
         if (!key.stages[i].texture)

@@ -151,12 +151,20 @@ void GlTexture::Upload(UINT level) {
     }
 }
 
-GlBufferStorage::GlBufferStorage(UINT length, DWORD usage) : bytes_(length) {
+namespace {
+
+GLenum BufferUsage(DWORD usage) {
+    return (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
+}
+
+}  // namespace
+
+GlBufferStorage::GlBufferStorage(std::shared_ptr<DrawCounters> counters, UINT length, DWORD usage)
+    : counters_(std::move(counters)), usage_(usage), bytes_(length) {
     // Bound through GL_ARRAY_BUFFER so that no vertex array's element binding changes.
     glGenBuffers(1, &name_);
     glBindBuffer(GL_ARRAY_BUFFER, name_);
-    glBufferData(GL_ARRAY_BUFFER, length, nullptr,
-                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, length, nullptr, BufferUsage(usage));
 }
 
 GlBufferStorage::~GlBufferStorage() {
@@ -171,6 +179,9 @@ HRESULT GlBufferStorage::Lock(UINT offset, UINT size, void** data, DWORD flags) 
     if (size > bytes_.size() - offset)
         return D3DERR_INVALIDCALL;
     if (!(flags & D3DLOCK_READONLY)) {
+        // As in D3D, only dynamic buffers can be discarded.
+        if ((flags & D3DLOCK_DISCARD) && (usage_ & D3DUSAGE_DYNAMIC))
+            discard_ = true;
         if (dirtyBegin_ == dirtyEnd_) {
             dirtyBegin_ = offset;
             dirtyEnd_ = offset + size;
@@ -190,18 +201,27 @@ HRESULT GlBufferStorage::Unlock(GlContext& context) {
     if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
         context.MakeCurrent();
         glBindBuffer(GL_ARRAY_BUFFER, name_);
+        if (discard_) {
+            // What the old storage held is no longer promised, so it is dropped, not waited on.
+            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes_.size()), nullptr,
+                         BufferUsage(usage_));
+            ++counters_->bufferOrphans;
+            discard_ = false;
+        }
         glBufferSubData(GL_ARRAY_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
                         bytes_.data() + dirtyBegin_);
+        counters_->bufferBytesUploaded += dirtyEnd_ - dirtyBegin_;
         dirtyBegin_ = dirtyEnd_ = 0;
     }
     return S_OK;
 }
 
-GlVertexBuffer::GlVertexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage,
+GlVertexBuffer::GlVertexBuffer(std::shared_ptr<GlContext> context,
+                               std::shared_ptr<DrawCounters> counters, UINT length, DWORD usage,
                                DWORD fvf, D3DPOOL pool)
     : GlResource(std::move(context)),
       desc_{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
-      storage_(length, usage) {}
+      storage_(std::move(counters), length, usage) {}
 
 GlVertexBuffer::~GlVertexBuffer() {
     context_->MakeCurrent();
@@ -222,11 +242,12 @@ HRESULT GlVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
     return S_OK;
 }
 
-GlIndexBuffer::GlIndexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage,
+GlIndexBuffer::GlIndexBuffer(std::shared_ptr<GlContext> context,
+                             std::shared_ptr<DrawCounters> counters, UINT length, DWORD usage,
                              D3DFORMAT format, D3DPOOL pool)
     : GlResource(std::move(context)),
       desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length},
-      storage_(length, usage) {}
+      storage_(std::move(counters), length, usage) {}
 
 GlIndexBuffer::~GlIndexBuffer() {
     context_->MakeCurrent();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/gfx/device.h"
+#include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/gl_tables.h"
 
 namespace gfx::gl {
@@ -69,10 +70,11 @@ private:
 };
 
 // The bytes of a vertex or index buffer, kept on our side as well so locks hand out plain memory;
-// an unlock uploads the range written since the first lock.
+// an unlock uploads the range written since the first lock. A discarding lock of a dynamic buffer
+// gives it fresh storage first, so the upload never waits for draws still reading the old one.
 class GlBufferStorage {
 public:
-    GlBufferStorage(UINT length, DWORD usage);
+    GlBufferStorage(std::shared_ptr<DrawCounters> counters, UINT length, DWORD usage);
     ~GlBufferStorage();
     GlBufferStorage(const GlBufferStorage&) = delete;
     GlBufferStorage& operator=(const GlBufferStorage&) = delete;
@@ -83,16 +85,19 @@ public:
     GLuint Name() const { return name_; }
 
 private:
+    std::shared_ptr<DrawCounters> counters_;
+    DWORD usage_;
     GLuint name_ = 0;
     std::vector<std::uint8_t> bytes_;
     UINT dirtyBegin_ = 0, dirtyEnd_ = 0;
     int locks_ = 0;
+    bool discard_ = false;
 };
 
 class GlVertexBuffer final : public GlResource<VertexBuffer> {
 public:
-    GlVertexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage, DWORD fvf,
-                   D3DPOOL pool);
+    GlVertexBuffer(std::shared_ptr<GlContext> context, std::shared_ptr<DrawCounters> counters,
+                   UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
@@ -106,8 +111,8 @@ private:
 
 class GlIndexBuffer final : public GlResource<IndexBuffer> {
 public:
-    GlIndexBuffer(std::shared_ptr<GlContext> context, UINT length, DWORD usage, D3DFORMAT format,
-                  D3DPOOL pool);
+    GlIndexBuffer(std::shared_ptr<GlContext> context, std::shared_ptr<DrawCounters> counters,
+                  UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;

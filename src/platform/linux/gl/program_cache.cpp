@@ -57,7 +57,7 @@ ProgramCache::~ProgramCache() {
     }
 }
 
-const Program* ProgramCache::Get(const FixedFunctionKey& key) {
+Program* ProgramCache::Get(const FixedFunctionKey& key) {
     auto found = programs_.find(key);
     if (found != programs_.end()) {
         ++stats_.hits;
@@ -72,6 +72,7 @@ const Program* ProgramCache::Get(const FixedFunctionKey& key) {
         programs_.emplace(key, nullptr);
         return nullptr;
     }
+    ++stats_.compiled;
     auto program = std::make_unique<Program>();
     program->name = name;
     auto at = [name](const char* uniform) { return glGetUniformLocation(name, uniform); };
@@ -85,13 +86,11 @@ const Program* ProgramCache::Get(const FixedFunctionKey& key) {
     program->matEmissive = at("uMatEmissive");
     program->matPower = at("uMatPower");
     program->globalAmbient = at("uGlobalAmbient");
-    program->lightDiffuse = at("uLightDiffuse");
-    program->lightSpecular = at("uLightSpecular");
-    program->lightAmbient = at("uLightAmbient");
-    program->lightPosition = at("uLightPosition");
-    program->lightDirection = at("uLightDirection");
-    program->lightAttenuation = at("uLightAttenuation");
-    program->lightSpot = at("uLightSpot");
+    program->lightMask = at("uLightMask");
+    for (std::size_t slot = 0; slot < kMaxActiveLights; ++slot) {
+        const std::string element = "uLights[" + std::to_string(slot * kLightVectors) + "]";
+        program->lightSlot[slot] = at(element.c_str());
+    }
     program->texMatrix = at("uTexMatrix");
     program->fogParams = at("uFogParams");
     program->fogColor = at("uFogColor");
@@ -104,7 +103,7 @@ const Program* ProgramCache::Get(const FixedFunctionKey& key) {
         if (location >= 0)
             glUniform1i(location, i);
     }
-    const Program* result = program.get();
+    Program* result = program.get();
     programs_.emplace(key, std::move(program));
     return result;
 }

@@ -3,6 +3,7 @@
 
 #include <epoxy/gl.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -12,13 +13,32 @@
 
 namespace gfx::gl {
 
+// Uniforms that change together. The device stamps each group with a new generation when its
+// values change; a program uploads a group only when the stamp differs from the one it saw last.
+enum UniformGroup {
+    kGroupWorldView,
+    kGroupProjection,
+    kGroupViewport,
+    kGroupMaterial,
+    kGroupAmbient,
+    kGroupLightMask,
+    kGroupTexMatrix,
+    kGroupFog,
+    kGroupTFactor,
+    kGroupAlphaRef,
+    kUniformGroupCount
+};
+
 struct Program {
     GLuint name = 0;
     GLint worldView, projection, normalMatrix, viewport;
     GLint matDiffuse, matAmbient, matSpecular, matEmissive, matPower, globalAmbient;
-    GLint lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection,
-        lightAttenuation, lightSpot;
+    GLint lightMask;
+    std::array<GLint, kMaxActiveLights> lightSlot;  // the first vector of each light slot
     GLint texMatrix, fogParams, fogColor, tfactor, alphaRef;
+    // The generation of each group and light slot this program holds (0: never uploaded).
+    std::array<std::uint64_t, kUniformGroupCount> seen{};
+    std::array<std::uint64_t, kMaxActiveLights> seenSlot{};
 };
 
 class ProgramCache {
@@ -29,7 +49,7 @@ public:
     ProgramCache& operator=(const ProgramCache&) = delete;
 
     // The program for a key, compiled on first use; null when it doesn't compile.
-    const Program* Get(const FixedFunctionKey& key);
+    Program* Get(const FixedFunctionKey& key);
     const ProgramCacheStats& Stats() const { return stats_; }
     void ResetStats() { stats_ = {}; }
     std::size_t Size() const { return programs_.size(); }

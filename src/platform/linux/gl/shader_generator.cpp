@@ -124,9 +124,9 @@ std::string GenerateVertexShader(const FixedFunctionKey& key) {
          "uniform vec4 uViewport;\n"
          "uniform vec4 uMatDiffuse, uMatAmbient, uMatSpecular, uMatEmissive;\n"
          "uniform float uMatPower;\nuniform vec4 uGlobalAmbient;\n"
-         "uniform vec4 uLightDiffuse[8], uLightSpecular[8], uLightAmbient[8];\n"
-         "uniform vec3 uLightPosition[8], uLightDirection[8];\n"
-         "uniform vec4 uLightAttenuation[8];\nuniform vec3 uLightSpot[8];\n"
+         "uniform int uLightMask;\nuniform vec4 uLights[" +
+         Str(kLightVectors * static_cast<int>(kMaxActiveLights)) +
+         "];\n"
          "uniform mat4 uTexMatrix[8];\nuniform vec3 uFogParams;\n"
          "out vec4 vDiffuse;\nout vec4 vSpecular;\nout float vFog;\n";
     for (int i = 0; i < static_cast<int>(kMaxTextureStages); ++i) {
@@ -162,50 +162,45 @@ std::string GenerateVertexShader(const FixedFunctionKey& key) {
         s += "    vec3 ambient = uGlobalAmbient.rgb, diffuseSum = vec3(0.0), specularSum = "
              "vec3(0.0);\n"
              "    vec3 toEye = -normalize(eye.xyz);\n";
-        for (int i = 0; i < key.lightCount; ++i) {
-            const std::string I = "[" + Str(i) + "]";
-            s += "    {\n        vec3 L; float atten = 1.0, spot = 1.0;\n";
-            if (key.lightTypes[i] == D3DLIGHT_DIRECTIONAL) {
-                s += "        L = -normalize(uLightDirection" + I + ");\n";
-            } else {
-                s += "        vec3 d = uLightPosition" + I +
-                     " - eye.xyz;\n"
-                     "        float dist = length(d);\n"
-                     "        L = dist > 0.0 ? d / dist : vec3(0.0, 0.0, -1.0);\n"
-                     "        vec4 att = uLightAttenuation" +
-                     I +
-                     ";\n"
-                     "        atten = dist <= att.w ? 1.0 / max(att.x + att.y * dist + att.z * "
-                     "dist * dist, 1e-6) : 0.0;\n";
-                if (key.lightTypes[i] == D3DLIGHT_SPOT) {
-                    s += "        vec3 sp = uLightSpot" + I +
-                         ";\n"
-                         "        float rho = dot(-L, normalize(uLightDirection" +
-                         I +
-                         "));\n"
-                         "        if (rho <= sp.y) spot = 0.0;\n"
-                         "        else if (rho <= sp.x) spot = pow((rho - sp.y) / max(sp.x - sp.y, "
-                         "1e-6), sp.z);\n";
-                }
-            }
-            s += "        float ndl = max(dot(n, L), 0.0);\n"
-                 "        ambient += atten * spot * uLightAmbient" +
-                 I +
-                 ".rgb;\n"
-                 "        diffuseSum += atten * spot * ndl * uLightDiffuse" +
-                 I + ".rgb;\n";
-            if (key.specular) {
-                s += "        if (ndl > 0.0) {\n"
-                     "            vec3 h = normalize(L + toEye);\n"
-                     "            float nh = max(dot(n, h), 0.0);\n"
-                     "            specularSum += atten * spot * (uMatPower > 0.0 ? pow(nh, "
-                     "uMatPower) : 1.0) * uLightSpecular" +
-                     I +
-                     ".rgb;\n"
-                     "        }\n";
-            }
-            s += "    }\n";
+        // One loop for any set of lights: which slots are on and their kinds are uniforms, so
+        // switching lights never needs another program.
+        s += "    for (int i = 0; i < 8; ++i) {\n"
+             "        if ((uLightMask & (1 << i)) == 0) continue;\n"
+             "        int at = i * " +
+             Str(kLightVectors) +
+             ";\n"
+             "        vec4 position = uLights[at + 3];\n"
+             "        vec3 direction = uLights[at + 4].xyz;\n"
+             "        vec3 L; float atten = 1.0, spot = 1.0;\n"
+             "        if (position.w == 3.0) {\n"
+             "            L = -normalize(direction);\n"
+             "        } else {\n"
+             "            vec3 d = position.xyz - eye.xyz;\n"
+             "            float dist = length(d);\n"
+             "            L = dist > 0.0 ? d / dist : vec3(0.0, 0.0, -1.0);\n"
+             "            vec4 att = uLights[at + 5];\n"
+             "            atten = dist <= att.w ? 1.0 / max(att.x + att.y * dist + att.z * dist * "
+             "dist, 1e-6) : 0.0;\n"
+             "            if (position.w == 2.0) {\n"
+             "                vec3 sp = uLights[at + 6].xyz;\n"
+             "                float rho = dot(-L, normalize(direction));\n"
+             "                if (rho <= sp.y) spot = 0.0;\n"
+             "                else if (rho <= sp.x) spot = pow((rho - sp.y) / max(sp.x - sp.y, "
+             "1e-6), sp.z);\n"
+             "            }\n"
+             "        }\n"
+             "        float ndl = max(dot(n, L), 0.0);\n"
+             "        ambient += atten * spot * uLights[at + 2].rgb;\n"
+             "        diffuseSum += atten * spot * ndl * uLights[at].rgb;\n";
+        if (key.specular) {
+            s += "        if (ndl > 0.0) {\n"
+                 "            vec3 h = normalize(L + toEye);\n"
+                 "            float nh = max(dot(n, h), 0.0);\n"
+                 "            specularSum += atten * spot * (uMatPower > 0.0 ? pow(nh, uMatPower) "
+                 ": 1.0) * uLights[at + 1].rgb;\n"
+                 "        }\n";
         }
+        s += "    }\n";
         s += "    vDiffuse = clamp(vec4(me.rgb + ma.rgb * ambient + md.rgb * diffuseSum, md.a), "
              "0.0, 1.0);\n"
              "    vSpecular = clamp(vec4(ms.rgb * specularSum, 0.0), 0.0, 1.0);\n";
