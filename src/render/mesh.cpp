@@ -218,9 +218,9 @@ bool Mesh::Draw(const LightList* lights) {
             count = std::min(rangeCount_, count - rangeFirst_);
         }
         device->SetIndices(indexBuffer_.get());
-        ok = Succeeded(device->DrawIndexedPrimitive(
-            primitiveType_, std::int32_t(firstVertex_), 0, vertexData_.vertexCount,
-            firstIndex_ + first, PrimitiveCount(primitiveType_, count)));
+        ok = Succeeded(device->DrawIndexedPrimitive(primitiveType_, std::int32_t(firstVertex_), 0,
+                                                    vertexData_.vertexCount, firstIndex_ + first,
+                                                    PrimitiveCount(primitiveType_, count)));
     } else {
         std::uint32_t first = 0;
         std::uint32_t count = vertexData_.vertexCount;

@@ -25,9 +25,8 @@ bool Fill(Buffer& buffer, std::uint32_t offset, const void* bytes, std::uint32_t
 // Where a range of `size` bytes goes: an existing buffer of the description with room, or a new
 // one. Vertex ranges start on a whole vertex so that a base vertex index can reach them.
 template <typename Pool, typename Desc, typename Make>
-bool Place(Pool& pool, const Desc& desc, std::uint32_t align, const void* bytes,
-           std::uint32_t size, Make make, decltype(pool.front().buffer)& buffer,
-           std::uint32_t& offset) {
+bool Place(Pool& pool, const Desc& desc, std::uint32_t align, const void* bytes, std::uint32_t size,
+           Make make, decltype(pool.front().buffer)& buffer, std::uint32_t& offset) {
     if (size == 0) {
         return false;
     }
@@ -69,8 +68,8 @@ bool MeshBuffers::AddVertices(const VertexBufferDesc& desc, const void* bytes, s
         return false;
     }
     auto make = [&](std::uint32_t length, Ref<VertexBuffer>& made) {
-        return Succeeded(
-                   device->CreateVertexBuffer(length, desc.usage, desc.fvf, desc.pool, made.put())) &&
+        return Succeeded(device->CreateVertexBuffer(length, desc.usage, desc.fvf, desc.pool,
+                                                    made.put())) &&
                made;
     };
     // A dynamic buffer is rewritten whole with a discarding lock, so it is never shared.

@@ -204,8 +204,9 @@ void Node::SetBind(const Matrix& world, const Matrix& inverse) {
 }
 
 bool Node::Render(RenderContext& context) {
-    const Matrix local = (context.flags & kRenderAnimate) ? GetLocalMatrix(context.time, context.now)
-                                                          : GetRestMatrix();
+    const Matrix local = (context.flags & kRenderAnimate)
+                             ? GetLocalMatrix(context.time, context.now)
+                             : GetRestMatrix();
     const Matrix savedWorld = context.world;
     const Matrix savedBind = context.bind;
     context.world = MatrixMultiply(local, context.world);
@@ -219,9 +220,9 @@ bool Node::Render(RenderContext& context) {
     if (!(context.flags & kRenderNoDrawing) && drawable_) {
         drawable_->SetWorld(drawingWorld_);
         drawable_->Update();
-        const bool culled = !(context.flags & kRenderNoCulling) && context.camera &&
-                            OutsideFrustum(drawable_->GetWorldBoundingBox(),
-                                           context.camera->GetViewProjection());
+        const bool culled =
+            !(context.flags & kRenderNoCulling) && context.camera &&
+            OutsideFrustum(drawable_->GetWorldBoundingBox(), context.camera->GetViewProjection());
         if (!culled) {
             if (context.sorter) {
                 context.sorter->Add(drawable_.get());

@@ -128,8 +128,8 @@ bool Scene::Load(vfs::FileSource source, const vfs::SearchPaths& searchPaths) {
     return true;
 }
 
-void Scene::LoadNode(LoadState& state, const udf::UdfNode& record, Node& parent,
-                     Node& searchRoot, int depth) {
+void Scene::LoadNode(LoadState& state, const udf::UdfNode& record, Node& parent, Node& searchRoot,
+                     int depth) {
     if (depth > kMaxDepth || !record.isContainer() || !state.visited.insert(&record).second) {
         return;
     }
@@ -183,13 +183,13 @@ void Scene::CreateDrawable(Node& node, const udf::UdfNode& record) {
 }
 
 std::unique_ptr<Mesh> Scene::CreateMesh(Node&, const udf::UdfNode& meshNode,
-                                        const RenderStates* material,
-                                        const VertexData& vertexData, const Skin* skin) {
+                                        const RenderStates* material, const VertexData& vertexData,
+                                        const Skin* skin) {
     RenderStates states = material ? *material : defaults_;
     ApplyMeshKeys(meshNode, states);
     const udf::UdfNode* align = meshNode.findChild("VertexAlign32");
-    const bool align32 = align && (Text(*align) == "1" || (align->typeName().view() == "int" &&
-                                                          align->asInt() == 1));
+    const bool align32 = align && (Text(*align) == "1" ||
+                                   (align->typeName().view() == "int" && align->asInt() == 1));
     auto mesh = std::make_unique<Mesh>(states, vertexData, skin,
                                        ParseUsage(meshNode.findChild("Usage"), skin != nullptr),
                                        align32, buffers_);

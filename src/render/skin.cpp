@@ -122,8 +122,7 @@ BoundingBox Skin::Deform(const VertexData& source, const Matrix& world, std::uin
             low = high = result;
         }
         low = {std::min(low.x, result.x), std::min(low.y, result.y), std::min(low.z, result.z)};
-        high = {std::max(high.x, result.x), std::max(high.y, result.y),
-                std::max(high.z, result.z)};
+        high = {std::max(high.x, result.x), std::max(high.y, result.y), std::max(high.z, result.z)};
     }
     return BoundingBox::FromMinMax(low, high);
 }

@@ -91,8 +91,7 @@ std::unique_ptr<VertexData> VertexData::Load(const std::string& name, const udf:
         data->indices = indexes->data();
         for (std::uint32_t i = 0; i < data->indexCount; ++i) {
             std::uint32_t index = 0;
-            std::memcpy(&index, data->indices + std::size_t(i) * data->indexSize,
-                        data->indexSize);
+            std::memcpy(&index, data->indices + std::size_t(i) * data->indexSize, data->indexSize);
             if (index >= data->vertexCount) {
                 return nullptr;
             }
