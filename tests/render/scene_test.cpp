@@ -127,8 +127,8 @@ TEST_F(SceneTest, TransformsFromNodeTmAndObjectTm) {
     const Matrix rest = root->Find("sheared")->GetRestMatrix();
     EXPECT_FLOAT_EQ(rest.m[1][0], 0.5f) << "kept whole when it doesn't decompose";
     // Bind matrices: the inverse of each node's world.
-    const Matrix check = MatrixMultiply(root->Find("a")->GetBindWorld(),
-                                        root->Find("a")->GetInverseBind());
+    const Matrix check =
+        MatrixMultiply(root->Find("a")->GetBindWorld(), root->Find("a")->GetInverseBind());
     EXPECT_TRUE(MatrixIsIdentity(check, 1e-4f));
 }
 
