@@ -1,6 +1,7 @@
 #include "render/animation.h"
 
 #include <cstring>
+#include <vector>
 
 #include "udf/udf_node.h"
 
@@ -13,6 +14,8 @@ bool LoadTrack(const udf::UdfNode& keys, Track& track) {
     if (type == "Sample" || type == "Linear") {
         track.SetFlags(kTrackLinear);
     }
+    std::vector<Key> loaded;
+    loaded.reserve(keys.childCount());
     for (const udf::UdfNode::Child& child : keys.children()) {
         const udf::UdfNode& element = *child.node;
         if (element.size() != sizeof(Key) || !element.data()) {
@@ -20,11 +23,10 @@ bool LoadTrack(const udf::UdfNode& keys, Track& track) {
         }
         Key key;
         std::memcpy(&key, element.data(), sizeof key);
-        if (!track.AddKey(key)) {
-            return false;
-        }
+        loaded.push_back(key);
     }
-    return true;
+    // Sorted once: a file's keys may come in any order, and many of them.
+    return track.SetKeys(std::move(loaded));
 }
 
 }  // namespace

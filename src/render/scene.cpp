@@ -44,12 +44,38 @@ std::string NodeName(const udf::UdfNode& record) {
     return record.name().str();
 }
 
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = char(c - 'A' + 'a');
+        }
+    }
+    return folded;
+}
+
+// The first node of each name in pre-order, as Node::Find would answer it.
+using NameIndex = std::unordered_map<std::string, Node*>;
+
+void IndexTree(Node& root, NameIndex& index) {
+    std::vector<Node*> pending{&root};
+    while (!pending.empty()) {
+        Node* node = pending.back();
+        pending.pop_back();
+        index.emplace(Folded(node->Name()), node);
+        for (auto it = node->Children().rbegin(); it != node->Children().rend(); ++it) {
+            pending.push_back(it->get());
+        }
+    }
+}
+
 }  // namespace
 
 // Per load: records already visited (a file may link a record into itself or share one many
-// times; each is loaded once).
+// times; each is loaded once), and the names of each tree so that a lookup costs no walk.
 struct Scene::LoadState {
     std::unordered_set<const udf::UdfNode*> visited;
+    std::unordered_map<const Node*, NameIndex> names;
 };
 
 Scene::Scene()
@@ -134,7 +160,12 @@ void Scene::LoadNode(LoadState& state, const udf::UdfNode& record, Node& parent,
         return;
     }
     const std::string name = NodeName(record);
-    Node* node = searchRoot.Find(name);
+    auto [found, made] = state.names.try_emplace(&searchRoot);
+    NameIndex& index = found->second;
+    if (made) {
+        IndexTree(searchRoot, index);
+    }
+    Node*& node = index[Folded(name)];
     if (!node) {
         node = parent.AddChild(std::make_unique<Node>(name, record.typeName().str()));
         if (record.typeName().view() == "Mesh") {

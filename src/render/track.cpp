@@ -97,6 +97,25 @@ bool Track::AddKey(const Key& key) {
     return true;
 }
 
+bool Track::SetKeys(std::vector<Key> keys) {
+    Clear();
+    for (const Key& key : keys) {
+        if (!FiniteKey(key)) {
+            return false;
+        }
+    }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const Key& a, const Key& b) { return a.time < b.time; });
+    for (const Key& key : keys) {
+        if (!keys_.empty() && keys_.back().time == key.time) {
+            keys_.back() = key;
+        } else {
+            keys_.push_back(key);
+        }
+    }
+    return true;
+}
+
 void Track::Clear() {
     keys_.clear();
     cache_.clear();

@@ -25,6 +25,9 @@ public:
     // Inserts in time order; a key at a time already present replaces that key. Keys with a
     // non-finite field are refused.
     bool AddKey(const Key& key);
+    // Replaces every key at once (in any order; of keys at one time the last counts). False,
+    // and no keys, when one has a non-finite field.
+    bool SetKeys(std::vector<Key> keys);
     void Clear();
     std::size_t KeyCount() const { return keys_.size(); }
     const std::vector<Key>& Keys() const { return keys_; }

@@ -223,6 +223,16 @@ TEST(Animation, BadKeysStopTheLoadAndLeaveNoTracks) {
     float s, e;
     EXPECT_FALSE(animation.GetTimeRange(s, e));
 
+    // Keys in any order are sorted; of two at one time the later one counts.
+    udf::UdfNode shuffled("Animation");
+    shuffled.addChild(KeyArray("Position", "Linear",
+                               {MakeKey(2, 20), MakeKey(0, 0), MakeKey(2, 40), MakeKey(1, 5)}));
+    ASSERT_TRUE(animation.Load(shuffled));
+    ASSERT_EQ(animation.GetPositionTrack().KeyCount(), 3u);
+    float value[4];
+    ASSERT_TRUE(animation.GetPositionTrack().Evaluate(1.5f, value));
+    EXPECT_FLOAT_EQ(value[0], 22.5f);
+
     // Another type name loads the keys for cubic interpolation.
     udf::UdfNode cubic("Animation");
     cubic.addChild(KeyArray("Position", "Bezier", {MakeKey(0, 1), MakeKey(1, 2)}));
