@@ -195,14 +195,15 @@ bool MatrixDecompose(Vector3& scale, Quaternion& rotation, Vector3& translation,
         MatrixMultiply(MatrixMultiply(MatrixScaling(s.x, s.y, s.z), MatrixRotationQuaternion(q)),
                        MatrixTranslation(t.x, t.y, t.z));
     float largest = 1.0f;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
             largest = std::max(largest, std::fabs(m.m[r][c]));
         }
     }
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
-            if (!(std::fabs(back.m[r][c] - m.m[r][c]) <= 1e-4f * largest)) {
+            const float tolerance = (r < 3 && c < 3) ? 1e-4f * largest : 1e-5f;
+            if (!(std::fabs(back.m[r][c] - m.m[r][c]) <= tolerance)) {
                 return false;
             }
         }

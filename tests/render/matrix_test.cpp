@@ -87,6 +87,13 @@ TEST(Matrix, DecomposeRecomposesAndRejectsWhatItCannot) {
     shear.m[1][0] = 0.5f;
     EXPECT_FALSE(MatrixDecompose(s, q, t, shear));
     EXPECT_FALSE(MatrixDecompose(s, q, t, MatrixScaling(1, 0, 1)));
+    // A slight shear is not hidden by a large translation.
+    Matrix far = MatrixTranslation(5000, -3000, 800);
+    far.m[0][1] = 0.01f;
+    EXPECT_FALSE(MatrixDecompose(s, q, t, far));
+    Matrix projective = MatrixIdentity();
+    projective.m[2][3] = 1.0f;
+    EXPECT_FALSE(MatrixDecompose(s, q, t, projective));
     Matrix nan = MatrixIdentity();
     nan.m[3][1] = std::numeric_limits<float>::infinity();
     EXPECT_FALSE(MatrixDecompose(s, q, t, nan));
