@@ -158,6 +158,15 @@ BoundingBox Mesh::GetWorldBoundingBox() const {
     return box_.Transformed(world_);
 }
 
+const BoundingBox& Mesh::GetCullingBox(Matrix& toWorld) const {
+    if (skin_ && skinned_) {
+        toWorld = MatrixIdentity();
+        return skinnedBox_;
+    }
+    toWorld = world_;
+    return box_;
+}
+
 bool Mesh::Deform() {
     void* data = nullptr;
     if (Failed(vertexBuffer_->Lock(0, 0, &data, D3DLOCK_DISCARD)) || !data) {

@@ -58,6 +58,9 @@ public:
     const BoundingBox& GetBoundingBox() const { return box_; }
     // The box in world space: the own box under the world, or the deformed vertices' box.
     BoundingBox GetWorldBoundingBox() const;
+    // The box to cull with and the matrix that carries it to world space: the own box and the
+    // world, or the deformed vertices' box and the identity.
+    const BoundingBox& GetCullingBox(Matrix& toWorld) const;
     void SetWorld(const Matrix& world) { world_ = world; }
     const Matrix& GetWorld() const { return world_; }
     void SetView(const Matrix& view) { view_ = view; }

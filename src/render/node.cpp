@@ -14,17 +14,27 @@ char Fold(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
+// scale x rotation x translation, written out: the rotation's rows scaled, the position below.
 Matrix Compose(Vector3 scale, Quaternion rotation, Vector3 position) {
-    return MatrixMultiply(MatrixMultiply(MatrixScaling(scale.x, scale.y, scale.z),
-                                         MatrixRotationQuaternion(rotation)),
-                          MatrixTranslation(position.x, position.y, position.z));
+    Matrix m = MatrixRotationQuaternion(rotation);
+    const float s[3] = {scale.x, scale.y, scale.z};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            m.m[r][c] *= s[r];
+        }
+    }
+    m.m[3][0] = position.x;
+    m.m[3][1] = position.y;
+    m.m[3][2] = position.z;
+    return m;
 }
 
-// Whether all eight corners lie outside one and the same clip plane.
-bool OutsideFrustum(const BoundingBox& box, const Matrix& viewProjection) {
+// Whether all eight corners, carried to clip space by `toClip`, lie outside one and the same
+// clip plane.
+bool OutsideFrustum(const BoundingBox& box, const Matrix& toClip) {
     std::uint32_t outside = 0x3F;
     for (const Vector3& corner : box.Corners()) {
-        const Vector4 c = Vec3Transform(corner, viewProjection);
+        const Vector4 c = Vec3Transform(corner, toClip);
         std::uint32_t planes = 0;
         planes |= c.x < -c.w ? 0x01u : 0u;
         planes |= c.x > c.w ? 0x02u : 0u;
@@ -90,21 +100,18 @@ void Node::SetNodeTransform(Vector3 position, Quaternion rotation, Vector3 scale
     position_ = position;
     rotation_ = rotation;
     scale_ = scale;
+    rest_ = Compose(scale_, rotation_, position_);
 }
 
 void Node::SetNodeMatrix(const Matrix& matrix) {
     matrixController_ = true;
-    controllerMatrix_ = matrix;
+    rest_ = matrix;
     position_ = {matrix.m[3][0], matrix.m[3][1], matrix.m[3][2]};
-}
-
-Matrix Node::GetRestMatrix() const {
-    return matrixController_ ? controllerMatrix_ : Compose(scale_, rotation_, position_);
 }
 
 Matrix Node::GetLocalMatrix(float time, std::int64_t now) const {
     if (matrixController_) {
-        return controllerMatrix_;
+        return rest_;
     }
     const Animation* animation = nullptr;
     if (!slots_.empty() && slots_[0].playing && slots_[0].animation) {
@@ -116,8 +123,8 @@ Matrix Node::GetLocalMatrix(float time, std::int64_t now) const {
     Vector3 scale = scale_;
     Quaternion rotation = rotation_;
     Vector3 position = position_;
-    if (animation) {
-        animation->Sample(time, scale, rotation, position);
+    if (!animation || !animation->Sample(time, scale, rotation, position)) {
+        return rest_;
     }
     return Compose(scale, rotation, position);
 }
@@ -211,7 +218,7 @@ bool Node::Render(RenderContext& context) {
     const Matrix savedBind = context.bind;
     context.world = MatrixMultiply(local, context.world);
     drawingWorld_ = hasObject_ ? MatrixMultiply(object_, context.world) : context.world;
-    context.bind = MatrixMultiply(GetRestMatrix(), context.bind);
+    context.bind = MatrixMultiply(rest_, context.bind);
     if (isBone_) {
         Matrix inverse;
         skinning_ = MatrixInverse(inverse, context.bind) ? MatrixMultiply(inverse, drawingWorld_)

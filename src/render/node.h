@@ -47,7 +47,7 @@ public:
     Quaternion GetRotation() const { return rotation_; }
     Vector3 GetScale() const { return scale_; }
     // The rest transform, without animation.
-    Matrix GetRestMatrix() const;
+    const Matrix& GetRestMatrix() const { return rest_; }
     // The local transform with the animation at `time` (the slot's own clock when slot 0 is
     // playing): a component whose track has keys replaces the rest value.
     Matrix GetLocalMatrix(float time, std::int64_t now) const;
@@ -88,7 +88,7 @@ private:
     Node* parent_ = nullptr;
     std::vector<std::unique_ptr<Node>> children_;
     bool matrixController_ = false;
-    Matrix controllerMatrix_ = MatrixIdentity();
+    Matrix rest_ = MatrixIdentity();
     Vector3 position_{};
     Quaternion rotation_{};
     Vector3 scale_{1, 1, 1};
