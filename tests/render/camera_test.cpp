@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "render/camera.h"
+#include "render/camera_path.h"
+#include "scene_builder.h"
+#include "vfs/file_source.h"
 
 #include <cmath>
 
@@ -61,6 +64,51 @@ TEST(Camera, FrustumCornersProjectOntoTheClipVolumeCorners) {
         const float depth = clip.z / clip.w;
         EXPECT_TRUE(std::fabs(depth) < 1e-3f || std::fabs(depth - 1.0f) < 1e-3f) << depth;
     }
+}
+
+TEST(CameraPath, KeysInAnyOrderGiveAGlidingPath) {
+    udf::UdfNode root("_root", "_roottype");
+    const Quaternion quarter = QuaternionRotationAxis({1, 0, 0}, kPi / 2);
+    // Stored out of time order, names free, every type but "pos" a rotation.
+    const std::vector<std::pair<std::string, Key>> members = {
+        {"rot", test::MakeKey(200, quarter.x, quarter.y, quarter.z, quarter.w)},
+        {"pos", test::MakeKey(200, 10, 0, 0)},
+        {"pos", test::MakeKey(0, 0, 0, 0)},
+        {"turn", test::MakeKey(0, 0, 0, 0, 1)},
+        {"pos", test::MakeKey(400, 20, 10, 0)},
+    };
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        root.addLeaf("k" + std::to_string(i), members[i].first, &members[i].second, 32, true);
+    }
+    const std::vector<std::uint8_t> bytes = test::SceneBytes(root);
+    CameraPath path;
+    ASSERT_TRUE(path.LoadFile(vfs::FileSource(bytes.data(), std::uint32_t(bytes.size()))));
+    EXPECT_EQ(path.GetPositionTrack().KeyCount(), 3u);
+    EXPECT_EQ(path.GetRotationTrack().KeyCount(), 2u);
+    float start = -1, end = -1;
+    ASSERT_TRUE(path.GetTimeRange(start, end));
+    EXPECT_EQ(start, 0.0f);
+    EXPECT_EQ(end, 400.0f);
+
+    path.Sample(200);
+    EXPECT_NEAR(path.GetPosition().x, 10.0f, 1e-4f);
+    // A quarter turn about x: the front (0, 0, 1) turns to (0, -1, 0), the up to (0, 0, 1).
+    EXPECT_NEAR(path.GetFront().y, -1.0f, 1e-5f);
+    EXPECT_NEAR(path.GetUp().z, 1.0f, 1e-5f);
+    // The path glides through a key instead of turning a corner there: its slope towards the
+    // last key already holds just before the key at 200 (straight segments would be flat).
+    const float h = 0.5f;
+    path.Sample(200 - h);
+    const float before = path.GetPosition().y;
+    path.Sample(200 + h);
+    const float after = path.GetPosition().y;
+    EXPECT_GT(-before, 0.01f);
+    EXPECT_NEAR(after / h, -before / h, 1e-3f);
+
+    CameraPath empty;
+    const std::uint8_t junk[] = {0, 1, 2, 3};
+    EXPECT_FALSE(empty.LoadFile(vfs::FileSource(junk, sizeof junk)));
+    EXPECT_FALSE(empty.GetTimeRange(start, end));
 }
 
 }  // namespace

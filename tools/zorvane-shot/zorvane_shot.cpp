@@ -10,6 +10,7 @@
 #include "platform/gfx/runtime.h"
 #include "png_writer.h"
 #include "render/camera.h"
+#include "render/camera_path.h"
 #include "render/current_device.h"
 #include "render/render_context.h"
 #include "render/render_sorter.h"
@@ -33,6 +34,8 @@ constexpr const char* kHelp =
     "  --eye X,Y,Z        camera position (default 0,-350,150)\n"
     "  --dir X,Y,Z        direction the camera looks in (default 0,1,0)\n"
     "  --up X,Y,Z         camera up vector (default 0,0,1: Z is up)\n"
+    "  --path FILE.cam    take the camera from a camera path file instead of the three above\n"
+    "  --path-time T      where on the path, in its own time units (default: its start)\n"
     "  --fov RADIANS      vertical field of view (default 1.0472)\n"
     "  --near D --far D   clip distances (default 1 and 1500)\n"
     "  --background RGB  clear colour as hex RRGGBB (default 000000)\n"
@@ -49,6 +52,9 @@ struct Options {
     render::Vector3 eye{0, -350, 150};
     render::Vector3 direction{0, 1, 0};
     render::Vector3 up{0, 0, 1};
+    std::string path;
+    bool pathTimeGiven = false;
+    float pathTime = 0.0f;
     float fov = 1.0472f;
     float nearPlane = 1.0f;
     float farPlane = 1500.0f;
@@ -111,6 +117,11 @@ int Parse(int argc, char** argv, Options& options) {
             ok = ParseVector(value, options.direction);
         } else if (arg == "--up") {
             ok = ParseVector(value, options.up);
+        } else if (arg == "--path") {
+            options.path = value;
+        } else if (arg == "--path-time") {
+            ok = ParseFloat(value, options.pathTime);
+            options.pathTimeGiven = true;
         } else if (arg == "--fov") {
             ok = ParseFloat(value, options.fov);
         } else if (arg == "--near") {
@@ -200,6 +211,20 @@ int main(int argc, char** argv) {
     Options options;
     if (const int status = Parse(argc, argv, options)) {
         return status < 0 ? 0 : status;
+    }
+    if (!options.path.empty()) {
+        render::CameraPath path;
+        vfs::FileSource source{core::EngineString(options.path)};
+        source.flags = vfs::kSourceDisk;
+        float start = 0.0f, end = 0.0f;
+        if (!path.LoadFile(std::move(source)) || !path.GetTimeRange(start, end)) {
+            std::fprintf(stderr, "zorvane-shot: no camera keys in %s\n", options.path.c_str());
+            return 1;
+        }
+        path.Sample(options.pathTimeGiven ? options.pathTime : start);
+        options.eye = path.GetPosition();
+        options.direction = path.GetFront();
+        options.up = path.GetUp();
     }
     Runtime* runtime = CreateRuntime();
     if (!runtime) {
