@@ -37,14 +37,17 @@ void AddRaw(udf::UdfNode& record, const std::string& key, const std::vector<T>& 
     record.addLeaf(key, "", values.data(), std::uint32_t(values.size() * sizeof(T)), true);
 }
 
-// Vertices of format XYZ | NORMAL | TEX2 (40 bytes): position, normal (0, 0, -1), uv, uv2.
+// Vertices of format XYZ | NORMAL | TEX2 (40 bytes): position, a normal pointing out of the
+// corner, uv, uv2.
 inline std::vector<float> BoxVertices(Vector3 centre, Vector3 size) {
     std::vector<float> v;
     for (int i = 0; i < 8; ++i) {
         v.push_back(centre.x + ((i & 1) ? 0.5f : -0.5f) * size.x);
         v.push_back(centre.y + ((i & 2) ? 0.5f : -0.5f) * size.y);
         v.push_back(centre.z + ((i & 4) ? 0.5f : -0.5f) * size.z);
-        v.insert(v.end(), {0.0f, 0.0f, -1.0f, float(i & 1), float((i >> 1) & 1), 0.5f, 0.5f});
+        const float n = 0.57735027f;
+        v.insert(v.end(), {(i & 1) ? n : -n, (i & 2) ? n : -n, (i & 4) ? n : -n, float(i & 1),
+                           float((i >> 1) & 1), 0.5f, 0.5f});
     }
     return v;
 }

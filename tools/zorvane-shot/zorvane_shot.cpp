@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "platform/gfx/runtime.h"
-#include "png_writer.h"
 #include "render/camera.h"
 #include "render/camera_path.h"
 #include "render/current_device.h"
+#include "render/image/png_writer.h"
 #include "render/render_context.h"
 #include "render/render_sorter.h"
 #include "render/scene.h"
@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "zorvane-shot: some drawing failed\n");
             }
             if (Failed(device->ReadBackBuffer(pixels.data(), options.width)) ||
-                !shot::WritePng(options.out, pixels, options.width, options.height)) {
+                !render::WritePng(options.out, pixels, options.width, options.height)) {
                 std::fprintf(stderr, "zorvane-shot: cannot write %s\n", options.out.c_str());
                 status = 1;
             }

@@ -1,11 +1,11 @@
-#include "png_writer.h"
+#include "render/image/png_writer.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include <zlib.h>
 
-namespace shot {
+namespace render {
 
 namespace {
 
@@ -74,4 +74,4 @@ bool WritePng(const std::string& path, const std::vector<std::uint32_t>& argb, s
     return std::fclose(file) == 0 && ok;
 }
 
-}  // namespace shot
+}  // namespace render

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace shot {
+namespace render {
 
 // `argb` holds width x height A8R8G8B8 pixels, the top row first; the alpha is dropped.
 std::vector<std::uint8_t> EncodePng(const std::vector<std::uint32_t>& argb, std::uint32_t width,
@@ -13,4 +13,4 @@ std::vector<std::uint8_t> EncodePng(const std::vector<std::uint32_t>& argb, std:
 bool WritePng(const std::string& path, const std::vector<std::uint32_t>& argb, std::uint32_t width,
               std::uint32_t height);
 
-}  // namespace shot
+}  // namespace render
