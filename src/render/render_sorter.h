@@ -2,7 +2,6 @@
 // ones by distance from the eye, and draws them in one flush with the scene's lights.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -40,7 +39,7 @@ private:
     std::vector<Group> opaque_;
     std::vector<Group> transparent_;
     std::unordered_map<const void*, std::size_t> opaqueByTexture_;
-    std::map<float, std::size_t> transparentByDistance_;
+    std::unordered_map<float, std::size_t> transparentByDistance_;
 };
 
 }  // namespace render
