@@ -1,5 +1,5 @@
-// zorvane-shot: renders one frame of a scene file with the OpenGL device into a PNG. It needs a
-// display; `xvfb-run -a zorvane-shot ...` gives it one on a machine without.
+// zorvane-shot: renders one frame of a scene file with the OpenGL device into a PNG, under Xvfb
+// or on an offscreen EGL surface (SDL_VIDEODRIVER=offscreen).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,8 +25,9 @@ namespace {
 constexpr const char* kHelp =
     "usage: zorvane-shot SCENE.UDF --out FILE.png [options]\n"
     "Renders one frame of a UDF binary scene file into a PNG with the OpenGL device.\n"
-    "Textures are looked up next to the scene file. Run it under a display, e.g.\n"
+    "Textures are looked up next to the scene file. It needs a display, e.g.\n"
     "  xvfb-run -a -s \"-screen 0 1280x1024x24 +extension GLX\" zorvane-shot ...\n"
+    "or, where EGL offers it, none: SDL_VIDEODRIVER=offscreen zorvane-shot ...\n"
     "\n"
     "  --out FILE         the PNG to write (required)\n"
     "  --size WxH         picture size in pixels (default 640x480)\n"
