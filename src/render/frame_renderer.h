@@ -35,11 +35,4 @@ struct FrameHooks {
 bool RenderDeviceFrame(Application& host, const FrameParameters& parameters,
                        const FrameHooks& hooks);
 
-// The left-handed perspective and look-at matrices (row vectors), as D3DX builds them.
-gfx::D3DMATRIX MatrixPerspectiveFovLH(float fieldOfView, float aspect, float nearPlane,
-                                      float farPlane);
-gfx::D3DMATRIX MatrixLookAtLH(const gfx::D3DVECTOR& eye, const gfx::D3DVECTOR& at,
-                              const gfx::D3DVECTOR& up);
-gfx::D3DMATRIX MatrixIdentity();
-
 }  // namespace render

@@ -9,6 +9,7 @@
 #include "render/current_device.h"
 #include "render/frame_renderer.h"
 #include "render/loading_screen.h"
+#include "render/matrix.h"
 #include "test_images.h"
 #include "vfs/file_source.h"
 
@@ -261,13 +262,13 @@ TEST_F(ApplicationTest, FrameStepsInOrder) {
 }
 
 TEST(FrameMatricesTest, PerspectiveAndLookAtMatchTheLeftHandedForms) {
-    const D3DMATRIX p = render::MatrixPerspectiveFovLH(1.5707964f, 2.0f, 1.0f, 11.0f);
+    const D3DMATRIX p = render::MatrixPerspectiveFovLH(1.5707964f, 2.0f, 1.0f, 11.0f).ToD3D();
     EXPECT_NEAR(p.m[0][0], 0.5f, 1e-6);
     EXPECT_NEAR(p.m[1][1], 1.0f, 1e-6);
     EXPECT_NEAR(p.m[2][2], 1.1f, 1e-6);
     EXPECT_EQ(p.m[2][3], 1.0f);
     EXPECT_NEAR(p.m[3][2], -1.1f, 1e-6);
-    const D3DMATRIX v = render::MatrixLookAtLH({0, -5, 0}, {0, 0, 0}, {0, 0, 1});
+    const D3DMATRIX v = render::MatrixLookAtLH({0, -5, 0}, {0, 0, 0}, {0, 0, 1}).ToD3D();
     // Looking along +Y with Z up, left-handed: +X lies to the left, Z is up, the point is 5 away.
     const float point[4] = {1, 0, 2, 1};
     float out[3] = {0, 0, 0};

@@ -1,0 +1,10 @@
+// The OpenGL half of the scene benchmark: the test scene's frame rate against the full-screen
+// quad's, and what switching lights costs in programs and frame times.
+#pragma once
+
+namespace bench {
+
+// Prints the figures; false without an OpenGL display.
+bool RunGlFigures();
+
+}  // namespace bench

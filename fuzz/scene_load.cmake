@@ -1,0 +1,1 @@
+zorvane_fuzz_target(scene_load zorvane_render zorvane_gfx_fake)

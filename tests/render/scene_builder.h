@@ -1,0 +1,145 @@
+// Builds scene files for the tests with the engine's own UDF writer: node records, meshes,
+// skins, animations, lights and materials.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/key.h"
+#include "render/matrix.h"
+#include "udf/udf_binary_writer.h"
+#include "udf/udf_node.h"
+
+namespace render::test {
+
+inline std::vector<std::uint8_t> MatrixBytes(const Matrix& m) {
+    std::vector<std::uint8_t> bytes(68, 0);
+    std::memcpy(bytes.data(), m.m, 64);
+    return bytes;
+}
+
+inline void AddMatrix(udf::UdfNode& record, const std::string& key, const Matrix& m) {
+    const auto bytes = MatrixBytes(m);
+    record.addLeaf(key, "matrix", bytes.data(), 68, true);
+}
+
+inline void AddTransforms(udf::UdfNode& record, const Matrix& nodeTm,
+                          const Matrix& objectTm = MatrixIdentity()) {
+    AddMatrix(record, "NodeTM", nodeTm);
+    AddMatrix(record, "ObjectTM", objectTm);
+}
+
+template <typename T>
+void AddRaw(udf::UdfNode& record, const std::string& key, const std::vector<T>& values) {
+    record.addLeaf(key, "", values.data(), std::uint32_t(values.size() * sizeof(T)), true);
+}
+
+// Vertices of format XYZ | NORMAL | TEX2 (40 bytes): position, a normal pointing out of the
+// corner, uv, uv2.
+inline std::vector<float> BoxVertices(Vector3 centre, Vector3 size) {
+    std::vector<float> v;
+    for (int i = 0; i < 8; ++i) {
+        v.push_back(centre.x + ((i & 1) ? 0.5f : -0.5f) * size.x);
+        v.push_back(centre.y + ((i & 2) ? 0.5f : -0.5f) * size.y);
+        v.push_back(centre.z + ((i & 4) ? 0.5f : -0.5f) * size.z);
+        const float n = 0.57735027f;
+        v.insert(v.end(), {(i & 1) ? n : -n, (i & 2) ? n : -n, (i & 4) ? n : -n, float(i & 1),
+                           float((i >> 1) & 1), 0.5f, 0.5f});
+    }
+    return v;
+}
+
+inline std::vector<std::uint16_t> BoxIndices() {
+    return {0, 1, 2, 2, 1, 3, 4, 6, 5, 5, 6, 7, 0, 4, 1, 1, 4, 5,
+            2, 3, 6, 6, 3, 7, 0, 2, 4, 4, 2, 6, 1, 5, 3, 3, 5, 7};
+}
+
+inline constexpr std::int32_t kBoxFvf = 0x002 | 0x010 | 0x200;  // XYZ | NORMAL | TEX2
+
+// A mesh record with a box's vertices.
+inline udf::UdfNode* AddBox(udf::UdfNode& children, const std::string& name, Vector3 centre,
+                            Vector3 size, const std::string& material = {}) {
+    auto record = std::make_unique<udf::UdfNode>(name, "Mesh");
+    if (!material.empty()) {
+        record->addString("MaterialName", material);
+    }
+    record->addInt("FVF", kBoxFvf);
+    record->addInt("IndexSize", 2);
+    record->addInt("NumVerts", 8);
+    record->addInt("NumIndexes", 36);
+    AddRaw(*record, "Verts", BoxVertices(centre, size));
+    AddRaw(*record, "Indexes", BoxIndices());
+    AddTransforms(*record, MatrixIdentity());
+    return children.addChild(std::move(record));
+}
+
+inline udf::UdfNode* AddDummy(udf::UdfNode& children, const std::string& name,
+                              const Matrix& nodeTm = MatrixIdentity(),
+                              const std::string& type = "Dummy") {
+    auto record = std::make_unique<udf::UdfNode>(name, type);
+    record->setContainer();
+    AddTransforms(*record, nodeTm);
+    return children.addChild(std::move(record));
+}
+
+inline udf::UdfNode* Children(udf::UdfNode& record) {
+    if (udf::UdfNode* existing = record.findChild("Children")) {
+        return existing;
+    }
+    udf::UdfNode* array = record.addArray("Children", "Node", 0);
+    array->setContainer();
+    return array;
+}
+
+inline Key MakeKey(float time, float x, float y = 0, float z = 0, float w = 0) {
+    Key key;
+    key.time = time;
+    key.value[0] = x;
+    key.value[1] = y;
+    key.value[2] = z;
+    key.value[3] = w;
+    return key;
+}
+
+inline void AddTrack(udf::UdfNode& record, const std::string& member, const std::string& type,
+                     const std::vector<Key>& keys) {
+    udf::UdfNode* animation = record.findChild("Animation");
+    if (!animation) {
+        animation = record.addChild(std::make_unique<udf::UdfNode>("Animation", "Animation"));
+        animation->setContainer();
+    }
+    udf::UdfNode* array = animation->addArray(member, type, std::uint32_t(keys.size()));
+    array->setContainer();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        array->addLeaf(std::to_string(i), "AniKey", &keys[i], sizeof(Key), true);
+    }
+}
+
+// A light record of type "PointLight", "DirLight" or "SpotLight".
+inline udf::UdfNode* AddLight(udf::UdfNode& lights, const std::string& name,
+                              const std::string& type, const Matrix& nodeTm, float attEnd,
+                              float attStart = 0.0f) {
+    auto record = std::make_unique<udf::UdfNode>(name, type);
+    AddTransforms(*record, nodeTm);
+    record->addReal("AttEnd", attEnd);
+    record->addReal("AttStart", attStart);
+    const float colour[4] = {1.0f, 0.5f, 0.25f, 0.125f};
+    record->addLeaf("Diffuse", "color", colour, sizeof colour, true);
+    return lights.addChild(std::move(record));
+}
+
+// The file's bytes for the root's members.
+inline std::vector<std::uint8_t> SceneBytes(const udf::UdfNode& root) {
+    std::vector<const udf::UdfNode*> nodes;
+    for (const auto& child : root.children()) {
+        nodes.push_back(child.node);
+    }
+    std::vector<std::uint8_t> bytes;
+    udf::UdfBinaryWriter::toBytes(nodes, bytes);
+    return bytes;
+}
+
+}  // namespace render::test
