@@ -18,6 +18,30 @@ using namespace gfx;
 
 namespace {
 
+// Pre-transformed vertices carry no fog distance: fog is off while they draw, then as it was.
+class FogOffForPretransformed {
+public:
+    FogOffForPretransformed(StateCache& cache, DWORD fvf)
+        : cache_(cache), active_((fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW) {
+        if (active_) {
+            cache_.GetRenderState(D3DRS_FOGENABLE, fog_);
+            cache_.SetRenderState(D3DRS_FOGENABLE, 0);
+        }
+    }
+    ~FogOffForPretransformed() {
+        if (active_) {
+            cache_.SetRenderState(D3DRS_FOGENABLE, fog_);
+        }
+    }
+    FogOffForPretransformed(const FogOffForPretransformed&) = delete;
+    FogOffForPretransformed& operator=(const FogOffForPretransformed&) = delete;
+
+private:
+    StateCache& cache_;
+    bool active_;
+    DWORD fog_ = 0;
+};
+
 std::vector<std::string> Words(const udf::UdfNode& node) {
     const std::string text = node.asString().str();
     std::vector<std::string> words;
@@ -178,6 +202,17 @@ bool Mesh::Deform() {
     return true;
 }
 
+bool Mesh::PrepareProgram() {
+    Device* device = CurrentDevice();
+    if (!device) {
+        return false;
+    }
+    StateCache& cache = DeviceStateCache();
+    const FogOffForPretransformed fogOff(cache, vertexData_.fvf);
+    ApplyRenderStates(states_, vertexData_.fvf);
+    return Succeeded(device->PrecompileProgram(vertexData_.fvf));
+}
+
 bool Mesh::Draw(const LightList* lights) {
     if (hidden_) {
         return true;
@@ -193,12 +228,7 @@ bool Mesh::Draw(const LightList* lights) {
         return false;
     }
     StateCache& cache = DeviceStateCache();
-    const bool pretransformed = (vertexData_.fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
-    DWORD fog = 0;
-    if (pretransformed) {
-        cache.GetRenderState(D3DRS_FOGENABLE, fog);
-        cache.SetRenderState(D3DRS_FOGENABLE, 0);
-    }
+    const FogOffForPretransformed fogOff(cache, vertexData_.fvf);
     ApplyRenderStates(states_, vertexData_.fvf);
     if (lights && states_.lit) {
         lights->EnableFor(GetWorldBoundingBox());
@@ -239,9 +269,6 @@ bool Mesh::Draw(const LightList* lights) {
         }
         ok = Succeeded(device->DrawPrimitive(primitiveType_, firstVertex_ + first,
                                              PrimitiveCount(primitiveType_, count)));
-    }
-    if (pretransformed) {
-        cache.SetRenderState(D3DRS_FOGENABLE, fog);
     }
     return ok;
 }

@@ -51,6 +51,9 @@ public:
     // Draws the mesh; with `lights`, those that affect its box are enabled first. Hidden or
     // unbound skinned meshes draw nothing and succeed.
     bool Draw(const LightList* lights = nullptr);
+    // Has the device build the program this mesh's states need under the frame states already
+    // set, so its first draw compiles nothing.
+    bool PrepareProgram();
 
     const RenderStates& GetRenderStates() const { return states_; }
     RenderStates& GetRenderStates() { return states_; }

@@ -274,6 +274,12 @@ void Scene::ComputeBind(Node& node, const Matrix& parentWorld) {
     }
 }
 
+void Scene::PrepareDrawing() {
+    for (Mesh* mesh : meshes_) {
+        mesh->PrepareProgram();
+    }
+}
+
 bool Scene::RestoreDeviceObjects() {
     buffers_.Clear();
     bool ok = true;

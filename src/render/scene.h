@@ -54,6 +54,10 @@ public:
     MeshBuffers& GetBuffers() { return buffers_; }
     const std::string& GetPath() const { return path_; }
 
+    // Builds the programs of every mesh under the frame states already set (fog, lighting,
+    // specular), so the first frame compiles nothing. Call after loading and after a reset.
+    void PrepareDrawing();
+
     // Rebuilds or releases every mesh's buffers around a device reset.
     bool RestoreDeviceObjects();
     void InvalidateDeviceObjects();

@@ -167,4 +167,29 @@ TEST_F(TestSceneTest, AnimationMovesThePendulumAndBendsTheArm) {
     EXPECT_GT(tip.z, tipAtRest.z + 1.0f) << "the lower bone lifts the tip";
 }
 
+TEST_F(TestSceneTest, PreparingBuildsEachMeshProgramAfterItsStates) {
+    ASSERT_TRUE(scene->Load("test_scene.UDF", paths));
+    Log().Clear();
+    scene->PrepareDrawing();
+    const std::vector<std::string> calls = Log().Calls();
+    const auto precompiles = std::count_if(calls.begin(), calls.end(), [](const std::string& c) {
+        return c.rfind("PrecompileProgram(", 0) == 0;
+    });
+    std::size_t meshes = 0;
+    std::vector<Node*> pending{scene->GetRoot()};
+    while (!pending.empty()) {
+        Node* node = pending.back();
+        pending.pop_back();
+        meshes += node->GetDrawable() != nullptr;
+        for (const auto& child : node->Children()) {
+            pending.push_back(child.get());
+        }
+    }
+    ASSERT_GT(meshes, 3u);
+    EXPECT_EQ(std::size_t(precompiles), meshes);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_NE(calls.front().rfind("PrecompileProgram(", 0), 0u)
+        << "the mesh's states are set before its program is built";
+}
+
 }  // namespace
