@@ -76,6 +76,8 @@ public:
     bool Load(const TextureRequest& request, const vfs::SearchPaths& searchPaths);
     bool ApplyDescription(const udf::PropNode& node, Texture* parent,
                           const vfs::SearchPaths& searchPaths);
+    // Reads the description file `source` and applies it to this texture as a root description.
+    bool ApplyDescriptionFile(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths);
     // The sub-texture of this texture called `name`, or with rectangle `rect`.
     Texture* FindSub(const std::string& name) const;
     Texture* FindSub(const TexelRect& rect) const;
@@ -106,6 +108,18 @@ public:
 private:
     friend class TextureManager;
 
+    // How deep descriptions that name other descriptions may nest, and how many description
+    // files one load may read in all, so that cycles and fan-outs end.
+    static constexpr int kMaxDescriptionDepth = 8;
+    static constexpr int kMaxDescriptionFiles = 256;
+    struct Nesting {
+        int depth = 0;
+        int* filesLeft = nullptr;
+    };
+    bool ApplyDescription(const udf::PropNode& node, Texture* parent,
+                          const vfs::SearchPaths& searchPaths, Nesting nesting);
+    bool ApplyDescriptionFile(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths,
+                              Nesting nesting);
     bool Create();
     bool CreateFromFile();
     void Adopt(gfx::Texture* texture);
