@@ -36,7 +36,7 @@ struct TexelLayout {
             case 15:
             case 16: {
                 const std::uint32_t v = Read16(p);
-                auto widen = [](std::uint32_t c) { return (c << 3) | (c >> 2); };
+                auto widen = [](std::uint32_t c) { return (c * 255 + 15) / 31; };
                 const std::uint32_t a = alpha && !(v & 0x8000) ? 0 : 0xFF;
                 return a << 24 | widen(v >> 10 & 31) << 16 | widen(v >> 5 & 31) << 8 |
                        widen(v & 31);
