@@ -105,21 +105,22 @@ bool Run(Decode& d, std::span<const std::uint8_t> bytes, Image& image, ImageInfo
     if (!ImageSizeAcceptable(width, height) || channels != (cmyk ? 4 : 3)) {
         return false;
     }
+    // Rows are appended as they are decoded, so that a file whose data stops early has not
+    // touched the memory of the rows it never had.
     image.width = width;
     image.height = height;
-    image.pixels.resize(std::size_t(width) * height);
+    image.pixels.reserve(std::size_t(width) * height);
     d.row.resize(std::size_t(width) * channels);
     JSAMPROW rows[1] = {d.row.data()};
     while (d.cinfo.output_scanline < height) {
-        const std::uint32_t y = d.cinfo.output_scanline;
         if (jpeg_read_scanlines(&d.cinfo, rows, 1) != 1) {
             return false;
         }
         const JSAMPLE* p = d.row.data();
         for (std::uint32_t x = 0; x < width; ++x, p += channels) {
-            image.at(x, y) =
-                cmyk ? FromCmyk(p)
-                     : 0xFF000000u | std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+            image.pixels.push_back(cmyk ? FromCmyk(p)
+                                        : 0xFF000000u | std::uint32_t(p[0]) << 16 |
+                                              std::uint32_t(p[1]) << 8 | p[2]);
         }
     }
     jpeg_finish_decompress(&d.cinfo);

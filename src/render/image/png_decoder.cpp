@@ -36,6 +36,10 @@ void ReadData(png_structp png, png_bytep out, png_size_t count) {
 
 void Warning(png_structp, png_const_charp) {}
 
+png_bytep RowBytes(Image& image, png_uint_32 y) {
+    return reinterpret_cast<png_bytep>(image.pixels.data() + std::size_t(y) * image.width);
+}
+
 // Everything the decoder touches lives here, outside the frame that longjmp unwinds.
 struct Decode {
     png_structp png = nullptr;
@@ -82,16 +86,25 @@ bool Run(Decode& d, Image& image, ImageInfo& info) {
     }
 
     // The rows are read straight into the picture as RGBA bytes and turned into ARGB words in
-    // place.
+    // place. Without interlacing they are appended one by one, so that a file whose data stops
+    // early has not touched the memory of the rows it never had.
     image.width = width;
     image.height = height;
-    image.pixels.resize(std::size_t(width) * height);
-    auto* bytes = reinterpret_cast<png_bytep>(image.pixels.data());
-    d.rows.resize(height);
-    for (png_uint_32 y = 0; y < height; ++y) {
-        d.rows[y] = bytes + std::size_t(y) * width * 4;
+    const std::size_t count = std::size_t(width) * height;
+    if (png_get_interlace_type(d.png, d.info) == PNG_INTERLACE_NONE) {
+        image.pixels.reserve(count);
+        for (png_uint_32 y = 0; y < height; ++y) {
+            image.pixels.resize(image.pixels.size() + width);
+            png_read_row(d.png, RowBytes(image, y), nullptr);
+        }
+    } else {
+        image.pixels.resize(count);
+        d.rows.resize(height);
+        for (png_uint_32 y = 0; y < height; ++y) {
+            d.rows[y] = RowBytes(image, y);
+        }
+        png_read_image(d.png, d.rows.data());
     }
-    png_read_image(d.png, d.rows.data());
     png_read_end(d.png, nullptr);
 
     for (std::uint32_t& texel : image.pixels) {
