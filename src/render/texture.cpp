@@ -80,7 +80,8 @@ bool Texture::Load(const TextureRequest& request, const vfs::SearchPaths& search
     }
 
     if (named && IsDescriptionName(path_)) {
-        return ApplyDescriptionFile(source_, searchPaths);
+        int filesLeft = kMaxDescriptionFiles;
+        return ApplyDescriptionFile(source_, searchPaths, Nesting{0, &filesLeft});
     }
     if (loadFlags_ & (kLoadSaveData | kLoadMemory)) {
         if (!ReadSourceBytes()) {
@@ -88,12 +89,6 @@ bool Texture::Load(const TextureRequest& request, const vfs::SearchPaths& search
         }
     }
     return (loadFlags_ & kLoadLazy) ? true : Create();
-}
-
-bool Texture::ApplyDescriptionFile(const vfs::FileSource& source,
-                                   const vfs::SearchPaths& searchPaths) {
-    int filesLeft = kMaxDescriptionFiles;
-    return ApplyDescriptionFile(source, searchPaths, Nesting{0, &filesLeft});
 }
 
 bool Texture::ApplyDescriptionFile(const vfs::FileSource& source,

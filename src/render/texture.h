@@ -76,8 +76,6 @@ public:
     bool Load(const TextureRequest& request, const vfs::SearchPaths& searchPaths);
     bool ApplyDescription(const udf::PropNode& node, Texture* parent,
                           const vfs::SearchPaths& searchPaths);
-    // Reads the description file `source` and applies it to this texture as a root description.
-    bool ApplyDescriptionFile(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths);
     // The sub-texture of this texture called `name`, or with rectangle `rect`.
     Texture* FindSub(const std::string& name) const;
     Texture* FindSub(const TexelRect& rect) const;
@@ -118,6 +116,7 @@ private:
     };
     bool ApplyDescription(const udf::PropNode& node, Texture* parent,
                           const vfs::SearchPaths& searchPaths, Nesting nesting);
+    // Reads the description file `source` and applies it to this texture as a root description.
     bool ApplyDescriptionFile(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths,
                               Nesting nesting);
     bool Create();

@@ -466,6 +466,11 @@ TEST(ImageDecoderTest, HostileFilesFailWithoutLargeAllocations) {
         {"bmp 16384 x 16384", MakeBmp(16384, 16384, 24, 0, {}, std::vector<std::uint8_t>(4096))});
     cases.push_back({"bmp 8192 x -8192 in 4 kB",
                      MakeBmp(8192, -8192, 1, 0, {0, 0xFFFFFF}, std::vector<std::uint8_t>(4096))});
+    const DdsLayout argb{DDPF_RGB | DDPF_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+    cases.push_back({"dds 8192 x 8192 in 4 bytes", MakeDds(8192, 8192, argb, {1, 2, 3, 4})});
+    cases.push_back({"dds dxt5 8192 x 8192 in 16 bytes",
+                     MakeDds(8192, 8192, {DDPF_FOURCC, D3DFMT_DXT5, 0, 0, 0, 0, 0},
+                             std::vector<std::uint8_t>(16))});
     // A PNG header of 20000 x 1, and a GIF screen of 16384 x 16384 (64 M texels over the limit).
     auto png = render::test::EncodePng({1, 1, {0xFF000000}}, PngKind::Rgb);
     png[16] = 0, png[17] = 0, png[18] = 0x4E, png[19] = 0x20;
