@@ -1,6 +1,8 @@
-// Picture decoding and texture descriptions. The first byte picks what the rest is: 0 an image
-// file for the decoders, 1 an image file loaded as a texture with parameters from the next eight
-// bytes, 2 the text of a texture description applied to a texture. All textures go to a
+// Picture decoding and texture loading. The first byte picks what the rest is: 0 an image file
+// (JPEG, PNG, GIF, TGA, BMP or DDS) for the decoders, 1 an image file loaded as a texture with
+// parameters from the next eight bytes, 2 the text of a texture description applied to a texture,
+// 3 an image file loaded into a rectangle of an existing texture (how sub-textures get their
+// pixels) with the rectangle, filter and key from the next six bytes. All textures go to a
 // recording device, so nothing needs a display.
 #include <cstddef>
 #include <cstdint>
@@ -57,6 +59,29 @@ void LoadAsTexture(std::span<const std::uint8_t> bytes) {
     }
 }
 
+void LoadIntoRectangle(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 6) {
+        return;
+    }
+    render::TextureParams params;
+    params.width = 64;
+    params.height = 64;
+    params.mipLevels = 1;
+    params.format = 20 + bytes[5] % 8;
+    gfx::Texture* texture = nullptr;
+    render::CreateBlankTexture(render::CurrentDevice(), params, &texture);
+    if (!texture) {
+        return;
+    }
+    const std::int32_t left = bytes[0] % 72, top = bytes[1] % 72;
+    const render::TexelRect rect{left, top, left + bytes[2] % 72, top + bytes[3] % 72};
+    render::ImageInfo info;
+    render::LoadSurfaceFromFileInMemory(texture, bytes[4] & 0x80 ? nullptr : &rect,
+                                        bytes.subspan(6), 1 + bytes[4] % 5,
+                                        bytes[5] & 0x80 ? 0xFF000000u : 0, &info);
+    texture->Release();
+}
+
 void ApplyDescription(std::string_view text) {
     udf::PropNode root;
     udf::UdfTextParser parser;
@@ -80,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Runtime()->Log().Clear();
     const std::span<const std::uint8_t> rest(data + 1, size - 1);
-    switch (data[0] % 3) {
+    switch (data[0] % 4) {
         case 0: {
             render::Image image;
             render::ImageInfo info;
@@ -89,6 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 1:
             LoadAsTexture(rest);
+            break;
+        case 3:
+            LoadIntoRectangle(rest);
             break;
         default:
             ApplyDescription(

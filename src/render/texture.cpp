@@ -80,19 +80,8 @@ bool Texture::Load(const TextureRequest& request, const vfs::SearchPaths& search
     }
 
     if (named && IsDescriptionName(path_)) {
-        bool share = false;
-        core::EngineString text;
-        if (!source_.readWholeFile(text, share)) {
-            return false;
-        }
-        vfs::SearchPaths local = searchPaths;
-        local.add(source_.folder());
-        udf::PropNode root;
-        udf::UdfTextParser parser(&local);
-        if (!parser.parseText(text.view(), root)) {
-            return false;
-        }
-        return ApplyDescription(root, nullptr, local);
+        int filesLeft = kMaxDescriptionFiles;
+        return ApplyDescriptionFile(source_, searchPaths, Nesting{0, &filesLeft});
     }
     if (loadFlags_ & (kLoadSaveData | kLoadMemory)) {
         if (!ReadSourceBytes()) {
@@ -100,6 +89,28 @@ bool Texture::Load(const TextureRequest& request, const vfs::SearchPaths& search
         }
     }
     return (loadFlags_ & kLoadLazy) ? true : Create();
+}
+
+bool Texture::ApplyDescriptionFile(const vfs::FileSource& source,
+                                   const vfs::SearchPaths& searchPaths, Nesting nesting) {
+    if (nesting.depth >= kMaxDescriptionDepth || --*nesting.filesLeft < 0) {
+        return false;
+    }
+    bool share = false;
+    core::EngineString text;
+    vfs::FileSource file = source;
+    if (!file.readWholeFile(text, share)) {
+        return false;
+    }
+    // Names in the description are looked up beside it first.
+    vfs::SearchPaths local = searchPaths;
+    local.add(file.folder());
+    udf::PropNode root;
+    udf::UdfTextParser parser(&local);
+    if (!parser.parseText(text.view(), root)) {
+        return false;
+    }
+    return ApplyDescription(root, nullptr, local, nesting);
 }
 
 bool Texture::IsDescriptionName(const std::string& path) {
@@ -148,9 +159,13 @@ bool Texture::Create() {
         return false;
     }
     Adopt(created);
+    // Sub-textures taken over from a nested description are restored by the picture they
+    // belong to.
     bool ok = true;
     for (Texture* sub : subs_) {
-        ok = sub->RestoreDeviceObjects() && ok;
+        if (sub->owner_ == this) {
+            ok = sub->RestoreDeviceObjects() && ok;
+        }
     }
     return ok;
 }
@@ -226,7 +241,7 @@ void Texture::InvalidateDeviceObjects() {
         texture_ = nullptr;
     }
     for (Texture* sub : subs_) {
-        if (!sub->parent_) {
+        if (!sub->parent_ && sub->owner_ == this) {
             sub->InvalidateDeviceObjects();
         }
     }

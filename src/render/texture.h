@@ -106,6 +106,19 @@ public:
 private:
     friend class TextureManager;
 
+    // How deep descriptions that name other descriptions may nest, and how many description
+    // files one load may read in all, so that cycles and fan-outs end.
+    static constexpr int kMaxDescriptionDepth = 8;
+    static constexpr int kMaxDescriptionFiles = 256;
+    struct Nesting {
+        int depth = 0;
+        int* filesLeft = nullptr;
+    };
+    bool ApplyDescription(const udf::PropNode& node, Texture* parent,
+                          const vfs::SearchPaths& searchPaths, Nesting nesting);
+    // Reads the description file `source` and applies it to this texture as a root description.
+    bool ApplyDescriptionFile(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths,
+                              Nesting nesting);
     bool Create();
     bool CreateFromFile();
     void Adopt(gfx::Texture* texture);

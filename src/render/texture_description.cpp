@@ -44,15 +44,17 @@ std::uint32_t Named(const udf::PropNode& node, std::string_view key,
 }
 
 // An ARGB value written as a decimal number; the UDF integer reader stops at 2^31, and keys
-// such as 0xFF00FF00 lie above it.
+// such as 0xFF00FF00 lie above it. Writers that keep colours in signed integers give those
+// negative (-16711936 for 0xFF00FF00): the same 32 bits.
 std::uint32_t Colour32(const udf::PropNode& node) {
     const std::string text = node.value.str();
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(value) || value < 0 || value > 4294967295.0) {
+    if (end == text.c_str() || !std::isfinite(value) || value < -2147483648.0 ||
+        value > 4294967295.0) {
         return 0;
     }
-    return std::uint32_t(value);
+    return std::uint32_t(std::int64_t(value));
 }
 
 std::uint32_t Channel(const udf::PropNode& record, std::string_view index, std::string_view name) {
@@ -88,6 +90,12 @@ std::uint32_t Filter(const udf::PropNode& node, std::string_view key, std::uint3
 
 bool Texture::ApplyDescription(const udf::PropNode& node, Texture* parent,
                                const vfs::SearchPaths& searchPaths) {
+    int filesLeft = kMaxDescriptionFiles;
+    return ApplyDescription(node, parent, searchPaths, Nesting{0, &filesLeft});
+}
+
+bool Texture::ApplyDescription(const udf::PropNode& node, Texture* parent,
+                               const vfs::SearchPaths& searchPaths, Nesting nesting) {
     const std::string fileName = Text(node, "FileName");
     const std::string initFlags = Text(node, "InitFlags");
     const udf::PropNode* width = Child(node, "Width");
@@ -149,23 +157,36 @@ bool Texture::ApplyDescription(const udf::PropNode& node, Texture* parent,
     }
 
     const std::uint32_t lazy = loadFlags_ & kLoadLazy;
-    if (!fileName.empty()) {
-        vfs::FileSource file{core::EngineString(fileName)};
-        file.flags = vfs::kSourceDisk | vfs::kSourceArchive;
-        if (!searchPaths.resolve(file) || IsDescriptionName(file.path.str())) {
-            return false;
-        }
-        source_ = file;
-        path_ = file.path.str();
-        loadFlags_ = lazy | (initFlags == "SAVE_NAME" ? kLoadSaveName : kLoadSaveData);
-        if ((loadFlags_ & kLoadSaveData) && !ReadSourceBytes()) {
-            return false;
-        }
-    } else {
-        loadFlags_ = lazy | kLoadBlank;
-    }
-    if (ownPicture && !lazy && !Create()) {
+    vfs::FileSource file{core::EngineString(fileName)};
+    file.flags = vfs::kSourceDisk | vfs::kSourceArchive;
+    if (!fileName.empty() && !searchPaths.resolve(file)) {
         return false;
+    }
+    if (!fileName.empty() && IsDescriptionName(file.path.str())) {
+        // The picture is described in a file of its own, which makes this texture and its
+        // sub-textures. A rectangle of the parent can only take an image's pixels.
+        const std::string name = name_;
+        const std::uint32_t delay = delay_;
+        if (!ownPicture ||
+            !ApplyDescriptionFile(file, searchPaths, {nesting.depth + 1, nesting.filesLeft})) {
+            return false;
+        }
+        name_ = name;
+        delay_ = delay;
+    } else {
+        if (!fileName.empty()) {
+            source_ = file;
+            path_ = file.path.str();
+            loadFlags_ = lazy | (initFlags == "SAVE_NAME" ? kLoadSaveName : kLoadSaveData);
+            if ((loadFlags_ & kLoadSaveData) && !ReadSourceBytes()) {
+                return false;
+            }
+        } else {
+            loadFlags_ = lazy | kLoadBlank;
+        }
+        if (ownPicture && !lazy && !Create()) {
+            return false;
+        }
     }
 
     if (!parent) {
@@ -174,13 +195,17 @@ bool Texture::ApplyDescription(const udf::PropNode& node, Texture* parent,
                 auto child = std::make_unique<Texture>(manager_);
                 child->owner_ = this;
                 child->loadFlags_ = lazy;
-                if (!child->ApplyDescription(*member.node, this, searchPaths)) {
+                if (!child->ApplyDescription(*member.node, this, searchPaths, nesting)) {
                     return false;
                 }
                 if (child->parent_) {
                     child->ShareFrom(*this);
                 }
                 subs_.push_back(child.get());
+                // A picture of its own lends us its sub-textures; they stay its children.
+                if (!child->parent_) {
+                    subs_.insert(subs_.end(), child->subs_.begin(), child->subs_.end());
+                }
                 family_.push_back(std::move(child));
             }
             for (Texture* sub : subs_) {

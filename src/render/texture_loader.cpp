@@ -35,6 +35,11 @@ HRESULT Upload(gfx::Texture* texture, UINT level, D3DFORMAT format, const Image&
     return S_OK;
 }
 
+bool IsOpaque(const Image& image) {
+    return std::all_of(image.pixels.begin(), image.pixels.end(),
+                       [](std::uint32_t texel) { return texel >> 24 == 0xFF; });
+}
+
 std::uint32_t SideFor(std::uint32_t requested, std::uint32_t imageSide, std::uint32_t maxSide) {
     std::uint32_t side = requested;
     if (requested == 0 || requested == D3DX_DEFAULT) {
@@ -71,17 +76,21 @@ HRESULT CreateTextureFromFileInMemory(Device* device, std::span<const std::uint8
     if (!DecodeImage(file, image, fileInfo)) {
         return D3DERR_INVALIDCALL;
     }
-    ApplyColorKey(image, params.colorKey);
-
     D3DFORMAT format = params.format;
     if (format == D3DFMT_UNKNOWN) {
         format = fileInfo.Format;
+        // DXT1 stores alpha only in blocks that use its transparent colour; a file without
+        // any such texel is opaque, and its texture must not count as having alpha.
+        if (format == D3DFMT_DXT1) {
+            format = IsOpaque(image) ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8;
+        }
         // A key needs somewhere to put its transparency.
         if (params.colorKey != 0) {
             format = WithAlpha(format);
         }
     }
     format = TextureFormatFor(format);
+    ApplyColorKey(image, params.colorKey);
 
     D3DCAPS9 caps{};
     device->GetDeviceCaps(&caps);

@@ -110,7 +110,7 @@ TEST(BmpImage, DamagedFilesGiveNothing) {
         {"most negative height", 22, 0x80000000u, true},
         {"height beyond the data", 22, 5, true},
         {"two planes", 26, 2, false},
-        {"4-bit", 28, 4, false},
+        {"12-bit", 28, 12, false},
         {"run-length compressed", 30, 1, true},
     };
     for (const auto& c : cases) {

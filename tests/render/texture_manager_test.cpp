@@ -351,6 +351,8 @@ TEST_F(TextureManagerTest, DescriptionKeysAndFailures) {
         {"FileName = \"pic.tga\"; ColorKey = object(r = 200);", true, 0xFFC80000u, 0, 1},
         {"FileName = \"pic.tga\"; ColorKey = array(1, 2, 3);", true, 0xFF010203u, 0, 1},
         {"FileName = \"pic.tga\"; ColorKey = 4278255360;", true, 0xFF00FF00u, 0, 1},
+        {"FileName = \"pic.tga\"; ColorKey = -16711936;", true, 0xFF00FF00u, 0, 1},
+        {"FileName = \"pic.tga\"; ColorKey = -1;", true, 0xFFFFFFFFu, 0, 1},
         {"FileName = \"pic.tga\"; Format = \"D3DFMT_A4R4G4B4\"; Pool = \"D3DPOOL_SYSTEMMEM\";",
          true, 0, D3DFMT_A4R4G4B4, 2},
         {"Width = 32; Height = 16; Format = \"D3DFMT_R5G6B5\";", true, 0, D3DFMT_R5G6B5, 1},
@@ -398,6 +400,127 @@ Subs = array(
     ASSERT_TRUE(manager.RestoreDeviceObjects());
     EXPECT_EQ(Texel(sheet->GetD3DTexture(), 2, 3), 0xFF0000FFu) << "pieces return after a reset";
     sheet->Release();
+}
+
+TEST_F(TextureManagerTest, DxtFilesGetAnAlphaFormatOnlyWhenTheyHaveAlpha) {
+    using render::test::DdsLayout;
+    using render::test::MakeDds;
+    // c0 > c1: four opaque colours; c0 <= c1 with index 3: a transparent texel.
+    const std::vector<std::uint8_t> opaque = {0x00, 0xF8, 0x1F, 0x00, 0x24, 0, 0, 0};
+    const std::vector<std::uint8_t> punched = {0x1F, 0x00, 0x00, 0xF8, 0x03, 0, 0, 0};
+    std::vector<std::uint8_t> withAlphaBlock(8, 0xFF);
+    withAlphaBlock.insert(withAlphaBlock.end(), opaque.begin(), opaque.end());
+    struct Case {
+        const char* name;
+        std::uint32_t fourcc;
+        std::vector<std::uint8_t> block;
+        std::uint32_t colorKey;
+        D3DFORMAT format;
+    };
+    const Case cases[] = {
+        {"dxt1 opaque", D3DFMT_DXT1, opaque, 0, D3DFMT_X8R8G8B8},
+        {"dxt1 punched", D3DFMT_DXT1, punched, 0, D3DFMT_A8R8G8B8},
+        {"dxt1 opaque, keyed", D3DFMT_DXT1, opaque, 0xFFFF0000, D3DFMT_A8R8G8B8},
+        {"dxt3 all opaque", D3DFMT_DXT3, withAlphaBlock, 0, D3DFMT_A8R8G8B8},
+        {"dxt5 all opaque", D3DFMT_DXT5, withAlphaBlock, 0, D3DFMT_A8R8G8B8},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = "dxt" + std::to_string(index++) + ".dds";
+        Write(name, MakeDds(4, 4, DdsLayout{0x4, c.fourcc, 0, 0, 0, 0, 0}, c.block));
+        TextureRequest request = Named(name);
+        request.flags = render::kRequestColorKey;
+        request.colorKey = c.colorKey;
+        Texture* texture = manager.GetTexture(request);
+        ASSERT_NE(texture, nullptr);
+        EXPECT_EQ(texture->Info().Format, c.fourcc) << "the file's own format";
+        EXPECT_EQ(texture->Desc().Format, c.format);
+        texture->Release();
+    }
+}
+
+constexpr const char* kInner = R"(
+FileName = "atlas.tga";
+Width = 256; Height = 256; Levels = 1;
+Subs = array(
+    object(Id = "a", x1 = 64, y1 = 0, x2 = 128, y2 = 32),
+    object(Id = "b", x1 = 0, y1 = 32, w = 16, h = 8));
+)";
+
+TEST_F(TextureManagerTest, DescriptionsNamingDescriptionsTakeTheirSubTexturesOver) {
+    Write("atlas.tga",
+          render::test::MakeTga(256, 256, std::vector<std::uint32_t>(65536, 0xFF00FF00)));
+    Write("inner.ts", std::string(kInner));
+    Write("outer.ts", std::string(R"(
+Width = 4; Height = 4;
+Subs = array(
+    object(Id = "sheet", FileName = "inner.ts"),
+    object(Id = "own", x1 = 0, y1 = 0, w = 2, h = 2));
+Animation.walk = array("a", "b");
+)"));
+    Texture* outer = manager.GetTexture(Named("outer.ts"));
+    ASSERT_NE(outer, nullptr);
+    Texture* sheet = outer->FindSub("sheet");
+    Texture* a = outer->FindSub("a");
+    Texture* b = outer->FindSub("b");
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(outer->FindSub("own"), nullptr);
+    EXPECT_EQ(sheet->Desc().Width, 256u);
+    EXPECT_EQ(a->GetD3DTexture(), sheet->GetD3DTexture()) << "drawn from the inner picture";
+    EXPECT_NE(a->GetD3DTexture(), outer->GetD3DTexture());
+    EXPECT_EQ(a->GetUVRect(), (UVRect{0.25f, 0.0f, 0.5f, 0.125f}));
+    EXPECT_EQ(b->Rect(), (render::TexelRect{0, 32, 16, 40}));
+    EXPECT_EQ(Texel(sheet->GetD3DTexture(), 70, 10), 0xFF00FF00u);
+    ASSERT_TRUE(outer->SetFrame(""));
+    EXPECT_FLOAT_EQ(outer->GetTextureMatrix().m[2][0], 0.25f) << "frames found among them";
+
+    TextureRequest request = Named("outer.ts");
+    request.flags = render::kRequestSubName;
+    request.subTextureName = "b";
+    EXPECT_EQ(manager.GetTexture(request), b);
+    EXPECT_EQ(outer->RefCount(), 2u);
+    b->Release();
+
+    manager.InvalidateDeviceObjects();
+    EXPECT_EQ(a->GetD3DTexture(), nullptr);
+    ASSERT_TRUE(manager.RestoreDeviceObjects());
+    ASSERT_NE(a->GetD3DTexture(), nullptr);
+    EXPECT_EQ(a->GetD3DTexture(), sheet->GetD3DTexture());
+    EXPECT_EQ(Texel(a->GetD3DTexture(), 70, 10), 0xFF00FF00u);
+    outer->Release();
+    EXPECT_EQ(manager.TextureCount(), 0u);
+
+    // A root that names a description is that description.
+    Write("alias.ts", std::string("FileName = \"inner.ts\";"));
+    Texture* alias = manager.GetTexture(Named("alias.ts"));
+    ASSERT_NE(alias, nullptr);
+    EXPECT_NE(alias->FindSub("a"), nullptr);
+    EXPECT_EQ(alias->Desc().Width, 256u);
+    alias->Release();
+}
+
+TEST_F(TextureManagerTest, DescriptionCyclesAndRectanglesNamingDescriptionsFail) {
+    Write("atlas.tga", render::test::MakeTga(4, 4, std::vector<std::uint32_t>(16, 0xFF00FF00)));
+    Write("inner.ts", std::string("FileName = \"atlas.tga\";"));
+    const char* cases[] = {
+        "Subs = array(object(FileName = \"self.ts\"));",
+        "FileName = \"self.ts\";",
+        "Width = 4; Height = 4; Subs = array(object(FileName = \"inner.ts\", x1 = 0, y1 = 0, "
+        "w = 1, h = 1));",
+    };
+    for (const char* text : cases) {
+        SCOPED_TRACE(text);
+        Write("self.ts", std::string(text));
+        EXPECT_EQ(manager.GetTexture(Named("self.ts")), nullptr);
+        EXPECT_EQ(manager.TextureCount(), 0u);
+    }
+    // Two descriptions that name each other.
+    Write("ping.ts", std::string("Subs = array(object(FileName = \"pong.ts\"));"));
+    Write("pong.ts", std::string("Subs = array(object(FileName = \"ping.ts\"));"));
+    EXPECT_EQ(manager.GetTexture(Named("ping.ts")), nullptr);
 }
 
 }  // namespace

@@ -115,12 +115,19 @@ void DecodeBlock(std::uint32_t fourcc, const std::uint8_t* block, std::uint32_t 
     }
 }
 
-bool ReadBlocks(std::uint32_t fourcc, std::span<const std::uint8_t> data, Image& image) {
-    const std::uint32_t blockBytes = fourcc == FourCC('D', 'X', 'T', '1') ? 8 : 16;
-    const std::uint64_t across = (image.width + 3) / 4, down = (image.height + 3) / 4;
-    if (data.size() < across * down * blockBytes) {
-        return false;
+// Bytes the top level of a width x height surface takes.
+std::uint64_t LevelBytes(std::uint32_t format, bool compressed, std::uint32_t width,
+                         std::uint32_t height) {
+    if (compressed) {
+        const std::uint32_t blockBytes = format == FourCC('D', 'X', 'T', '1') ? 8 : 16;
+        return std::uint64_t((width + 3) / 4) * ((height + 3) / 4) * blockBytes;
     }
+    return std::uint64_t(width) * TexelBytes(format) * height;
+}
+
+void ReadBlocks(std::uint32_t fourcc, std::span<const std::uint8_t> data, Image& image) {
+    const std::uint32_t blockBytes = fourcc == FourCC('D', 'X', 'T', '1') ? 8 : 16;
+    const std::uint32_t across = (image.width + 3) / 4, down = (image.height + 3) / 4;
     const std::uint8_t* block = data.data();
     std::uint32_t texels[16];
     for (std::uint32_t by = 0; by < down; ++by) {
@@ -134,22 +141,17 @@ bool ReadBlocks(std::uint32_t fourcc, std::span<const std::uint8_t> data, Image&
             }
         }
     }
-    return true;
 }
 
-bool ReadTexels(std::uint32_t format, std::span<const std::uint8_t> data, Image& image) {
+void ReadTexels(std::uint32_t format, std::span<const std::uint8_t> data, Image& image) {
     const std::uint32_t bytes = TexelBytes(format);
-    const std::uint64_t row = std::uint64_t(image.width) * bytes;
-    if (data.size() < row * image.height) {
-        return false;
-    }
+    const std::size_t row = std::size_t(image.width) * bytes;
     for (std::uint32_t y = 0; y < image.height; ++y) {
         const std::uint8_t* p = data.data() + row * y;
         for (std::uint32_t x = 0; x < image.width; ++x, p += bytes) {
             image.at(x, y) = UnpackTexel(format, p);
         }
     }
-    return true;
 }
 
 }  // namespace
@@ -197,13 +199,18 @@ bool ReadDds(std::span<const std::uint8_t> bytes, Image& image, ImageInfo& info)
         return false;
     }
 
+    // Checked before the picture is allocated: the whole top level must be in the file.
+    const auto data = bytes.subspan(kHeaderBytes);
+    if (data.size() < LevelBytes(format, compressed, width, height)) {
+        return false;
+    }
     image.width = width;
     image.height = height;
     image.pixels.assign(std::size_t(width) * height, 0);
-    const auto data = bytes.subspan(kHeaderBytes);
-    if (!(compressed ? ReadBlocks(fourcc, data, image) : ReadTexels(format, data, image))) {
-        image = Image{};
-        return false;
+    if (compressed) {
+        ReadBlocks(fourcc, data, image);
+    } else {
+        ReadTexels(format, data, image);
     }
     info = ImageInfo{};
     info.Width = width;

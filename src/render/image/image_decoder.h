@@ -1,5 +1,5 @@
-// Decoding of image files in memory: JPEG, PNG, TGA, BMP and GIF through stb_image, DDS through
-// our own reader.
+// Decoding of image files in memory: JPEG (libjpeg-turbo), PNG (libpng), GIF (giflib), and TGA,
+// BMP and DDS through readers of our own.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,9 @@
 
 namespace render {
 
-// Fills `image` with the picture (the top mip level for DDS) and `info` with what the file says
-// about itself. False, leaving both empty, for anything unreadable or larger than the limits.
+// Fills `image` with the picture (the top mip level for DDS, the first frame for GIF) and `info`
+// with what the file says about itself. False, leaving both empty, for anything unreadable,
+// truncated or larger than the limits.
 bool DecodeImage(std::span<const std::uint8_t> bytes, Image& image, ImageInfo& info);
 
 }  // namespace render
