@@ -434,6 +434,137 @@ TEST(UdfBinary, SharedOffsetsGiveOneNodeAndEmptyEntriesStayApart) {
     EXPECT_NE(read->findChild("e2"), nullptr);
 }
 
+// Empty leaves have no bytes of their own: their offset is where the next node's bytes begin,
+// which may be a sibling of their container, a nested container's directory or the file's end.
+TEST(UdfBinary, EmptyLeavesRoundTripWhereverTheyStand) {
+    struct Case {
+        const char* what;
+        void (*build)(UdfNode& root);
+    };
+    const Case cases[] = {
+        {"ending a container, a leaf after it",
+         [](UdfNode& root) {
+             UdfNode* a = root.addChild(std::make_unique<UdfNode>("A", "Node"));
+             a->addInt("x", 1);
+             a->addString("e", "");
+             root.addInt("B", 2);
+         }},
+        {"alone in a container, a container after it",
+         [](UdfNode& root) {
+             root.addChild(std::make_unique<UdfNode>("A"))->addString("e", "");
+             root.addChild(std::make_unique<UdfNode>("B"))->addInt("y", 3);
+         }},
+        {"ending nested containers, their parents' siblings after them",
+         [](UdfNode& root) {
+             UdfNode* a = root.addChild(std::make_unique<UdfNode>("A"));
+             UdfNode* inner = a->addChild(std::make_unique<UdfNode>("Inner"));
+             inner->addLeaf("Verts", "", "abcd", 4, true);
+             inner->addLeaf("None", "", nullptr, 0, true);
+             a->addLeaf("Tail", "byte", nullptr, 0, true);
+             root.addReal("B", 0.25f);
+             root.addChild(std::make_unique<UdfNode>("C"))->addInt("z", 4);
+         }},
+        {"elements of an array, and the last node of the file",
+         [](UdfNode& root) {
+             UdfNode* list = root.addArray("List", "string", 3);
+             list->setContainer();
+             list->addString("0", "");
+             list->addString("1", "");
+             list->addString("2", "");
+             root.addInt("After", 5);
+             root.addString("Last", "");
+         }},
+    };
+    const std::uint32_t flagSets[] = {0, kLoadReadWhole, kLoadReadWhole | kLoadKeepBytes,
+                                      kLoadKeepBytes | kLoadPointIntoParent};
+    for (const Case& c : cases) {
+        UdfNode tree("_root", "_roottype");
+        c.build(tree);
+        const std::vector<std::uint8_t> bytes = image(tree);
+        for (std::uint32_t flags : flagSets) {
+            UdfBinaryReader reader;
+            UdfNode* root = reader.attachMemory(bytes.data(), std::uint32_t(bytes.size()));
+            ASSERT_NE(root, nullptr) << c.what;
+            EXPECT_TRUE(root->load(flags)) << c.what << " " << flags;
+            EXPECT_EQ(test::describe(*root), test::describe(tree)) << c.what << " " << flags;
+            EXPECT_EQ(image(*root), bytes) << c.what << " " << flags;
+        }
+    }
+}
+
+// A tree whose one big leaf lies `depth` containers deep.
+std::unique_ptr<UdfNode> nestedLeaf(int depth, std::uint32_t size) {
+    auto root = std::make_unique<UdfNode>("_root", "_roottype");
+    UdfNode* at = root.get();
+    for (int i = 0; i < depth; ++i) {
+        at = at->addChild(std::make_unique<UdfNode>("Level" + std::to_string(i), "Node"));
+    }
+    std::vector<std::uint8_t> bytes(size);
+    for (std::uint32_t i = 0; i < size; ++i) {
+        bytes[i] = std::uint8_t(i * 131 + (i >> 12));
+    }
+    at->addLeaf("Verts", "", bytes.data(), size, true);
+    at->addInt("FVF", 274);
+    root->addInt("Tail", 9);
+    return root;
+}
+
+// Bytes held by the nodes themselves, not pointing into a parent's.
+std::uint64_t ownedBytes(const UdfNode& node) {
+    std::uint64_t total = node.data() && !node.dataInParent() ? node.size() : 0;
+    for (const UdfNode::Child& child : node.children()) {
+        total += child.link ? 0 : ownedBytes(*child.node);
+    }
+    return total;
+}
+
+TEST(UdfBinary, EveryLoadFlagLoadsSoundFilesWithBigNestedLeaves) {
+    struct Case {
+        int depth;
+        std::uint32_t size;
+    };
+    const Case cases[] = {{3, 2u << 20}, {12, 300000}};
+    const std::uint32_t flagSets[] = {
+        kLoadReadWhole,
+        kLoadKeepBytes,
+        kLoadReadWhole | kLoadKeepBytes,
+        kLoadKeepBytes | kLoadPointIntoParent,
+        kLoadReadWhole | kLoadKeepBytes | kLoadPointIntoParent,
+        kLoadReadWhole | kLoadKeepBytes | kLoadExpandLeaves,
+    };
+    for (const Case& c : cases) {
+        auto tree = nestedLeaf(c.depth, c.size);
+        const std::vector<std::uint8_t> bytes = image(*tree);
+        const UdfNode* verts = tree.get();
+        for (int i = 0; i < c.depth; ++i) {
+            verts = verts->findChild("Level" + std::to_string(i));
+        }
+        verts = verts->findChild("Verts");
+        for (std::uint32_t flags : flagSets) {
+            UdfBinaryReader reader;
+            UdfNode* root = reader.attachMemory(bytes.data(), std::uint32_t(bytes.size()));
+            ASSERT_NE(root, nullptr);
+            EXPECT_TRUE(root->load(flags)) << c.depth << " " << flags;
+            const UdfNode* read = root;
+            for (int i = 0; read && i < c.depth; ++i) {
+                read = read->findChild("Level" + std::to_string(i));
+            }
+            ASSERT_NE(read, nullptr) << c.depth << " " << flags;
+            EXPECT_EQ(read->findChild("FVF")->asInt(), 274) << c.depth << " " << flags;
+            read = read->findChild("Verts");
+            ASSERT_NE(read, nullptr);
+            ASSERT_NE(read->data(), nullptr) << c.depth << " " << flags;
+            ASSERT_EQ(read->size(), c.size);
+            EXPECT_EQ(std::memcmp(read->data(), verts->data(), c.size), 0)
+                << c.depth << " " << flags;
+            EXPECT_EQ(root->findChild("Tail")->asInt(), 9);
+            // Copies of copies stop at the reader's allowance; references serve past it.
+            EXPECT_LE(ownedBytes(*root), 4ull * bytes.size() + (1u << 20) + c.size)
+                << c.depth << " " << flags;
+        }
+    }
+}
+
 // A file whose root directory (at 30, 26 bytes) holds one entry.
 Bytes oneEntry(const char* name, std::uint8_t flags, std::uint32_t offset, std::uint32_t size) {
     Bytes b;
