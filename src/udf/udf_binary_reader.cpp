@@ -441,7 +441,8 @@ bool UdfBinaryReader::expandLeaf(UdfNode* node, std::uint32_t flags) {
     } else if (!types_.find(type)) {
         return false;
     }
-    // Children never outnumber the leaf's bytes by much, whatever the counts and types claim.
+    // Children that hold bytes never outnumber the leaf's bytes by much, whatever the counts
+    // and types claim.
     std::uint64_t budget = std::uint64_t(node->size_) + 64;
     return expand(node, flags, budget);
 }
@@ -487,19 +488,16 @@ bool UdfBinaryReader::expand(UdfNode* node, std::uint32_t flags, std::uint64_t& 
         if (*typeSize == 0) {
             return false;
         }
+        // Elements past the bytes are made without data; they cost no bytes, so they come from
+        // the reader's allowance rather than the leaf's.
         const std::uint64_t fit = available / *typeSize;
-        const std::uint64_t count =
-            node->elementCount_ < fit ? std::uint64_t(node->elementCount_) : fit;
-        if (count < node->elementCount_) {
-            complete = false;
-        }
-        for (std::uint64_t i = 0; i < count; ++i) {
-            if (budget == 0) {
+        for (std::uint64_t i = 0; i < node->elementCount_; ++i) {
+            const bool backed = i < fit;
+            if (!spend(backed ? budget : spareElements_, 1)) {
                 return false;
             }
-            --budget;
             UdfNode* child = makeChild(std::to_string(i), type, i * *typeSize, *typeSize, complete);
-            if (!(flags & kExpandOneLevel) && !UdfTypeRegistry::isPrimitive(type)) {
+            if (backed && !(flags & kExpandOneLevel) && !UdfTypeRegistry::isPrimitive(type)) {
                 complete = expand(child, flags, budget) && complete;
             }
         }

@@ -59,7 +59,8 @@ public:
     virtual bool loadNode(UdfNode* node, std::uint32_t flags, std::uintptr_t argument);
     virtual bool readTypeTable();
     // Turns a leaf of a record type (or, with kExpandPrimitiveArrays, a primitive array) into a
-    // container of its fields or elements.
+    // container of its fields or elements. When the bytes are fewer than they need, the ones
+    // beyond get no data and the result is false.
     virtual bool expandLeaf(UdfNode* node, std::uint32_t flags);
 
     UdfNode* root() const { return root_.get(); }

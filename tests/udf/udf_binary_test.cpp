@@ -347,7 +347,8 @@ TEST(UdfBinary, TypeTableIsReadAndLeavesExpand) {
 
     UdfNode* pairs = read->findChild("pairs");
     EXPECT_FALSE(reader.expandLeaf(pairs, 0));  // 38 bytes hold one of two elements
-    ASSERT_EQ(pairs->childCount(), 1u);
+    ASSERT_EQ(pairs->childCount(), 2u);
+    EXPECT_EQ(pairs->findChild("1")->data(), nullptr);
     UdfNode* first = pairs->findChild("0");
     EXPECT_FALSE(first->dataInParent());
     EXPECT_FLOAT_EQ(first->findChild("first")->findChild("x")->asReal(), 5.0f);
@@ -361,10 +362,14 @@ TEST(UdfBinary, TypeTableIsReadAndLeavesExpand) {
     ASSERT_EQ(intArray->childCount(), 3u);
     EXPECT_EQ(intArray->findChild("2")->asInt(), 3);
 
-    // Counts that the bytes can't back make no more children than the bytes hold.
+    // A count that the bytes can't back makes elements without data only up to the reader's
+    // allowance, the file's size and a few thousand.
     UdfNode* many = read->findChild("many");
     EXPECT_FALSE(reader.expandLeaf(many, kExpandPrimitiveArrays));
-    EXPECT_EQ(many->childCount(), 2u);
+    EXPECT_GT(many->childCount(), 2u);
+    EXPECT_LE(many->childCount(), 2 + bytes.size() + kSpareElements);
+    EXPECT_EQ(many->findChild("1")->asInt(), 2);
+    EXPECT_EQ(many->findChild("2")->data(), nullptr);
     UdfNode* none = read->findChild("none");
     EXPECT_FALSE(reader.expandLeaf(none, 0));
     EXPECT_EQ(none->childCount(), 0u);
@@ -375,6 +380,64 @@ TEST(UdfBinary, TypeTableIsReadAndLeavesExpand) {
     UdfNode* expanded = loaded(eager, bytes, kLoadExpandLeaves);
     EXPECT_TRUE(expanded->findChild("k")->isContainer());
     EXPECT_EQ(expanded->findChild("ints")->childCount(), 0u);
+}
+
+// Leaves shorter than their count of elements: every element is made, those past the bytes
+// without data, and the expansion reports that it is incomplete.
+TEST(UdfBinary, ShortArraysExpandToEveryElement) {
+    struct Case {
+        const char* what;
+        const char* type;
+        std::uint32_t count;
+        std::uint32_t bytes;
+        std::uint32_t flags;
+        std::uint32_t backed;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"ints, two of five backed", "int", 5, 8, kExpandPrimitiveArrays, 2, false},
+        {"ints, the last one cut", "int", 3, 11, kExpandPrimitiveArrays, 2, false},
+        {"ints, none backed", "int", 4, 0, kExpandPrimitiveArrays, 0, false},
+        {"ints, all backed", "int", 3, 12, kExpandPrimitiveArrays, 3, true},
+        {"chars, one of three backed", "char", 3, 1, kExpandPrimitiveArrays, 1, false},
+        {"records, one of three backed", "Pair", 3, 38, 0, 1, false},
+        {"records, one level, pointing", "Pair", 3, 40, kExpandOneLevel | kExpandPointIntoLeaf, 1,
+         false},
+        {"records, all backed", "Pair", 2, 76, 0, 2, true},
+    };
+    std::vector<std::uint8_t> payload(80);
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+        payload[i] = std::uint8_t(i + 1);
+    }
+    for (const Case& c : cases) {
+        UdfNode tree("_root");
+        tree.addArray("a", c.type, c.count)->setData(payload.data(), c.bytes, true);
+        const std::vector<std::uint8_t> bytes = image(tree, keyTypes());
+        UdfBinaryReader reader;
+        UdfNode* root = loaded(reader, bytes);
+        ASSERT_NE(root, nullptr) << c.what;
+        UdfNode* array = root->findChild("a");
+        EXPECT_EQ(reader.expandLeaf(array, c.flags), c.complete) << c.what;
+        ASSERT_EQ(array->childCount(), c.count) << c.what;
+        const std::uint32_t elementSize = *reader.types().sizeOf(c.type);
+        for (std::uint32_t i = 0; i < c.count; ++i) {
+            const UdfNode* element = array->findChild(std::to_string(i));
+            ASSERT_NE(element, nullptr) << c.what << " " << i;
+            EXPECT_EQ(element->typeName().view(), c.type) << c.what;
+            if (i < c.backed) {
+                ASSERT_NE(element->data(), nullptr) << c.what << " " << i;
+                EXPECT_EQ(element->data()[0], payload[i * elementSize]) << c.what << " " << i;
+                EXPECT_EQ(element->dataInParent(), (c.flags & kExpandPointIntoLeaf) != 0);
+            } else {
+                EXPECT_EQ(element->data(), nullptr) << c.what << " " << i;
+                EXPECT_EQ(element->childCount(), 0u) << c.what << " " << i;
+            }
+        }
+        if (c.backed > 0 && c.type == std::string_view("Pair")) {
+            const UdfNode* first = array->findChild("0");
+            EXPECT_EQ(first->childCount(), (c.flags & kExpandOneLevel) ? 0u : 3u) << c.what;
+        }
+    }
 }
 
 TEST(UdfBinary, WrongMagicIsRefused) {
