@@ -33,7 +33,7 @@ inline constexpr const char* kUdfMagic = "UDF Binary 1.0";
 
 // Elements without bytes that expandLeaf may make for the short arrays of one file, beyond one
 // per byte of the file: a count alone can't decide how many nodes are made.
-inline constexpr std::uint64_t kSpareElements = 4096;
+inline constexpr std::uint64_t kSpareElements = 1024;
 
 // The reader owns the root and every node it makes; they live until the reader is destroyed or
 // attached again. Nodes refer back to it, so it must outlive every use of them.

@@ -363,7 +363,7 @@ TEST(UdfBinary, TypeTableIsReadAndLeavesExpand) {
     EXPECT_EQ(intArray->findChild("2")->asInt(), 3);
 
     // A count that the bytes can't back makes elements without data only up to the reader's
-    // allowance, the file's size and a few thousand.
+    // allowance, the file's size and a thousand.
     UdfNode* many = read->findChild("many");
     EXPECT_FALSE(reader.expandLeaf(many, kExpandPrimitiveArrays));
     EXPECT_GT(many->childCount(), 2u);
