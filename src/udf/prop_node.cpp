@@ -200,7 +200,8 @@ bool PropNode::copyFrom(const PropNode& other, std::uint64_t nodeLimit, std::uin
     return true;
 }
 
-PropNode* PropNode::getOrCreate(PropNode& root, std::string_view path, PropNode* scope) {
+PropNode* PropNode::getOrCreate(PropNode& root, std::string_view path, PropNode* scope,
+                                std::uint64_t* created) {
     PropNode* node = scope ? scope : &root;
     std::string_view rest = path;
     for (;;) {
@@ -238,6 +239,9 @@ PropNode* PropNode::getOrCreate(PropNode& root, std::string_view path, PropNode*
         PropNode* child = node->findChild(component);
         if (!child) {
             child = node->insert(component, std::make_unique<PropNode>(component));
+            if (created) {
+                ++*created;
+            }
         }
         if (kindToSet >= 0) {
             child->kind = static_cast<Kind>(kindToSet);

@@ -57,8 +57,9 @@ public:
                   std::uint64_t* copied = nullptr);
 
     // Finds the node at `path` (Styles[0].Size, Sizes["0"]) starting at `scope`, or at `root`
-    // without one, creating what is missing.
-    static PropNode* getOrCreate(PropNode& root, std::string_view path, PropNode* scope = nullptr);
+    // without one, creating what is missing; the nodes created are added to `*created`.
+    static PropNode* getOrCreate(PropNode& root, std::string_view path, PropNode* scope = nullptr,
+                                 std::uint64_t* created = nullptr);
 
 private:
     std::vector<Child> children_;

@@ -54,16 +54,19 @@ UdfBinaryReader::~UdfBinaryReader() {
     reset();
 }
 
-bool UdfBinaryReader::spend(std::uint64_t bytes) {
-    if (bytes > byteBudget_) {
+bool UdfBinaryReader::spend(std::uint64_t& budget, std::uint64_t amount) {
+    if (amount > budget) {
         return false;
     }
-    byteBudget_ -= bytes;
+    budget -= amount;
     return true;
 }
 
 void UdfBinaryReader::reset() {
-    byteBudget_ = 0;
+    leafBudget_ = 0;
+    copyBudget_ = 0;
+    rereadBudget_ = 0;
+    spareElements_ = kSpareElements;
     root_.reset();
     cache_.clear();
     unowned_.clear();
@@ -114,7 +117,11 @@ UdfNode* UdfBinaryReader::openRoot() {
     }
     streamBegin_ = start;
     streamEnd_ = std::uint64_t(start) + stream_->size();
-    byteBudget_ = 4 * (streamEnd_ - streamBegin_) + (1u << 20);
+    const std::uint64_t fileBytes = streamEnd_ - streamBegin_;
+    leafBudget_ = 4 * fileBytes + (1u << 20);
+    copyBudget_ = leafBudget_;
+    rereadBudget_ = leafBudget_;
+    spareElements_ = fileBytes + kSpareElements;
     cache_.reserve((streamEnd_ - streamBegin_) / 64);
 
     std::uint32_t fileSize = 0;
@@ -247,37 +254,40 @@ bool UdfBinaryReader::loadOne(UdfNode* node, std::uint32_t flags) {
         const std::uint64_t wanted = offset + node->size_;
         if (fromParent && (flags & kLoadKeepBytes)) {
             const std::uint8_t* bytes = parent->data_ + (offset - parent->offset_);
-            // Past the budget a copy is replaced by a reference: both read the same bytes.
-            if ((flags & kLoadPointIntoParent) || !spend(node->size_)) {
+            // A reference holds the same bytes as a copy; it serves once copies are spent.
+            if ((flags & kLoadPointIntoParent) || !spend(copyBudget_, node->size_)) {
                 node->data_ = bytes;
                 node->dataInParent_ = true;
             } else {
                 node->setData(bytes, node->size_, true);
             }
-        } else if (!fromParent && (flags & (kLoadReadWhole | kLoadKeepBytes)) && in) {
+        } else if (const std::uint64_t last = wanted < end ? wanted : end;
+                   !fromParent && (flags & (kLoadReadWhole | kLoadKeepBytes)) && in &&
+                   offset < last) {
             // The root's size runs 4 bytes past the end of a sound file, so the range is cut to
             // the file; such a cut range is parsed but not kept as data.
-            const std::uint64_t last = wanted < end ? wanted : end;
             const std::uint32_t length = static_cast<std::uint32_t>(last - offset);
-            if (offset >= last || !spend(length) || !seekTo(*in, offset)) {
-                node->childrenLoaded_ = true;
-                return false;
-            }
-            whole = std::make_unique<std::uint8_t[]>(length);
-            if (!in->readExact(whole.get(), length)) {
-                node->childrenLoaded_ = true;
-                return false;
-            }
-            memory.open("", vfs::kModeRead);
-            memory.assign(core::EngineString::borrow(whole.get(), length));
-            memory.setBase(node->offset_);
-            in = &memory;
-            begin = offset;
-            end = last;
-            if ((flags & kLoadKeepBytes) && last == wanted) {
-                // The memory file keeps reading the same bytes, now the node's.
-                node->ownedData_ = std::move(whole);
-                node->data_ = node->ownedData_.get();
+            const bool keep =
+                (flags & kLoadKeepBytes) && last == wanted && spend(copyBudget_, length);
+            // Nested ranges are read again at every level. Past the allowance the directory is
+            // read straight from the stream instead: the same entries, without the copy.
+            if ((keep || spend(rereadBudget_, length)) && seekTo(*in, offset)) {
+                whole = std::make_unique<std::uint8_t[]>(length);
+                if (!in->readExact(whole.get(), length)) {
+                    node->childrenLoaded_ = true;
+                    return false;
+                }
+                memory.open("", vfs::kModeRead);
+                memory.assign(core::EngineString::borrow(whole.get(), length));
+                memory.setBase(node->offset_);
+                in = &memory;
+                begin = offset;
+                end = last;
+                if (keep) {
+                    // The memory file keeps reading the same bytes, now the node's.
+                    node->ownedData_ = std::move(whole);
+                    node->data_ = node->ownedData_.get();
+                }
             }
         }
         if (!in) {
@@ -294,11 +304,16 @@ bool UdfBinaryReader::loadOne(UdfNode* node, std::uint32_t flags) {
     if (!within(node->offset_, node->size_, begin, end)) {
         return false;
     }
-    if (fromParent && (flags & kLoadPointIntoParent)) {
-        node->data_ = parent->data_ + (node->offset_ - parent->offset_);
-        node->dataInParent_ = true;
+    if (fromParent) {
+        const std::uint8_t* bytes = parent->data_ + (node->offset_ - parent->offset_);
+        if ((flags & kLoadPointIntoParent) || !spend(copyBudget_, node->size_)) {
+            node->data_ = bytes;
+            node->dataInParent_ = true;
+        } else {
+            node->setData(bytes, node->size_, true);
+        }
     } else {
-        if (!in || !spend(node->size_) || !seekTo(*in, node->offset_)) {
+        if (!in || !spend(leafBudget_, node->size_) || !seekTo(*in, node->offset_)) {
             return false;
         }
         auto bytes = std::make_unique<std::uint8_t[]>(node->size_);
@@ -345,9 +360,13 @@ bool UdfBinaryReader::readDirectory(UdfNode* node, vfs::Stream& in, std::uint64_
             std::uint64_t(in.tell()) > directoryEnd) {
             return false;
         }
+        // An empty entry names no bytes: its offset is where the next node's begin, and that
+        // node may already be in the cache.
         UdfNode* child = nullptr;
-        if (auto hit = cache_.find(childOffset); hit != cache_.end()) {
-            child = hit->second;
+        if (childSize != 0) {
+            if (auto hit = cache_.find(childOffset); hit != cache_.end()) {
+                child = hit->second;
+            }
         }
         std::unique_ptr<UdfNode> fresh;
         if (!child) {
@@ -422,7 +441,8 @@ bool UdfBinaryReader::expandLeaf(UdfNode* node, std::uint32_t flags) {
     } else if (!types_.find(type)) {
         return false;
     }
-    // Children never outnumber the leaf's bytes by much, whatever the counts and types claim.
+    // Children that hold bytes never outnumber the leaf's bytes by much, whatever the counts
+    // and types claim.
     std::uint64_t budget = std::uint64_t(node->size_) + 64;
     return expand(node, flags, budget);
 }
@@ -468,19 +488,16 @@ bool UdfBinaryReader::expand(UdfNode* node, std::uint32_t flags, std::uint64_t& 
         if (*typeSize == 0) {
             return false;
         }
+        // Elements past the bytes are made without data; they cost no bytes, so they come from
+        // the reader's allowance rather than the leaf's.
         const std::uint64_t fit = available / *typeSize;
-        const std::uint64_t count =
-            node->elementCount_ < fit ? std::uint64_t(node->elementCount_) : fit;
-        if (count < node->elementCount_) {
-            complete = false;
-        }
-        for (std::uint64_t i = 0; i < count; ++i) {
-            if (budget == 0) {
+        for (std::uint64_t i = 0; i < node->elementCount_; ++i) {
+            const bool backed = i < fit;
+            if (!spend(backed ? budget : spareElements_, 1)) {
                 return false;
             }
-            --budget;
             UdfNode* child = makeChild(std::to_string(i), type, i * *typeSize, *typeSize, complete);
-            if (!(flags & kExpandOneLevel) && !UdfTypeRegistry::isPrimitive(type)) {
+            if (backed && !(flags & kExpandOneLevel) && !UdfTypeRegistry::isPrimitive(type)) {
                 complete = expand(child, flags, budget) && complete;
             }
         }

@@ -31,6 +31,10 @@ inline constexpr std::uint32_t kExpandOneLevel = 0x04;         // don't expand t
 
 inline constexpr const char* kUdfMagic = "UDF Binary 1.0";
 
+// Elements without bytes that expandLeaf may make for the short arrays of one file, beyond one
+// per byte of the file: a count alone can't decide how many nodes are made.
+inline constexpr std::uint64_t kSpareElements = 1024;
+
 // The reader owns the root and every node it makes; they live until the reader is destroyed or
 // attached again. Nodes refer back to it, so it must outlive every use of them.
 class UdfBinaryReader {
@@ -55,7 +59,8 @@ public:
     virtual bool loadNode(UdfNode* node, std::uint32_t flags, std::uintptr_t argument);
     virtual bool readTypeTable();
     // Turns a leaf of a record type (or, with kExpandPrimitiveArrays, a primitive array) into a
-    // container of its fields or elements.
+    // container of its fields or elements. When the bytes are fewer than they need, the ones
+    // beyond get no data and the result is false.
     virtual bool expandLeaf(UdfNode* node, std::uint32_t flags);
 
     UdfNode* root() const { return root_.get(); }
@@ -67,8 +72,8 @@ private:
     void addEntry(UdfNode* container, UdfNode* child, std::unique_ptr<UdfNode> fresh, bool link);
     bool expand(UdfNode* node, std::uint32_t flags, std::uint64_t& budget);
     void reset();
-    // Takes `bytes` from the budget of node bytes; false when it is spent.
-    bool spend(std::uint64_t bytes);
+    // Takes `amount` from `budget`; false, taking nothing, when it doesn't hold that much.
+    static bool spend(std::uint64_t& budget, std::uint64_t amount);
 
     vfs::Stream* stream_ = nullptr;
     std::unique_ptr<vfs::Stream> ownedStream_;
@@ -81,9 +86,18 @@ private:
     // same name. The cache may still point at them.
     std::unordered_map<UdfNode*, std::unique_ptr<UdfNode>> unowned_;
     std::uint64_t nodesMade_ = 0;
-    // Node bytes this reader may still allocate. A sound file reads each byte about once;
-    // entries of a damaged one may claim the same bytes over and over.
-    std::uint64_t byteBudget_ = 0;
+    // Leaf bytes this reader may still read from the stream. The leaves of a sound file don't
+    // overlap, so they always fit; entries of a damaged one may claim the same bytes over and
+    // over, and past this their leaves stay without data.
+    std::uint64_t leafBudget_ = 0;
+    // Bytes this reader may still copy where a reference into a parent's bytes would serve:
+    // kept node bytes and copies of a parent's. Past it references are made instead.
+    std::uint64_t copyBudget_ = 0;
+    // Bytes this reader may still read again into a temporary copy to parse a directory from;
+    // past it directories are read from the stream.
+    std::uint64_t rereadBudget_ = 0;
+    // Elements of short arrays, beyond their bytes, that expandLeaf may still make.
+    std::uint64_t spareElements_ = kSpareElements;
     std::uint64_t loadStamp_ = 0;
 };
 

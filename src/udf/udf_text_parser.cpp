@@ -95,7 +95,9 @@ std::size_t UdfTextParser::scanGroups(std::string_view text, std::string_view se
 
 void UdfTextParser::beginTopLevel() {
     includeCount_ = 0;
+    parsedNodes_ = 0;
     copiedNodes_ = 0;
+    copiesCut_ = false;
     includeStack_.clear();
     released_.clear();
 }
@@ -150,7 +152,7 @@ bool UdfTextParser::execute(PropNode& root, std::string_view statement, PropNode
         if (path.empty()) {
             scope = nullptr;
         } else {
-            scope = PropNode::getOrCreate(root, path, nullptr);
+            scope = PropNode::getOrCreate(root, path, nullptr, &parsedNodes_);
             scope->kind = PropNode::kObject;
         }
         return true;
@@ -181,7 +183,7 @@ bool UdfTextParser::execute(PropNode& root, std::string_view statement, PropNode
 
     PropNode* node = nullptr;
     if (hasTarget) {
-        node = PropNode::getOrCreate(root, target, scope);
+        node = PropNode::getOrCreate(root, target, scope, &parsedNodes_);
     } else {
         if (!scope) {
             return true;
@@ -190,7 +192,7 @@ bool UdfTextParser::execute(PropNode& root, std::string_view statement, PropNode
         do {
             index = std::to_string(scope->nextIndex++);
         } while (scope->contains(index));
-        node = PropNode::getOrCreate(root, index, scope);
+        node = PropNode::getOrCreate(root, index, scope, &parsedNodes_);
         value = text;
     }
     node->releaseChildren(released_);
@@ -233,15 +235,18 @@ bool UdfTextParser::execute(PropNode& root, std::string_view statement, PropNode
         return true;
     }
     // A reference: the target becomes a copy of the node at that path, under its own name.
-    PropNode* source = PropNode::getOrCreate(root, value, nullptr);
+    PropNode* source = PropNode::getOrCreate(root, value, nullptr, &parsedNodes_);
     core::EngineString ownName = node->name;
-    const std::uint64_t left = copiedNodes_ < kMaxCopiedNodes ? kMaxCopiedNodes - copiedNodes_ : 0;
-    if (!node->copyFrom(*source, left, &copiedNodes_)) {
+    const std::uint64_t allowance = kCopiesPerParsedNode * parsedNodes_ + kMinCopyAllowance;
+    const std::uint64_t left = copiedNodes_ < allowance ? allowance - copiedNodes_ : 0;
+    const bool copied = node->copyFrom(*source, left, &copiedNodes_);
+    if (!copied) {
         node->kind = PropNode::kValue;
         node->value = core::EngineString();
+        copiesCut_ = true;
     }
     node->name = ownName;
-    return true;
+    return copied;
 }
 
 bool UdfTextParser::include(PropNode& root, std::string_view statement, bool& result) {

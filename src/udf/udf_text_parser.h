@@ -25,17 +25,26 @@ public:
     static constexpr int kMaxNesting = 64;
     static constexpr int kMaxIncludeDepth = 16;
     static constexpr int kMaxIncludes = 256;
-    static constexpr std::uint64_t kMaxCopiedNodes = 1u << 16;
+    // References copy nodes, and a reference to a node holding two references to its
+    // predecessor doubles the tree with each statement. A parse copies at most this many nodes
+    // per node its statements created, plus kMinCopyAllowance: enough for any table copied
+    // over and over, linear in the text.
+    static constexpr std::uint64_t kCopiesPerParsedNode = 64;
+    static constexpr std::uint64_t kMinCopyAllowance = 1u << 16;
 
     // Included files are resolved through `searchPaths` when given.
     explicit UdfTextParser(const vfs::SearchPaths* searchPaths = nullptr);
 
     // Reads the whole stream and runs its statements; false when it is empty or unreadable, or
-    // when a statement failed (the following ones still run).
+    // when a statement failed (the following ones still run). A reference whose copy would pass
+    // the allowance fails its statement and leaves the target empty; copiesCut() tells so.
     bool parse(vfs::Stream& stream, PropNode& root);
     bool parseText(std::string_view text, PropNode& root);
     // Runs one statement; `scope` is the current scope, changed by "using".
     bool executeStatement(PropNode& root, std::string_view statement, PropNode*& scope);
+
+    // Whether the last parse left a reference's copy out to stay within the allowance.
+    bool copiesCut() const { return copiesCut_; }
 
     // Off: include directives are left as ordinary statements (for hermetic runs over
     // untrusted text).
@@ -58,7 +67,9 @@ private:
     int parseDepth_ = 0;
     int includeCount_ = 0;
     std::vector<std::string> includeStack_;
+    std::uint64_t parsedNodes_ = 0;
     std::uint64_t copiedNodes_ = 0;
+    bool copiesCut_ = false;
     // Nodes replaced during a parse live on until it ends: a scope or an enclosing statement
     // may still point at them.
     std::vector<std::unique_ptr<PropNode>> released_;

@@ -347,7 +347,8 @@ TEST(UdfBinary, TypeTableIsReadAndLeavesExpand) {
 
     UdfNode* pairs = read->findChild("pairs");
     EXPECT_FALSE(reader.expandLeaf(pairs, 0));  // 38 bytes hold one of two elements
-    ASSERT_EQ(pairs->childCount(), 1u);
+    ASSERT_EQ(pairs->childCount(), 2u);
+    EXPECT_EQ(pairs->findChild("1")->data(), nullptr);
     UdfNode* first = pairs->findChild("0");
     EXPECT_FALSE(first->dataInParent());
     EXPECT_FLOAT_EQ(first->findChild("first")->findChild("x")->asReal(), 5.0f);
@@ -361,10 +362,14 @@ TEST(UdfBinary, TypeTableIsReadAndLeavesExpand) {
     ASSERT_EQ(intArray->childCount(), 3u);
     EXPECT_EQ(intArray->findChild("2")->asInt(), 3);
 
-    // Counts that the bytes can't back make no more children than the bytes hold.
+    // A count that the bytes can't back makes elements without data only up to the reader's
+    // allowance, the file's size and a thousand.
     UdfNode* many = read->findChild("many");
     EXPECT_FALSE(reader.expandLeaf(many, kExpandPrimitiveArrays));
-    EXPECT_EQ(many->childCount(), 2u);
+    EXPECT_GT(many->childCount(), 2u);
+    EXPECT_LE(many->childCount(), 2 + bytes.size() + kSpareElements);
+    EXPECT_EQ(many->findChild("1")->asInt(), 2);
+    EXPECT_EQ(many->findChild("2")->data(), nullptr);
     UdfNode* none = read->findChild("none");
     EXPECT_FALSE(reader.expandLeaf(none, 0));
     EXPECT_EQ(none->childCount(), 0u);
@@ -375,6 +380,64 @@ TEST(UdfBinary, TypeTableIsReadAndLeavesExpand) {
     UdfNode* expanded = loaded(eager, bytes, kLoadExpandLeaves);
     EXPECT_TRUE(expanded->findChild("k")->isContainer());
     EXPECT_EQ(expanded->findChild("ints")->childCount(), 0u);
+}
+
+// Leaves shorter than their count of elements: every element is made, those past the bytes
+// without data, and the expansion reports that it is incomplete.
+TEST(UdfBinary, ShortArraysExpandToEveryElement) {
+    struct Case {
+        const char* what;
+        const char* type;
+        std::uint32_t count;
+        std::uint32_t bytes;
+        std::uint32_t flags;
+        std::uint32_t backed;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"ints, two of five backed", "int", 5, 8, kExpandPrimitiveArrays, 2, false},
+        {"ints, the last one cut", "int", 3, 11, kExpandPrimitiveArrays, 2, false},
+        {"ints, none backed", "int", 4, 0, kExpandPrimitiveArrays, 0, false},
+        {"ints, all backed", "int", 3, 12, kExpandPrimitiveArrays, 3, true},
+        {"chars, one of three backed", "char", 3, 1, kExpandPrimitiveArrays, 1, false},
+        {"records, one of three backed", "Pair", 3, 38, 0, 1, false},
+        {"records, one level, pointing", "Pair", 3, 40, kExpandOneLevel | kExpandPointIntoLeaf, 1,
+         false},
+        {"records, all backed", "Pair", 2, 76, 0, 2, true},
+    };
+    std::vector<std::uint8_t> payload(80);
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+        payload[i] = std::uint8_t(i + 1);
+    }
+    for (const Case& c : cases) {
+        UdfNode tree("_root");
+        tree.addArray("a", c.type, c.count)->setData(payload.data(), c.bytes, true);
+        const std::vector<std::uint8_t> bytes = image(tree, keyTypes());
+        UdfBinaryReader reader;
+        UdfNode* root = loaded(reader, bytes);
+        ASSERT_NE(root, nullptr) << c.what;
+        UdfNode* array = root->findChild("a");
+        EXPECT_EQ(reader.expandLeaf(array, c.flags), c.complete) << c.what;
+        ASSERT_EQ(array->childCount(), c.count) << c.what;
+        const std::uint32_t elementSize = *reader.types().sizeOf(c.type);
+        for (std::uint32_t i = 0; i < c.count; ++i) {
+            const UdfNode* element = array->findChild(std::to_string(i));
+            ASSERT_NE(element, nullptr) << c.what << " " << i;
+            EXPECT_EQ(element->typeName().view(), c.type) << c.what;
+            if (i < c.backed) {
+                ASSERT_NE(element->data(), nullptr) << c.what << " " << i;
+                EXPECT_EQ(element->data()[0], payload[i * elementSize]) << c.what << " " << i;
+                EXPECT_EQ(element->dataInParent(), (c.flags & kExpandPointIntoLeaf) != 0);
+            } else {
+                EXPECT_EQ(element->data(), nullptr) << c.what << " " << i;
+                EXPECT_EQ(element->childCount(), 0u) << c.what << " " << i;
+            }
+        }
+        if (c.backed > 0 && c.type == std::string_view("Pair")) {
+            const UdfNode* first = array->findChild("0");
+            EXPECT_EQ(first->childCount(), (c.flags & kExpandOneLevel) ? 0u : 3u) << c.what;
+        }
+    }
 }
 
 TEST(UdfBinary, WrongMagicIsRefused) {
@@ -432,6 +495,137 @@ TEST(UdfBinary, SharedOffsetsGiveOneNodeAndEmptyEntriesStayApart) {
     EXPECT_EQ(a->asInt(), 0x11111111);
     EXPECT_NE(read->findChild("e1"), read->findChild("e2"));
     EXPECT_NE(read->findChild("e2"), nullptr);
+}
+
+// Empty leaves have no bytes of their own: their offset is where the next node's bytes begin,
+// which may be a sibling of their container, a nested container's directory or the file's end.
+TEST(UdfBinary, EmptyLeavesRoundTripWhereverTheyStand) {
+    struct Case {
+        const char* what;
+        void (*build)(UdfNode& root);
+    };
+    const Case cases[] = {
+        {"ending a container, a leaf after it",
+         [](UdfNode& root) {
+             UdfNode* a = root.addChild(std::make_unique<UdfNode>("A", "Node"));
+             a->addInt("x", 1);
+             a->addString("e", "");
+             root.addInt("B", 2);
+         }},
+        {"alone in a container, a container after it",
+         [](UdfNode& root) {
+             root.addChild(std::make_unique<UdfNode>("A"))->addString("e", "");
+             root.addChild(std::make_unique<UdfNode>("B"))->addInt("y", 3);
+         }},
+        {"ending nested containers, their parents' siblings after them",
+         [](UdfNode& root) {
+             UdfNode* a = root.addChild(std::make_unique<UdfNode>("A"));
+             UdfNode* inner = a->addChild(std::make_unique<UdfNode>("Inner"));
+             inner->addLeaf("Verts", "", "abcd", 4, true);
+             inner->addLeaf("None", "", nullptr, 0, true);
+             a->addLeaf("Tail", "byte", nullptr, 0, true);
+             root.addReal("B", 0.25f);
+             root.addChild(std::make_unique<UdfNode>("C"))->addInt("z", 4);
+         }},
+        {"elements of an array, and the last node of the file",
+         [](UdfNode& root) {
+             UdfNode* list = root.addArray("List", "string", 3);
+             list->setContainer();
+             list->addString("0", "");
+             list->addString("1", "");
+             list->addString("2", "");
+             root.addInt("After", 5);
+             root.addString("Last", "");
+         }},
+    };
+    const std::uint32_t flagSets[] = {0, kLoadReadWhole, kLoadReadWhole | kLoadKeepBytes,
+                                      kLoadKeepBytes | kLoadPointIntoParent};
+    for (const Case& c : cases) {
+        UdfNode tree("_root", "_roottype");
+        c.build(tree);
+        const std::vector<std::uint8_t> bytes = image(tree);
+        for (std::uint32_t flags : flagSets) {
+            UdfBinaryReader reader;
+            UdfNode* root = reader.attachMemory(bytes.data(), std::uint32_t(bytes.size()));
+            ASSERT_NE(root, nullptr) << c.what;
+            EXPECT_TRUE(root->load(flags)) << c.what << " " << flags;
+            EXPECT_EQ(test::describe(*root), test::describe(tree)) << c.what << " " << flags;
+            EXPECT_EQ(image(*root), bytes) << c.what << " " << flags;
+        }
+    }
+}
+
+// A tree whose one big leaf lies `depth` containers deep.
+std::unique_ptr<UdfNode> nestedLeaf(int depth, std::uint32_t size) {
+    auto root = std::make_unique<UdfNode>("_root", "_roottype");
+    UdfNode* at = root.get();
+    for (int i = 0; i < depth; ++i) {
+        at = at->addChild(std::make_unique<UdfNode>("Level" + std::to_string(i), "Node"));
+    }
+    std::vector<std::uint8_t> bytes(size);
+    for (std::uint32_t i = 0; i < size; ++i) {
+        bytes[i] = std::uint8_t(i * 131 + (i >> 12));
+    }
+    at->addLeaf("Verts", "", bytes.data(), size, true);
+    at->addInt("FVF", 274);
+    root->addInt("Tail", 9);
+    return root;
+}
+
+// Bytes held by the nodes themselves, not pointing into a parent's.
+std::uint64_t ownedBytes(const UdfNode& node) {
+    std::uint64_t total = node.data() && !node.dataInParent() ? node.size() : 0;
+    for (const UdfNode::Child& child : node.children()) {
+        total += child.link ? 0 : ownedBytes(*child.node);
+    }
+    return total;
+}
+
+TEST(UdfBinary, EveryLoadFlagLoadsSoundFilesWithBigNestedLeaves) {
+    struct Case {
+        int depth;
+        std::uint32_t size;
+    };
+    const Case cases[] = {{3, 2u << 20}, {12, 300000}};
+    const std::uint32_t flagSets[] = {
+        kLoadReadWhole,
+        kLoadKeepBytes,
+        kLoadReadWhole | kLoadKeepBytes,
+        kLoadKeepBytes | kLoadPointIntoParent,
+        kLoadReadWhole | kLoadKeepBytes | kLoadPointIntoParent,
+        kLoadReadWhole | kLoadKeepBytes | kLoadExpandLeaves,
+    };
+    for (const Case& c : cases) {
+        auto tree = nestedLeaf(c.depth, c.size);
+        const std::vector<std::uint8_t> bytes = image(*tree);
+        const UdfNode* verts = tree.get();
+        for (int i = 0; i < c.depth; ++i) {
+            verts = verts->findChild("Level" + std::to_string(i));
+        }
+        verts = verts->findChild("Verts");
+        for (std::uint32_t flags : flagSets) {
+            UdfBinaryReader reader;
+            UdfNode* root = reader.attachMemory(bytes.data(), std::uint32_t(bytes.size()));
+            ASSERT_NE(root, nullptr);
+            EXPECT_TRUE(root->load(flags)) << c.depth << " " << flags;
+            const UdfNode* read = root;
+            for (int i = 0; read && i < c.depth; ++i) {
+                read = read->findChild("Level" + std::to_string(i));
+            }
+            ASSERT_NE(read, nullptr) << c.depth << " " << flags;
+            EXPECT_EQ(read->findChild("FVF")->asInt(), 274) << c.depth << " " << flags;
+            read = read->findChild("Verts");
+            ASSERT_NE(read, nullptr);
+            ASSERT_NE(read->data(), nullptr) << c.depth << " " << flags;
+            ASSERT_EQ(read->size(), c.size);
+            EXPECT_EQ(std::memcmp(read->data(), verts->data(), c.size), 0)
+                << c.depth << " " << flags;
+            EXPECT_EQ(root->findChild("Tail")->asInt(), 9);
+            // Copies of copies stop at the reader's allowance; references serve past it.
+            EXPECT_LE(ownedBytes(*root), 4ull * bytes.size() + (1u << 20) + c.size)
+                << c.depth << " " << flags;
+        }
+    }
 }
 
 // A file whose root directory (at 30, 26 bytes) holds one entry.

@@ -36,8 +36,8 @@ inline std::string describe(const PropNode& node) {
     return out;
 }
 
-// One line per node: path, type, flags (with 0x02 for a link in its parent), count, bytes in
-// hex; children follow their parent. Links are described but not followed.
+// One line per node: path, type, flags (with 0x02 for a link in its parent), count, a leaf's
+// size and bytes in hex; children follow their parent. Links are described but not followed.
 inline void describe(const UdfNode& node, const std::string& path, bool link,
                      std::vector<std::string>& lines) {
     static const char* digits = "0123456789abcdef";
@@ -48,7 +48,9 @@ inline void describe(const UdfNode& node, const std::string& path, bool link,
     }
     lines.push_back(path + " type=" + node.typeName().str() +
                     " flags=" + std::to_string(node.flags() | (link ? kUdfLink : 0)) +
-                    " count=" + std::to_string(node.elementCount()) + " bytes=" + bytes);
+                    " count=" + std::to_string(node.elementCount()) +
+                    (node.isContainer() ? "" : " size=" + std::to_string(node.size())) +
+                    " bytes=" + bytes);
     if (link) {
         return;
     }

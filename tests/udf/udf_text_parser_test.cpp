@@ -153,14 +153,7 @@ TEST(UdfTextParser, DeepNestingIsCutOffInsteadOfExhaustingTheStack) {
     EXPECT_EQ(depth, UdfTextParser::kMaxNesting);
 }
 
-TEST(UdfTextParser, CopiesThatDoubleTheTreeStopAtTheBudget) {
-    std::string text = "A.x = 1;";
-    for (int i = 0; i < 400; ++i) {
-        text += "A.c" + std::to_string(i) + " = A;";
-    }
-    PropNode root;
-    UdfTextParser parser;
-    EXPECT_TRUE(parser.parseText(text, root));
+std::uint64_t countNodes(const PropNode& root) {
     std::uint64_t nodes = 0;
     std::vector<const PropNode*> pending{&root};
     while (!pending.empty()) {
@@ -171,8 +164,69 @@ TEST(UdfTextParser, CopiesThatDoubleTheTreeStopAtTheBudget) {
             pending.push_back(c.node.get());
         }
     }
-    EXPECT_LE(nodes, UdfTextParser::kMaxCopiedNodes + 100);
+    return nodes;
+}
+
+TEST(UdfTextParser, CopiesThatDoubleTheTreeStopVisibly) {
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    std::string inside = "A.x = 1;";
+    std::string pairs = "P0 = 1;";
+    for (int i = 0; i < 400; ++i) {
+        inside += "A.c" + std::to_string(i) + " = A;";
+        pairs += "P" + std::to_string(i + 1) + " = array(P" + std::to_string(i) + ", P" +
+                 std::to_string(i) + ");";
+    }
+    const Case cases[] = {{"a node copied into itself", inside}, {"arrays of two copies", pairs}};
+    for (const Case& c : cases) {
+        PropNode root;
+        UdfTextParser parser;
+        EXPECT_FALSE(parser.parseText(c.text + "Z = 7;", root)) << c.what;
+        EXPECT_TRUE(parser.copiesCut()) << c.what;
+        // The statements after a cut still run.
+        EXPECT_EQ(root.findChild("Z")->asInt(), 7) << c.what;
+        // Each statement makes at most three nodes of its own.
+        const std::uint64_t parsed = 3 * 402;
+        EXPECT_LE(countNodes(root), parsed * (UdfTextParser::kCopiesPerParsedNode + 1) +
+                                        UdfTextParser::kMinCopyAllowance)
+            << c.what;
+    }
+    PropNode root;
+    UdfTextParser parser;
+    parser.parseText(inside, root);
     EXPECT_EQ(root.findChild("A")->findChild("c3")->findChild("c1")->findChild("x")->asInt(), 1);
+    // The next parse starts with a fresh allowance.
+    PropNode other;
+    EXPECT_TRUE(parser.parseText("A = 1; B = A;", other));
+    EXPECT_FALSE(parser.copiesCut());
+}
+
+TEST(UdfTextParser, TablesCopiedManyTimesAreCopiedWhole) {
+    // A charset-like table of 2000 nodes: 500 keys, each a list of three numbers.
+    std::string text;
+    for (int i = 0; i < 500; ++i) {
+        text += "Rects[\"" + std::to_string(i) + "\"] = array(" + std::to_string(i) + ", 0, " +
+                std::to_string(i % 7) + ");";
+    }
+    const int copies = 33;
+    for (int i = 0; i < copies; ++i) {
+        text += "Copy" + std::to_string(i) + " = Rects;";
+    }
+    PropNode root;
+    UdfTextParser parser;
+    EXPECT_TRUE(parser.parseText(text, root));
+    EXPECT_FALSE(parser.copiesCut());
+    const PropNode* rects = root.findChild("Rects");
+    ASSERT_NE(rects, nullptr);
+    EXPECT_EQ(countNodes(*rects), 2000u);
+    for (int i = 0; i < copies; ++i) {
+        const PropNode* copy = root.findChild("Copy" + std::to_string(i));
+        ASSERT_NE(copy, nullptr) << i;
+        EXPECT_EQ(copy->kind, PropNode::kArray) << i;
+        EXPECT_EQ(test::describe(*copy), test::describe(*rects)) << i;
+    }
 }
 
 class UdfTextIncludes : public ::testing::Test {

@@ -2,6 +2,8 @@
 // archive embedded in this program.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -96,6 +98,46 @@ TEST(Rarpack, RefusesAMissingFolder) {
                   quoted(scratch.path() / "absent")),
               0);
     EXPECT_FALSE(fs::exists(scratch.path() / "x.rar"));
+}
+
+// Entry names are "Media\<folder>\<file>"; the reader compares their first 259 bytes.
+TEST(Rarpack, NamesLongerThanTheReaderComparesAreRefused) {
+    struct Case {
+        std::size_t fileLength;
+        bool packed;
+    };
+    const std::string folder(200, 'f');
+    for (const Case c : {Case{52, true}, Case{53, false}, Case{54, false}}) {
+        testing::ScratchFolder scratch;
+        const std::string file = std::string(c.fileLength - 4, 'n') + ".txt";
+        const std::string name = "Media\\" + folder + "\\" + file;
+        scratch.write("Media/" + folder + "/" + file, "far down");
+        scratch.write("Media/short.txt", "near");
+        const fs::path archivePath = scratch.path() / "Media.rar";
+        const fs::path errors = scratch.path() / "stderr.txt";
+        const int status = std::system((kRarpack + " " + quoted(archivePath) + " " +
+                                        quoted(scratch.path() / "Media") + " 2>" + quoted(errors))
+                                           .c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << name.size();
+        const std::string message = testing::readFile(errors);
+        if (c.packed) {
+            EXPECT_EQ(WEXITSTATUS(status), 0) << name.size();
+            EXPECT_EQ(message, "");
+            const std::string image = testing::readFile(archivePath);
+            RarArchive archive;
+            ASSERT_TRUE(
+                archive.mount(FileSource(image.data(), static_cast<std::uint32_t>(image.size()))));
+            auto stream = archive.open(name, kModeRead);
+            ASSERT_TRUE(stream) << name.size();
+            EXPECT_EQ(stream->size(), 8u);
+        } else {
+            EXPECT_EQ(WEXITSTATUS(status), 1) << name.size();
+            EXPECT_NE(message.find(file), std::string::npos) << message;
+            EXPECT_NE(message.find("259"), std::string::npos) << message;
+            EXPECT_FALSE(fs::exists(archivePath)) << name.size();
+            EXPECT_FALSE(fs::exists(archivePath.string() + ".tmp")) << name.size();
+        }
+    }
 }
 
 TEST(MediaArchive, EmbeddedArchiveHoldsTheSceneProperties) {

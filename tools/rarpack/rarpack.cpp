@@ -16,6 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The archive reader compares only this many bytes of an entry's name: a longer name could
+// never be found, and two names that agree that far would find the same entry.
+constexpr std::size_t kMaxNameBytes = 259;
+
 struct Item {
     std::string name;
     fs::path path;
@@ -79,6 +83,17 @@ int main(int argc, char** argv) {
     if (!collect(root, items)) {
         std::fprintf(stderr, "rarpack: cannot list %s\n", argv[2]);
         return 1;
+    }
+
+    // Checked before anything is read or written, so a refused folder leaves no archive.
+    for (const Item& item : items) {
+        if (item.name.size() > kMaxNameBytes) {
+            std::fprintf(stderr,
+                         "rarpack: the entry name %s has %zu bytes; the archive reader compares "
+                         "only %zu\n",
+                         item.name.c_str(), item.name.size(), kMaxNameBytes);
+            return 1;
+        }
     }
 
     vfs::RarWriter writer;
