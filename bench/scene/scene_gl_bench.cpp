@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
 #include "platform/linux/gl/device_statistics.h"
 #include "render/camera.h"
@@ -27,20 +28,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 Device* MakeDevice(Runtime* runtime, UINT width, UINT height) {
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = width;
-    params.BackBufferHeight = height;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.Windowed = 1;
-    params.EnableAutoDepthStencil = 1;
-    params.AutoDepthStencilFormat = D3DFMT_D24X8;
-    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    Device* device = nullptr;
-    runtime->CreateDevice(0, D3DDEVTYPE_HAL, 0, D3DCREATE_HARDWARE_VERTEXPROCESSING, &params,
-                          &device);
-    return device;
+    return gfx::CreateOffscreenDevice(*runtime, width, height);
 }
 
 struct ScreenVertex {

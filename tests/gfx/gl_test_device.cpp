@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/gfx/offscreen_device.h"
+
 namespace gfx::test {
 
 namespace {
@@ -13,19 +15,7 @@ Device* CreateDevice() {
     Runtime* runtime = CreateRuntime();
     if (!runtime)
         return nullptr;
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = kSize;
-    params.BackBufferHeight = kSize;
-    params.BackBufferFormat = D3DFMT_A8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.Windowed = 1;
-    params.EnableAutoDepthStencil = 1;
-    params.AutoDepthStencilFormat = D3DFMT_D24S8;
-    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    Device* device = nullptr;
-    runtime->CreateDevice(0, D3DDEVTYPE_HAL, 0, D3DCREATE_HARDWARE_VERTEXPROCESSING, &params,
-                          &device);
+    Device* device = CreateOffscreenDevice(*runtime, kSize, kSize, D3DFMT_A8R8G8B8, D3DFMT_D24S8);
     runtime->Release();
     return device;
 }

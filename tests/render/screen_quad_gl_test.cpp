@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
 #include "render/current_device.h"
 #include "render/loading_screen.h"
@@ -27,19 +28,8 @@ Device* GlDevice() {
         if (!runtime) {
             return nullptr;
         }
-        D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = kSide;
-        params.BackBufferHeight = kSide;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.Windowed = 1;
-        params.EnableAutoDepthStencil = 1;
-        params.AutoDepthStencilFormat = D3DFMT_D24S8;
-        params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        Device* created = nullptr;
-        runtime->CreateDevice(0, D3DDEVTYPE_HAL, 0, D3DCREATE_HARDWARE_VERTEXPROCESSING, &params,
-                              &created);
+        Device* created =
+            gfx::CreateOffscreenDevice(*runtime, kSide, kSide, D3DFMT_X8R8G8B8, D3DFMT_D24S8);
         runtime->Release();
         return created;
     }();

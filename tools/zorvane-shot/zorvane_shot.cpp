@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
 #include "render/camera.h"
 #include "render/camera_path.h"
@@ -149,25 +150,6 @@ int Parse(int argc, char** argv, Options& options) {
     return 0;
 }
 
-Device* MakeDevice(Runtime& runtime, UINT width, UINT height) {
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = width;
-    params.BackBufferHeight = height;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.Windowed = 1;
-    params.EnableAutoDepthStencil = 1;
-    params.AutoDepthStencilFormat = D3DFMT_D24X8;
-    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    Device* device = nullptr;
-    if (Failed(runtime.CreateDevice(0, D3DDEVTYPE_HAL, 0, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                    &params, &device))) {
-        return nullptr;
-    }
-    return device;
-}
-
 bool RenderFrame(render::Scene& scene, const Options& options, Device& device) {
     render::Camera camera;
     camera.SetPerspective(options.nearPlane, options.farPlane, options.fov,
@@ -232,7 +214,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zorvane-shot: no OpenGL 3.3 display (run it under xvfb-run)\n");
         return 1;
     }
-    Device* device = MakeDevice(*runtime, options.width, options.height);
+    Device* device = gfx::CreateOffscreenDevice(*runtime, options.width, options.height);
     if (!device) {
         std::fprintf(stderr, "zorvane-shot: the device could not be created\n");
         runtime->Release();
