@@ -104,9 +104,18 @@ bool Track::SetKeys(std::vector<Key> keys) {
             return false;
         }
     }
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const Key& a, const Key& b) { return a.time < b.time; });
-    for (const Key& key : keys) {
+    // Keys at one time keep their file order so the last of them wins. An index sort instead of
+    // std::stable_sort: libstdc++ 12's temporary buffer frees with the wrong call under
+    // AddressSanitizer.
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) {
+        return keys[a].time < keys[b].time || (keys[a].time == keys[b].time && a < b);
+    });
+    for (std::size_t index : order) {
+        const Key& key = keys[index];
         if (!keys_.empty() && keys_.back().time == key.time) {
             keys_.back() = key;
         } else {
