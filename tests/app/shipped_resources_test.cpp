@@ -9,6 +9,7 @@
 #include "app/default_settings.h"
 #include "app/text_table.h"
 #include "core/cp1251.h"
+#include "platform/bmp_image.h"
 #include "platform/dialog.h"
 #include "platform/fake/recording_message_box.h"
 
@@ -192,6 +193,15 @@ TEST(ShippedResources, AboutBoxHasSevenCentredLines) {
     }
     ExpectControls(*dialog, expected);
     EXPECT_EQ(dialog->controls[2].text, "141");
+}
+
+TEST(ShippedResources, DialogPicturesDecode) {
+    const auto settings = platform::DecodeBmp(ReadResource("settings_picture.bmp"));
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(std::pair(settings->width, settings->height), std::pair(300, 210));
+    const auto about = platform::DecodeBmp(ReadResource("about_picture.bmp"));
+    ASSERT_TRUE(about);
+    EXPECT_EQ(std::pair(about->width, about->height), std::pair(86, 86));
 }
 
 }  // namespace
