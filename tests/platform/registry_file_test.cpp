@@ -390,7 +390,7 @@ TEST_F(RegistryFileTest, StaleTemporaryFilesGoOnTheNextReadOrWrite) {
         std::ofstream(dir_ / name) << "half written";
     };
     temporary("Zorvane.reg.aB3xY9");  // left by a writer that was killed
-    temporary("Zorvane.reg.old");  // not a name the writer makes
+    temporary("Zorvane.reg.old");     // not a name the writer makes
     temporary("Zorvane.reg.aB3xY");
     temporary("Other.reg.aB3xY9");
     temporary("Zorvane.reg.Q1w2E3");  // held by a live writer
