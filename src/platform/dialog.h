@@ -68,6 +68,8 @@ public:
 
     // Places and sizes the dialog's outer window in pixels.
     virtual void SetWindowPos(int x, int y, int width, int height) = 0;
+    // Moves the dialog's outer window to `x`, `y` in pixels, keeping its size.
+    virtual void MoveWindow(int x, int y) = 0;
     // Ends the modal loop once the procedure returns; `result` becomes RunModal's result.
     virtual void EndDialog(std::intptr_t result) = 0;
     virtual void SetCaption(std::string_view text) = 0;

@@ -4,10 +4,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <span>
 
 #include "app/default_settings.h"
 #include "app/text_table.h"
 #include "core/cp1251.h"
+#include "platform/bmp_image.h"
 #include "platform/dialog.h"
 #include "platform/fake/recording_message_box.h"
 
@@ -116,6 +118,90 @@ TEST(ShippedResources, NoticeDialogKeepsItsLayout) {
     EXPECT_NE(dialog->controls[1].text.find("OpenGL 3.3"), std::string::npos);
     EXPECT_EQ(dialog->controls[2].id, 2);
     EXPECT_EQ(dialog->controls[2].text, "Cancel");
+}
+
+struct ExpectedControl {
+    int id;
+    platform::ControlKind kind;
+    std::array<int, 4> rect;
+};
+
+void ExpectControls(const platform::DialogTemplate& dialog,
+                    std::span<const ExpectedControl> expected) {
+    ASSERT_EQ(dialog.controls.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const auto& c = dialog.controls[i];
+        EXPECT_EQ(c.id, expected[i].id) << i;
+        EXPECT_EQ(c.kind, expected[i].kind) << c.id;
+        EXPECT_EQ((std::array{c.x, c.y, c.width, c.height}), expected[i].rect) << c.id;
+    }
+}
+
+TEST(ShippedResources, SettingsDialogHasEveryControlInTabOrder) {
+    using K = platform::ControlKind;
+    const auto dialog = platform::ParseDialogTemplate(ReadResource("dialog_132.dlg"));
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->width, 382);
+    EXPECT_EQ(dialog->height, 263);
+    const ExpectedControl expected[] = {
+        {1013, K::GroupBox, {5, 4, 193, 42}},
+        {1011, K::DropDownList, {11, 13, 178, 74}},
+        {1012, K::CheckBox, {11, 30, 180, 10}},
+        {1014, K::GroupBox, {5, 47, 193, 38}},
+        {1023, K::StaticText, {11, 58, 62, 8}},
+        {1020, K::Trackbar, {75, 55, 119, 13}},
+        {1021, K::CheckBox, {11, 70, 92, 11}},
+        {1022, K::CheckBox, {112, 71, 79, 11}},
+        {1015, K::GroupBox, {5, 86, 193, 36}},
+        {1106, K::StaticText, {11, 101, 70, 8}},
+        {1046, K::Trackbar, {81, 100, 115, 12}},
+        {1016, K::GroupBox, {6, 123, 193, 55}},
+        {1008, K::PushButton, {12, 137, 58, 14}},
+        {1017, K::StaticText, {73, 139, 19, 13}},
+        {1009, K::Edit, {95, 138, 97, 12}},
+        {1010, K::PushButton, {12, 156, 120, 14}},
+        {-1, K::Bitmap, {203, 8, 172, 114}},
+        {1025, K::GroupBox, {204, 123, 173, 55}},
+        {1044, K::CheckBox, {215, 136, 76, 10}},
+        {1119, K::CheckBox, {297, 136, 76, 10}},
+        {1045, K::CheckBox, {215, 147, 96, 12}},
+        {1112, K::RadioButton, {316, 149, 55, 8}},
+        {1111, K::RadioButton, {316, 160, 55, 8}},
+        {1018, K::GroupBox, {6, 179, 371, 26}},
+        {1019, K::StaticText, {14, 190, 229, 8}},
+        {1061, K::PushButton, {248, 187, 59, 13}},
+        {1062, K::PushButton, {312, 187, 59, 13}},
+        {1063, K::PushButton, {8, 242, 88, 13}},
+        {1, K::DefaultPushButton, {248, 242, 59, 13}},
+        {2, K::PushButton, {312, 242, 59, 13}},
+    };
+    ExpectControls(*dialog, expected);
+    EXPECT_EQ(dialog->controls[16].text, "155");
+}
+
+TEST(ShippedResources, AboutBoxHasSevenCentredLines) {
+    using K = platform::ControlKind;
+    const auto dialog = platform::ParseDialogTemplate(ReadResource("dialog_103.dlg"));
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->width, 233);
+    EXPECT_EQ(dialog->height, 102);
+    std::vector<ExpectedControl> expected = {{1, K::DefaultPushButton, {169, 70, 50, 14}},
+                                             {-1, K::GroupBox, {6, 0, 221, 94}},
+                                             {-1, K::Bitmap, {169, 11, 49, 46}}};
+    for (int line = 0; line < 7; ++line) {
+        expected.push_back({1039 + line, K::CenteredText, {7, 12 + 11 * line, 156, 8}});
+    }
+    ExpectControls(*dialog, expected);
+    EXPECT_EQ(dialog->controls[2].text, "141");
+}
+
+TEST(ShippedResources, DialogPicturesDecode) {
+    const auto settings = platform::DecodeBmp(ReadResource("settings_picture.bmp"));
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(std::pair(settings->width, settings->height), std::pair(300, 210));
+    const auto about = platform::DecodeBmp(ReadResource("about_picture.bmp"));
+    ASSERT_TRUE(about);
+    EXPECT_EQ(std::pair(about->width, about->height), std::pair(86, 86));
 }
 
 }  // namespace

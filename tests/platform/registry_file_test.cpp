@@ -7,7 +7,10 @@
 #include <fstream>
 #include <random>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +21,7 @@ using platform::REG_SZ;
 using platform::RegistryAccess;
 using platform::linux_impl::FileRegistry;
 using platform::linux_impl::FormatRegText;
+using platform::linux_impl::MergeRegText;
 using platform::linux_impl::ParseRegText;
 using platform::linux_impl::RegValue;
 
@@ -235,6 +239,189 @@ TEST_F(TempRoot, RandomBytesNeverBreakTheReader) {
             ASSERT_EQ(back[i].data, values[i].data) << round;
         }
     }
+}
+
+TEST(RegText, MergeReplacesInPlaceAndKeepsEverythingElse) {
+    const std::string head = "[HKEY_CURRENT_USER\\Software\\Maravek Studio\\Zorvane]";
+    const RegValue width{"Width", REG_DWORD, {0x20, 3, 0, 0}};
+    const RegValue path{"PhotoPath", REG_SZ, Bytes("/a.png")};
+    struct Case {
+        std::string_view what;
+        std::string original;
+        std::vector<RegValue> changes;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"comments, other keys and unknown values stay; the value changes where it stands",
+         "REGEDIT4\n; mine\n\n[HKEY_CURRENT_USER\\Software\\Other]\n\"Width\"=dword:00000001\n\n" +
+             head +
+             "\n\"Extra\"=\"kept\"\n\"width\" = dword:1 ; old\ngarbage line\n\"Tail\"=hex:01\n",
+         {width},
+         "REGEDIT4\n; mine\n\n[HKEY_CURRENT_USER\\Software\\Other]\n\"Width\"=dword:00000001\n\n" +
+             head +
+             "\n\"Extra\"=\"kept\"\n\"Width\"=dword:00000320\ngarbage line\n\"Tail\"=hex:01\n"},
+        {"a new value follows the key's last value, before the next key",
+         head +
+             "\n\"A\"=dword:00000001\n; note\n[HKEY_CURRENT_USER\\Software\\Other]\n\"B\"=\"b\"\n",
+         {path},
+         head + "\n\"A\"=dword:00000001\n\"PhotoPath\"=\"/a.png\"\n; note\n"
+                "[HKEY_CURRENT_USER\\Software\\Other]\n\"B\"=\"b\"\n"},
+        {"an empty key gets its value right after the header",
+         head + "\n; empty\n",
+         {width},
+         head + "\n\"Width\"=dword:00000320\n; empty\n"},
+        {"a file without our key gets the key at its end",
+         "[HKEY_CURRENT_USER\\Software\\Other]\n\"B\"=\"b\"",
+         {width},
+         "[HKEY_CURRENT_USER\\Software\\Other]\n\"B\"=\"b\"\n\n" + head +
+             "\n\"Width\"=dword:00000320\n"},
+        {"a file without headers is the key's own",
+         "\"A\"=dword:00000001",
+         {width},
+         "\"A\"=dword:00000001\n\"Width\"=dword:00000320\n"},
+        {"later lines of the value go, a continued hex list whole",
+         head + "\r\n\"Width\"=hex:01,\\\r\n  02\r\n\"X\"=\"x\"\r\n\"WIDTH\"=dword:5\r\n",
+         {width, path},
+         head + "\r\n\"Width\"=dword:00000320\r\n\"X\"=\"x\"\r\n\"PhotoPath\"=\"/a.png\"\r\n"},
+        {"an empty file gets the full layout",
+         " \n",
+         {width},
+         "REGEDIT4\n\n" + head + "\n\"Width\"=dword:00000320\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string merged = MergeRegText(c.original, c.changes, kKey);
+        EXPECT_EQ(merged, c.expected) << c.what;
+        // What the reader makes of it: the changes, and the other values it read before.
+        auto before = ParseRegText(c.original, kKey);
+        for (const RegValue& change : c.changes) {
+            std::erase_if(before, [&](const RegValue& v) {
+                return v.name.size() == change.name.size() &&
+                       std::equal(
+                           v.name.begin(), v.name.end(), change.name.begin(),
+                           [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+            });
+        }
+        const auto after = ParseRegText(merged, kKey);
+        EXPECT_EQ(after.size(), before.size() + c.changes.size()) << c.what;
+    }
+}
+
+class RegistryFileTest : public TempRoot {
+protected:
+    void SetUp() override {
+        TempRoot::SetUp();
+        dir_ = root_ / "Maravek Studio";
+        file_ = dir_ / "Zorvane.reg";
+        fs::create_directories(dir_);
+    }
+
+    static std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    bool WriteWidth(std::uint32_t width) {
+        FileRegistry registry(root_.string());
+        auto key = registry.CreateKey(kKey, RegistryAccess::Write);
+        return key && platform::SetDword(*key, "Width", width) && key->Close();
+    }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir_;
+    fs::path file_;
+};
+
+TEST_F(RegistryFileTest, RewriteKeepsCommentsAndOtherKeys) {
+    const std::string text =
+        "REGEDIT4\n; written by hand\n[HKEY_CURRENT_USER\\Software\\Maravek Studio\\Zorvane]\n"
+        "\"Width\"=dword:00000001\n[HKEY_CURRENT_USER\\Software\\Other]\n\"Kept\"=\"yes\"\n";
+    std::ofstream(file_) << text;
+    ASSERT_TRUE(WriteWidth(1024));
+    std::string expected = text;
+    expected.replace(expected.find("00000001"), 8, "00000400");
+    EXPECT_EQ(Read(file_), expected);
+}
+
+TEST_F(RegistryFileTest, ChangesMadeSinceTheKeyWasOpenedSurvive) {
+    FileRegistry registry(root_.string());
+    auto key = registry.CreateKey(kKey, RegistryAccess::Write);
+    ASSERT_TRUE(key);
+    std::ofstream(file_) << "\"Other\"=dword:00000007\n";
+    ASSERT_TRUE(platform::SetDword(*key, "Width", 2));
+    ASSERT_TRUE(key->Close());
+    EXPECT_EQ(Read(file_), "\"Other\"=dword:00000007\n\"Width\"=dword:00000002\n");
+}
+
+TEST_F(RegistryFileTest, WritesGoThroughLinksToTheirTarget) {
+    const fs::path elsewhere = root_ / "dotfiles" / "zorvane.reg";
+    fs::create_directories(elsewhere.parent_path());
+    std::ofstream(elsewhere) << "; mine\n";
+    // A relative link to a link to the real file.
+    fs::create_symlink(elsewhere, root_ / "dotfiles" / "hop.reg");
+    fs::create_symlink("../dotfiles/hop.reg", file_);
+    ASSERT_TRUE(WriteWidth(640));
+    EXPECT_TRUE(fs::is_symlink(file_));
+    EXPECT_TRUE(fs::is_symlink(root_ / "dotfiles" / "hop.reg"));
+    EXPECT_EQ(Read(elsewhere), "; mine\n\"Width\"=dword:00000280\n");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Zorvane.reg"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere.parent_path()), {}), 2);
+
+    // A link to a file not made yet makes the file; a loop of links writes nothing.
+    fs::remove(elsewhere);
+    ASSERT_TRUE(WriteWidth(800));
+    EXPECT_EQ(Read(elsewhere),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Maravek "
+              "Studio\\Zorvane]\n\"Width\"=dword:00000320\n");
+    fs::remove(file_);
+    fs::create_symlink("Zorvane.reg", file_);
+    EXPECT_FALSE(WriteWidth(1));
+}
+
+TEST_F(RegistryFileTest, StaleTemporaryFilesGoOnTheNextReadOrWrite) {
+    const auto temporary = [this](const std::string& name) {
+        std::ofstream(dir_ / name) << "half written";
+    };
+    temporary("Zorvane.reg.aB3xY9");  // left by a writer that was killed
+    temporary("Zorvane.reg.old");     // not a name the writer makes
+    temporary("Zorvane.reg.aB3xY");
+    temporary("Other.reg.aB3xY9");
+    temporary("Zorvane.reg.Q1w2E3");  // held by a live writer
+    const int held = open((dir_ / "Zorvane.reg.Q1w2E3").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    FileRegistry registry(root_.string());
+    EXPECT_TRUE(registry.CreateKey(kKey, RegistryAccess::Read));
+    const std::vector<std::string> kept = {"Other.reg.aB3xY9", "Zorvane.reg.Q1w2E3",
+                                           "Zorvane.reg.aB3xY", "Zorvane.reg.old"};
+    EXPECT_EQ(Names(), kept);
+
+    temporary("Zorvane.reg.zzzzzz");
+    ASSERT_TRUE(WriteWidth(3));
+    std::vector<std::string> afterWrite = kept;
+    afterWrite.push_back("Zorvane.reg");
+    std::sort(afterWrite.begin(), afterWrite.end());
+    EXPECT_EQ(Names(), afterWrite);
+
+    close(held);
+    EXPECT_TRUE(registry.CreateKey(kKey, RegistryAccess::Read));
+    EXPECT_FALSE(fs::exists(dir_ / "Zorvane.reg.Q1w2E3"));
+}
+
+TEST_F(RegistryFileTest, FileTooLargeToReadWholeIsNotRewritten) {
+    const std::string text = "; " + std::string(FileRegistry::kMaxFileBytes, 'x') + "\n";
+    std::ofstream(file_) << text;
+    EXPECT_FALSE(WriteWidth(5));
+    EXPECT_EQ(Read(file_), text);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Zorvane.reg"}));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ public:
     void SetWindowPos(int x, int y, int width, int height) override {
         owner_.positions.push_back({x, y, width, height});
     }
+    void MoveWindow(int x, int y) override { owner_.moves.push_back({x, y}); }
     void EndDialog(std::intptr_t result) override { result_ = result; }
     void SetCaption(std::string_view text) override { owner_.caption = std::string(text); }
     void SetItemText(int id, std::string_view text) override {
@@ -37,6 +38,7 @@ std::intptr_t ScriptedDialogs::RunModal(const DialogTemplate& dialogTemplate, Wi
     shownTemplate = dialogTemplate;
     shownOwner = owner;
     positions.clear();
+    moves.clear();
     itemTexts.clear();
     caption = dialogTemplate.caption;
     RecordingDialogWindow window(*this);

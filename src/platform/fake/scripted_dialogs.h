@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dialog.h"
@@ -32,6 +33,7 @@ public:
     WindowHandle shownOwner = 0;
     bool initHandled = false;
     std::vector<WindowPos> positions;
+    std::vector<std::pair<int, int>> moves;
     std::string caption;
     std::map<int, std::string> itemTexts;
     int runs = 0;

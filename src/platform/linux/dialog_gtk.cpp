@@ -84,6 +84,8 @@ public:
         gtk_window_resize(GTK_WINDOW(window_), width > 0 ? width : 1, height > 0 ? height : 1);
     }
 
+    void MoveWindow(int x, int y) override { gtk_window_move(GTK_WINDOW(window_), x, y); }
+
     void EndDialog(std::intptr_t result) override {
         result_ = result;
         if (loop_ != nullptr) {

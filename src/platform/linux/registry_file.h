@@ -28,6 +28,14 @@ std::vector<RegValue> ParseRegText(std::string_view text, std::string_view keyPa
 // The .reg text holding `values` under key `keyPath`.
 std::string FormatRegText(const std::vector<RegValue>& values, std::string_view keyPath);
 
+// `original` with `changes` written into key `keyPath`: a value line of the same name is replaced
+// where it stands (later lines of that name dropped), a new value follows the key's last value,
+// and everything else (comments, other keys, lines that can't be read) is kept byte for byte.
+std::string MergeRegText(std::string_view original, const std::vector<RegValue>& changes,
+                         std::string_view keyPath);
+
+// Writes replace the file's target (through symbolic links) by way of a locked temporary file
+// "<file>.XXXXXX" beside it; opening a key removes such files that no live writer holds.
 class FileRegistry final : public Registry {
 public:
     // Files past this size are read only this far; what lies beyond is ignored.
