@@ -1,0 +1,1 @@
+zorvane_fuzz_target(ogg_sample zorvane_ogg_decoder)

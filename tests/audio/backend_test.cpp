@@ -1,0 +1,196 @@
+// The audio module loaded as the program loads it, mixing into OpenAL's wave file output.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/bass_api.h"
+#include "ogg_writer.h"
+#include "platform/shared_library.h"
+
+namespace {
+
+const std::string kModule = ZORVANE_BINARY_DIR "/audio/libzorvane_audio.so";
+
+template <typename F>
+F Get(const platform::SharedLibrary& lib, const char* name) {
+    return reinterpret_cast<F>(lib.symbol(name));
+}
+
+TEST(AudioModule, ExportsOnlyTheCalledFunctions) {
+    platform::SharedLibrary lib;
+    ASSERT_TRUE(lib.open(kModule));
+    for (const char* name :
+         {"BASS_Init", "BASS_Set3DFactors", "BASS_Apply3D", "BASS_SetConfig", "BASS_SampleLoad",
+          "BASS_SampleGetChannel", "BASS_ChannelPlay", "BASS_ChannelSetAttributes",
+          "BASS_ChannelSet3DAttributes", "BASS_ChannelSet3DPosition", "BASS_Set3DPosition"}) {
+        EXPECT_NE(lib.symbol(name), nullptr) << name;
+    }
+    // The module's own names; what its libraries export is theirs.
+    for (const char* name : {"BASS_Free", "BASS_GetVersion", "BASS_ChannelStop", "BASS_MusicLoad",
+                             "_ZN5audio7backend9DecodeOggEPKvmbRNS0_12DecodedSoundE"}) {
+        EXPECT_EQ(lib.symbol(name), nullptr) << name;
+    }
+}
+
+struct Wave {
+    int channels = 0;
+    std::vector<std::int16_t> samples;
+};
+
+Wave ReadWave(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+    Wave w;
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const std::uint32_t size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 |
+                                   static_cast<std::uint32_t>(bytes[at + 7]) << 24;
+        const std::string id(bytes.begin() + at, bytes.begin() + at + 4);
+        if (id == "fmt ") {
+            w.channels = bytes[at + 10];
+        } else if (id == "data") {
+            const std::size_t n = std::min<std::size_t>(size, bytes.size() - at - 8) / 2;
+            for (std::size_t i = 0; i < n; ++i) {
+                w.samples.push_back(
+                    static_cast<std::int16_t>(bytes[at + 8 + 2 * i] | bytes[at + 9 + 2 * i] << 8));
+            }
+            break;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return w;
+}
+
+// Root mean square of one channel over [from, to) seconds.
+double Level(const Wave& w, int channel, double from, double to) {
+    const std::size_t frames = w.samples.size() / static_cast<std::size_t>(w.channels);
+    const auto a = std::min(frames, static_cast<std::size_t>(from * 44100));
+    const auto b = std::min(frames, static_cast<std::size_t>(to * 44100));
+    double sum = 0;
+    for (std::size_t i = a; i < b; ++i) {
+        const double v = w.samples[i * w.channels + channel] / 32768.0;
+        sum += v * v;
+    }
+    return b > a ? std::sqrt(sum / static_cast<double>(b - a)) : 0.0;
+}
+
+void Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// One scripted session: levels are read back per phase from the rendered file.
+TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
+    const std::string dir = testing::TempDir();
+    const std::string wave = dir + "zorvane_audio_out.wav";
+    const std::string conf = dir + "zorvane_alsoft.conf";
+    std::remove(wave.c_str());
+    {
+        std::ofstream c(conf);
+        c << "[general]\ndrivers=wave\nsample-type=int16\nchannels=stereo\nfrequency=44100\n"
+             "hrtf=false\n[wave]\nfile="
+          << wave << "\n";
+    }
+    setenv("ALSOFT_CONF", conf.c_str(), 1);
+    setenv("ALSOFT_DRIVERS", "wave", 1);
+    {
+        platform::SharedLibrary lib;
+        ASSERT_TRUE(lib.open(kModule));
+        auto init = Get<BASS_Init_t>(lib, "BASS_Init");
+        auto setConfig = Get<BASS_SetConfig_t>(lib, "BASS_SetConfig");
+        auto load = Get<BASS_SampleLoad_t>(lib, "BASS_SampleLoad");
+        auto channelOf = Get<BASS_SampleGetChannel_t>(lib, "BASS_SampleGetChannel");
+        auto play = Get<BASS_ChannelPlay_t>(lib, "BASS_ChannelPlay");
+        auto attributes = Get<BASS_ChannelSetAttributes_t>(lib, "BASS_ChannelSetAttributes");
+        auto attributes3d = Get<BASS_ChannelSet3DAttributes_t>(lib, "BASS_ChannelSet3DAttributes");
+        auto position3d = Get<BASS_ChannelSet3DPosition_t>(lib, "BASS_ChannelSet3DPosition");
+        auto listener = Get<BASS_Set3DPosition_t>(lib, "BASS_Set3DPosition");
+        ASSERT_NE(init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr), 0);
+        EXPECT_EQ(setConfig(BASS_CONFIG_GVOL_SAMPLE, 0), 1u);
+
+        const auto tone = audiotest::EncodeTone(2, 440.0, 0.5, 1.0);
+        const auto ticks = audiotest::EncodeTone(1, 1000.0, 0.5, 1.0);
+        std::vector<unsigned char> damaged = tone;
+        damaged.resize(60);
+        EXPECT_EQ(load(1, damaged.data(), 0, static_cast<BASS_DWORD>(damaged.size()), 20, 4), 0u);
+        // Invalid handles are refused, never followed.
+        EXPECT_EQ(channelOf(0, 1), 0u);
+        EXPECT_EQ(play(0, 1), 0);
+        EXPECT_EQ(play(0x40000000u | (7u << 5), 1), 0);
+        EXPECT_EQ(attributes(12345, -1, 50, 0), 0);
+        EXPECT_EQ(position3d(0, nullptr, nullptr, nullptr), 0);
+
+        const HSAMPLE music =
+            load(1, tone.data(), 0, static_cast<BASS_DWORD>(tone.size()), 20, BASS_SAMPLE_LOOP);
+        ASSERT_NE(music, 0u);
+        const HCHANNEL musicChannel = channelOf(music, 1);
+        ASSERT_NE(musicChannel, 0u);
+        EXPECT_NE(play(musicChannel, 1), 0);
+        Sleep(600);  // 0.0-0.6 s: global volume 0
+        setConfig(BASS_CONFIG_GVOL_SAMPLE, 100);
+        Sleep(600);  // 0.6-1.2 s: full
+        setConfig(BASS_CONFIG_GVOL_SAMPLE, 50);
+        Sleep(600);  // 1.2-1.8 s: half
+        attributes(musicChannel, -1, 0, -101);
+        setConfig(BASS_CONFIG_GVOL_SAMPLE, 100);
+
+        const HSAMPLE tick =
+            load(1, ticks.data(), 0, static_cast<BASS_DWORD>(ticks.size()), 20,
+                 BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_3D | BASS_SAMPLE_SOFTWARE);
+        ASSERT_NE(tick, 0u);
+        const HCHANNEL tickChannel = channelOf(tick, 1);
+        const BASS_3DVECTOR clock{100.0f, 0.0f, 0.0f}, ahead{0, 0, 1}, up{0, 1, 0};
+        const BASS_3DVECTOR near{90.0f, 0.0f, 0.0f}, far{-200.0f, 0.0f, 0.0f};
+        EXPECT_NE(play(tickChannel, 1), 0);
+        EXPECT_NE(attributes3d(tickChannel, 0, 0.0f, 400.0f, 360, 360, 100), 0);
+        EXPECT_NE(position3d(tickChannel, &clock, &ahead, nullptr), 0);
+        EXPECT_NE(attributes(tickChannel, -1, 100, -1), 0);
+        EXPECT_NE(listener(&near, nullptr, &ahead, &up), 0);
+        Sleep(600);  // 1.8-2.4 s: 10 units from the clock, which is to the listener's right
+        listener(&far, nullptr, &ahead, &up);
+        Sleep(600);  // 2.4-3.0 s: 300 units away
+        lib.close();
+    }
+    const Wave w = ReadWave(wave);
+    ASSERT_EQ(w.channels, 2);
+    ASSERT_GT(w.samples.size(), static_cast<std::size_t>(2 * 44100 * 2.8));
+    const double silent = Level(w, 0, 0.05, 0.5);
+    const double full = Level(w, 0, 0.7, 1.1);
+    const double half = Level(w, 0, 1.3, 1.7);
+    EXPECT_LT(silent, 0.001);
+    EXPECT_GT(full, 0.1);
+    EXPECT_NEAR(half / full, 0.5, 0.1);
+    const double nearRight = Level(w, 1, 1.9, 2.3), nearLeft = Level(w, 0, 1.9, 2.3);
+    const double farBoth = Level(w, 0, 2.5, 2.9) + Level(w, 1, 2.5, 2.9);
+    EXPECT_GT(nearRight, 2.0 * nearLeft);
+    EXPECT_GT(nearRight + nearLeft, 2.0 * farBoth);
+    EXPECT_GT(farBoth, 0.001);
+}
+
+TEST(AudioModule, SilentDeviceAndNullDriverStayQuiet) {
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    platform::SharedLibrary lib;
+    ASSERT_TRUE(lib.open(kModule));
+    auto init = Get<BASS_Init_t>(lib, "BASS_Init");
+    auto load = Get<BASS_SampleLoad_t>(lib, "BASS_SampleLoad");
+    auto channelOf = Get<BASS_SampleGetChannel_t>(lib, "BASS_SampleGetChannel");
+    auto play = Get<BASS_ChannelPlay_t>(lib, "BASS_ChannelPlay");
+    EXPECT_EQ(init(2, 44100, 0, nullptr, nullptr), 0);
+    EXPECT_NE(init(0, 44100, 0, nullptr, nullptr), 0);
+    const auto tone = audiotest::EncodeTone(1, 440.0, 0.5, 0.2);
+    const HSAMPLE s = load(1, tone.data(), 0, static_cast<BASS_DWORD>(tone.size()), 2, 0);
+    ASSERT_NE(s, 0u);
+    const HCHANNEL a = channelOf(s, 1);
+    EXPECT_NE(play(a, 1), 0);
+    EXPECT_NE(channelOf(s, 1), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,64 @@
+#include "audio/backend/ogg_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "ogg_writer.h"
+
+namespace {
+
+using audio::backend::DecodedSound;
+using audio::backend::DecodeOgg;
+
+double Peak(const DecodedSound& s) {
+    int peak = 0;
+    for (std::int16_t v : s.samples) {
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+    }
+    return peak / 32768.0;
+}
+
+TEST(OggDecoder, DecodesLayoutLengthAndLevel) {
+    struct Case {
+        int channels;
+        bool mono;
+        int expectChannels;
+    };
+    for (const Case c :
+         {Case{1, false, 1}, Case{2, false, 2}, Case{2, true, 1}, Case{1, true, 1}}) {
+        const auto ogg = audiotest::EncodeTone(c.channels, 440.0, 0.5, 0.5);
+        DecodedSound s;
+        ASSERT_TRUE(DecodeOgg(ogg.data(), ogg.size(), c.mono, s)) << c.channels << c.mono;
+        EXPECT_EQ(s.channels, c.expectChannels);
+        EXPECT_EQ(s.rate, 44100);
+        EXPECT_EQ(s.samples.size(), static_cast<std::size_t>(22050 * c.expectChannels));
+        EXPECT_NEAR(Peak(s), 0.5, 0.05);
+    }
+}
+
+TEST(OggDecoder, DamagedInputFailsWithNothingKept) {
+    const auto good = audiotest::EncodeTone(2, 440.0, 0.5, 0.3);
+    auto truncatedHeader = good;
+    truncatedHeader.resize(40);
+    auto badMagic = good;
+    badMagic[0] = 'X';
+    auto noisyHeaders = good;
+    for (std::size_t i = 28; i < 200 && i < noisyHeaders.size(); ++i) {
+        noisyHeaders[i] ^= 0x5A;
+    }
+    const std::vector<unsigned char> text{'h', 'e', 'l', 'l', 'o'};
+    for (const auto& bytes : {truncatedHeader, badMagic, noisyHeaders, text}) {
+        DecodedSound s;
+        s.channels = 7;
+        EXPECT_FALSE(DecodeOgg(bytes.data(), bytes.size(), false, s));
+        EXPECT_TRUE(s.samples.empty());
+        EXPECT_EQ(s.channels, 0);
+    }
+    DecodedSound s;
+    EXPECT_FALSE(DecodeOgg(nullptr, 10, false, s));
+    EXPECT_FALSE(DecodeOgg(good.data(), 0, false, s));
+}
+
+}  // namespace
