@@ -1,6 +1,8 @@
 // Modules loaded at run time by file name, and their functions found by name.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace platform {
@@ -14,6 +16,10 @@ public:
 
     // False when the module can't be loaded; an earlier module is closed first.
     bool open(const std::string& path);
+    // Writes the image to a new file "<folder>/<prefix>XXXXXX", loads it and removes the file at
+    // once: a loaded module needs no file. False, with no file left, on any failure.
+    bool openImage(std::span<const std::uint8_t> image, const std::string& folder,
+                   const std::string& prefix);
     void close();
     bool isOpen() const { return handle_ != nullptr; }
     // Null when the module lacks the name or none is open.
