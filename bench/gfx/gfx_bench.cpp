@@ -120,6 +120,19 @@ struct Vertex {
 };
 
 // One frame of `draws` meshes in groups sharing a material, as the sorter hands them over.
+// One lit, textured box of the 20 x 10 grid the frames draw, at place `i`.
+void DrawBox(render::StateCache& cache, Device* device, VertexBuffer* vb, IndexBuffer* ib, int i) {
+    D3DMATRIX world{{{1, 0, 0, 0},
+                     {0, 1, 0, 0},
+                     {0, 0, 1, 0},
+                     {static_cast<float>(i % 20) - 10, static_cast<float>(i / 20 % 10) - 5, 0, 1}}};
+    cache.SetWorld(&world);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2);
+    device->SetStreamSource(0, vb, 0, sizeof(Vertex));
+    device->SetIndices(ib);
+    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
+}
+
 void RecordedFrame(Device* device, render::StateCache& cache, int draws, Texture* const* textures,
                    VertexBuffer* vb, IndexBuffer* ib) {
     D3DMATERIAL9 material{};
@@ -134,16 +147,7 @@ void RecordedFrame(Device* device, render::StateCache& cache, int draws, Texture
     for (int i = 0; i < draws; ++i) {
         const Material& m = kMaterials[(i / 25) % 8];
         ApplyMaterial(cache, m, textures, material);
-        D3DMATRIX world{
-            {{1, 0, 0, 0},
-             {0, 1, 0, 0},
-             {0, 0, 1, 0},
-             {static_cast<float>(i % 20) - 10, static_cast<float>(i / 20 % 10) - 5, 0, 1}}};
-        cache.SetWorld(&world);
-        device->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2);
-        device->SetStreamSource(0, vb, 0, sizeof(Vertex));
-        device->SetIndices(ib);
-        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
+        DrawBox(cache, device, vb, ib, i);
     }
     device->EndScene();
 }
@@ -293,16 +297,7 @@ void LightsFrame(Device* device, render::StateCache& cache, int frame, int draws
         }
         if (kMaterials[m].lit)
             seen->insert(types);
-        D3DMATRIX world{
-            {{1, 0, 0, 0},
-             {0, 1, 0, 0},
-             {0, 0, 1, 0},
-             {static_cast<float>(i % 20) - 10, static_cast<float>(i / 20 % 10) - 5, 0, 1}}};
-        cache.SetWorld(&world);
-        device->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2);
-        device->SetStreamSource(0, mesh.vb, 0, sizeof(Vertex));
-        device->SetIndices(mesh.ib);
-        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
+        DrawBox(cache, device, mesh.vb, mesh.ib, i);
     }
     for (DWORD index : kLightIndices)
         device->LightEnable(index, 0);

@@ -6,21 +6,14 @@
 #include "render/animation.h"
 #include "render/animation_slot.h"
 #include "render/track.h"
+#include "scene_builder.h"
 #include "udf/udf_node.h"
 
 namespace {
 
 using namespace render;
 
-Key MakeKey(float time, float x, float y = 0, float z = 0, float w = 0) {
-    Key key;
-    key.time = time;
-    key.value[0] = x;
-    key.value[1] = y;
-    key.value[2] = z;
-    key.value[3] = w;
-    return key;
-}
+using test::MakeKey;
 
 float At(const Track& track, float time, int component = 0) {
     float value[4] = {};
