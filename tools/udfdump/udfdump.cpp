@@ -53,7 +53,7 @@ std::string values(const udf::UdfNode& node) {
     const bool isInt = type == "int";
     // Animation and camera path keys are eight floats.
     const bool isKey = (type == "AniKey" || type == "pos" || type == "rot") && node.size() == 32;
-    if (!isInt && type != "real" && type != "matrix" && !isKey) {
+    if (!isInt && type != "real" && type != "matrix" && type != "color" && !isKey) {
         return {};
     }
     std::string out = " =";
