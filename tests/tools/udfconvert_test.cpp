@@ -60,7 +60,7 @@ void WriteText(const std::filesystem::path& path, const std::string& text) {
 class Gltf {
 public:
     Gltf() {
-        json["asset"] = {{"version", "2.0"}};
+        json["asset"] = {{"version", "2.0"}, {"generator", "Khronos glTF Blender I/O v3.4.50"}};
         json["scene"] = 0;
         json["scenes"] = Json::array({Json{{"nodes", Json::array()}}});
         for (const char* list : {"nodes", "meshes", "materials", "textures", "images", "accessors",
@@ -208,7 +208,7 @@ Quaternion Swing(int key) {
 // The room as Blender would give it: a dummy "Group" turned a quarter about Z holding the
 // light-mapped "Face", which faces Blender's front view (-Y); a second light-mapped mesh on
 // another atlas; the swinging "Pendulum" with two materials; and the camera "c1" looking along
-// +Y at the face while it moves 1 m along X in 2 s.
+// +Y at the face while it moves 1 m along X in 2 s and turns 30 degrees to the left.
 std::filesystem::path WriteRoom(const std::filesystem::path& folder) {
     for (const char* image : {"wood.tga", "lm_room.tga", "lm_b.tga"}) {
         WriteBytes(folder / image,
@@ -267,8 +267,11 @@ std::filesystem::path WriteRoom(const std::filesystem::path& folder) {
                                   {"translation", {1.5, -1, 1}},
                                   {"rotation", {front.x, front.y, front.z, front.w}}});
     gltf.Animate(camera, "translation", {0, 2}, {1.5f, -1, 1, 2.5f, -1, 1});
-    gltf.Animate(camera, "rotation", {0, 2},
-                 {front.x, front.y, front.z, front.w, front.x, front.y, front.z, front.w});
+    // Blender's exporter writes animated camera rotations turned by its Y-up correction, a
+    // quarter turn about -X: the camera's quarter turn about +X reads as no turn at all, and
+    // the same camera turned 30 degrees about Z as that turn alone.
+    const Quaternion yaw = AxisAngle(0, 0, 1, kPi / 6);
+    gltf.Animate(camera, "rotation", {0, 2}, {0, 0, 0, 1, yaw.x, yaw.y, yaw.z, yaw.w});
     return gltf.Write(folder);
 }
 
@@ -459,6 +462,22 @@ TEST_F(UdfconvertTest, PendulumKeysAndCameraPathConvert) {
     ExpectNear(path.GetUp(), {0, 0, 1}, 1e-5f, "up");
     path.Sample(20);
     ExpectNear(path.GetPosition(), {250, 100, 100}, 1e-3f, "end");
+    // Turned left in Blender, to (-sin 30, cos 30, 0); mirrored.
+    ExpectNear(path.GetFront(), {-0.5f, -0.8660254f, 0}, 1e-5f, "front at the end");
+    ExpectNear(path.GetUp(), {0, 0, 1}, 1e-5f, "up at the end");
+}
+
+TEST_F(UdfconvertTest, CameraKeysOfOtherExportersAreTakenAsTheyAre) {
+    const auto gltf = WriteRoom(folder);
+    Json json = Json::parse(std::ifstream(gltf));
+    json["asset"].erase("generator");
+    WriteText(gltf, json.dump());
+    ASSERT_TRUE(Convert(gltf));
+    CameraPath path;
+    ASSERT_TRUE(path.LoadFile(vfs::FileSource(core::EngineString((out / "c1.cam").string()))));
+    path.Sample(0);
+    ExpectNear(path.GetFront(), {0, 0, -1}, 1e-5f, "an unturned camera looks down");
+    ExpectNear(path.GetUp(), {0, -1, 0}, 1e-5f, "with Blender's +Y, mirrored, up");
 }
 
 TEST(UdfconvertCameraRotation, TurnsBlenderCameraAxesIntoOurs) {

@@ -210,6 +210,11 @@ bool GltfDocument::Load(const std::filesystem::path& path, std::string& error) {
             }
         }
     }
+    if (const auto asset = document.find("asset"); asset != document.end() && asset->is_object()) {
+        const auto generator = asset->find("generator");
+        fromBlender_ = generator != asset->end() && generator->is_string() &&
+                       generator->get<std::string>().find("Blender") != std::string::npos;
+    }
     ReadNamedExtras(document, "nodes", nodeExtras_);
     ReadNamedExtras(document, "materials", materialExtras_);
 

@@ -46,6 +46,8 @@ public:
     // Names of the nodes the default scene lists.
     const std::set<std::string>& SceneRoots() const { return sceneRoots_; }
     const std::filesystem::path& Folder() const { return folder_; }
+    // Whether Blender's exporter wrote the file (its "asset" "generator").
+    bool FromBlender() const { return fromBlender_; }
 
     // A URI as a file name: percent escapes decoded.
     static std::string DecodeUri(std::string_view uri);
@@ -57,6 +59,7 @@ private:
     std::map<std::string, Extras, std::less<>> nodeExtras_;
     std::map<std::string, Extras, std::less<>> materialExtras_;
     std::set<std::string> sceneRoots_;
+    bool fromBlender_ = false;
 };
 
 // A file next to the document, given by a relative name: false when it is missing, not a plain

@@ -129,6 +129,12 @@ std::string SceneConverter::MaterialName(unsigned material) const {
     return name.empty() ? "material" + std::to_string(material) : name;
 }
 
+bool SceneConverter::HasMaterial(unsigned material) const {
+    aiString text;
+    return material < scene_->mNumMaterials &&
+           scene_->mMaterials[material]->Get(AI_MATKEY_NAME, text) == AI_SUCCESS && text.length > 0;
+}
+
 std::string SceneConverter::Lightmap(const aiNode& node, const aiMesh& mesh) const {
     for (const Extras* extras : {document_.NodeExtras(node.mName.C_Str()),
                                  document_.MaterialExtras(MaterialName(mesh.mMaterialIndex))}) {
@@ -202,7 +208,9 @@ bool SceneConverter::CollectMaterialUses(const aiNode& node) {
             error_ = "light map " + lightmap + " of \"" + node.mName.C_Str() + "\" is missing";
             return false;
         }
-        materialNames_.emplace(MaterialUse{mesh.mMaterialIndex, lightmap}, std::string());
+        if (!lightmap.empty() || HasMaterial(mesh.mMaterialIndex)) {
+            materialNames_.emplace(MaterialUse{mesh.mMaterialIndex, lightmap}, std::string());
+        }
     }
     for (unsigned i = 0; i < node.mNumChildren; ++i) {
         if (!CollectMaterialUses(*node.mChildren[i])) {
@@ -363,8 +371,11 @@ bool SceneConverter::AddMesh(const aiNode& node, const aiMesh& mesh, const Extra
         // The mirror turns the winding over; swapping two corners turns it back.
         indices.insert(indices.end(), {face.mIndices[0], face.mIndices[2], face.mIndices[1]});
     }
-    const std::string material = materialNames_.at(MaterialUse{mesh.mMaterialIndex, lightmap});
-    record.addString("MaterialName", material);
+    // A primitive without a material draws with the scene's default block.
+    if (const auto material = materialNames_.find(MaterialUse{mesh.mMaterialIndex, lightmap});
+        material != materialNames_.end()) {
+        record.addString("MaterialName", material->second);
+    }
     record.addInt("FVF", kFvfXyz | kFvfNormal | (twoSets ? kFvfTex2 : kFvfTex1));
     const bool wide = mesh.mNumVertices > 0xFFFF;
     record.addInt("IndexSize", wide ? 4 : 2);
@@ -521,6 +532,15 @@ bool SceneConverter::ConvertCamera(const aiNode& node, const std::string& fileNa
                          channel->mPositionKeys + channel->mNumPositionKeys);
         rotations.assign(channel->mRotationKeys,
                          channel->mRotationKeys + channel->mNumRotationKeys);
+        // Blender's exporter turns animated camera keys by its Y-up camera correction (a
+        // quarter turn about -X) even when it keeps Z up; the node's rest rotation has none.
+        // A quarter turn back about +X restores the camera's own rotation.
+        if (document_.FromBlender()) {
+            const float half = std::sqrt(0.5f);
+            for (aiQuatKey& key : rotations) {
+                key.mValue = key.mValue * aiQuaternion(half, half, 0.0f, 0.0f);
+            }
+        }
     }
     aiVector3D s, p;
     aiQuaternion q;

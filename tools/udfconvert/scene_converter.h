@@ -80,6 +80,9 @@ private:
                        std::vector<OutputFile>& files);
     std::string Lightmap(const aiNode& node, const aiMesh& mesh) const;
     std::string MaterialName(unsigned material) const;
+    // Whether the material is one of the file's (named), not the importer's stand-in for
+    // primitives without one.
+    bool HasMaterial(unsigned material) const;
     std::string UniqueName(const std::string& wanted);
     // The first animation channel of the node and its ticks per second.
     const aiNodeAnim* Channel(const aiNode& node, double& ticksPerSecond) const;
