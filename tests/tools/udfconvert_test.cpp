@@ -364,32 +364,46 @@ TEST_F(UdfconvertTest, SceneKeepsNamesHierarchyAndMirroredGeometry) {
                "the part keeps the pendulum's transform");
 }
 
+// The face's winding on the screen of camera c1 (which sees its front): front faces are
+// clockwise (x right, y up), so negative area. A negative scale turns the face's front away
+// from the camera, as Blender shows it.
 TEST_F(UdfconvertTest, FrontFacesStayFrontFacingForTheCamera) {
-    ASSERT_TRUE(Convert(WriteRoom(folder)));
-    Scene scene;
-    ASSERT_TRUE(LoadScene(scene));
-    CameraPath path;
-    ASSERT_TRUE(path.LoadFile(vfs::FileSource(core::EngineString((out / "c1.cam").string()))));
-    path.Sample(0);
-    const Vector3 eye = path.GetPosition();
-    const Matrix view = MatrixLookAtLH(eye, eye + path.GetFront(), path.GetUp());
-    const Node* face = scene.GetRoot()->Find("Face");
-    const VertexData* data = scene.FindVertexData("Face");
-    ASSERT_TRUE(face && data && data->indexSize == 2 && data->indexCount == 3);
-    float screen[3][2];
-    for (int corner = 0; corner < 3; ++corner) {
-        std::uint16_t index;
-        std::memcpy(&index, data->indices + 2 * corner, sizeof index);
-        const Vector3 p = Vec3TransformPoint(
-            Vec3TransformPoint(data->Position(index), face->GetBindWorld()), view);
-        ASSERT_GT(p.z, 0.0f) << "the face lies in front of the camera";
-        screen[corner][0] = p.x / p.z;
-        screen[corner][1] = p.y / p.z;
+    struct Case {
+        const char* name;
+        std::vector<float> scale;
+        bool front;
+    };
+    for (const Case& c : {Case{"plain", {1, 1, 1}, true}, Case{"mirrored", {-1, 1, 1}, false}}) {
+        SCOPED_TRACE(c.name);
+        const auto gltf = WriteRoom(folder);
+        Json json = Json::parse(std::ifstream(gltf));
+        json["nodes"][1]["scale"] = c.scale;
+        WriteText(gltf, json.dump());
+        ASSERT_TRUE(Convert(gltf));
+        Scene scene;
+        ASSERT_TRUE(LoadScene(scene));
+        CameraPath path;
+        ASSERT_TRUE(path.LoadFile(vfs::FileSource(core::EngineString((out / "c1.cam").string()))));
+        path.Sample(0);
+        const Vector3 eye = path.GetPosition();
+        const Matrix view = MatrixLookAtLH(eye, eye + path.GetFront(), path.GetUp());
+        const Node* face = scene.GetRoot()->Find("Face");
+        const VertexData* data = scene.FindVertexData("Face");
+        ASSERT_TRUE(face && data && data->indexSize == 2 && data->indexCount == 3);
+        float screen[3][2];
+        for (int corner = 0; corner < 3; ++corner) {
+            std::uint16_t index;
+            std::memcpy(&index, data->indices + 2 * corner, sizeof index);
+            const Vector3 p = Vec3TransformPoint(
+                Vec3TransformPoint(data->Position(index), face->GetBindWorld()), view);
+            ASSERT_GT(p.z, 0.0f) << "the face lies in front of the camera";
+            screen[corner][0] = p.x / p.z;
+            screen[corner][1] = p.y / p.z;
+        }
+        const float area = (screen[1][0] - screen[0][0]) * (screen[2][1] - screen[0][1]) -
+                           (screen[2][0] - screen[0][0]) * (screen[1][1] - screen[0][1]);
+        EXPECT_EQ(area < 0, c.front) << area;
     }
-    // Front faces are clockwise on screen (x right, y up): negative area.
-    const float area = (screen[1][0] - screen[0][0]) * (screen[2][1] - screen[0][1]) -
-                       (screen[2][0] - screen[0][0]) * (screen[1][1] - screen[0][1]);
-    EXPECT_LT(area, 0.0f);
 }
 
 TEST_F(UdfconvertTest, MaterialsGetTheirStagesAndKeys) {

@@ -328,7 +328,7 @@ bool SceneConverter::BuildMaterials(udf::UdfNode& materials) {
 }
 
 bool SceneConverter::AddMesh(const aiNode& node, const aiMesh& mesh, const Extras* extras,
-                             udf::UdfNode& record) {
+                             bool mirrored, udf::UdfNode& record) {
     const std::string lightmap = Lightmap(node, mesh);
     const bool twoSets = !lightmap.empty();
     if (twoSets && !mesh.HasTextureCoords(1)) {
@@ -368,8 +368,15 @@ bool SceneConverter::AddMesh(const aiNode& node, const aiMesh& mesh, const Extra
         if (face.mNumIndices != 3) {
             continue;
         }
-        // The mirror turns the winding over; swapping two corners turns it back.
-        indices.insert(indices.end(), {face.mIndices[0], face.mIndices[2], face.mIndices[1]});
+        // Ours shows the same picture, but our front faces are clockwise on screen where
+        // glTF's are counter-clockwise: swapping two corners turns them. Under a mirroring
+        // world transform (negative determinant) glTF's front faces show clockwise already,
+        // so they keep their order.
+        if (mirrored) {
+            indices.insert(indices.end(), {face.mIndices[0], face.mIndices[1], face.mIndices[2]});
+        } else {
+            indices.insert(indices.end(), {face.mIndices[0], face.mIndices[2], face.mIndices[1]});
+        }
     }
     // A primitive without a material draws with the scene's default block.
     if (const auto material = materialNames_.find(MaterialUse{mesh.mMaterialIndex, lightmap});
@@ -483,7 +490,12 @@ bool SceneConverter::ConvertNode(const aiNode& node, udf::UdfNode& children) {
     const Vector3 position = MirrorPoint(p.x, p.y, p.z);
     render::AddTransforms(*record, Compose(scale, rotation, position));
     const Extras* extras = document_.NodeExtras(name);
-    if (!meshes.empty() && !AddMesh(node, *meshes[0], extras, *record)) {
+    aiMatrix4x4 global;
+    for (const aiNode* above = &node; above; above = above->mParent) {
+        global = above->mTransformation * global;
+    }
+    const bool mirrored = global.Determinant() < 0;
+    if (!meshes.empty() && !AddMesh(node, *meshes[0], extras, mirrored, *record)) {
         return false;
     }
     if (!AddAnimation(node, *record, scale, rotation, position)) {
@@ -495,7 +507,7 @@ bool SceneConverter::ConvertNode(const aiNode& node, udf::UdfNode& children) {
             std::make_unique<udf::UdfNode>(UniqueName(name + "#" + std::to_string(i)), "Mesh");
         part->setContainer();
         render::AddTransforms(*part, render::MatrixIdentity());
-        if (!AddMesh(node, *meshes[i], extras, *part)) {
+        if (!AddMesh(node, *meshes[i], extras, mirrored, *part)) {
             return false;
         }
         render::Children(*record)->addChild(std::move(part));

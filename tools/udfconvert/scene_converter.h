@@ -68,7 +68,8 @@ private:
     bool CheckNames(const aiNode& node, int depth, std::set<std::string>& folded);
     bool CollectMaterialUses(const aiNode& node);
     bool ConvertNode(const aiNode& node, udf::UdfNode& children);
-    bool AddMesh(const aiNode& node, const aiMesh& mesh, const Extras* extras,
+    // `mirrored`: the node's world transform has a negative determinant.
+    bool AddMesh(const aiNode& node, const aiMesh& mesh, const Extras* extras, bool mirrored,
                  udf::UdfNode& record);
     bool AddAnimation(const aiNode& node, udf::UdfNode& record, const render::Vector3& scale,
                       const render::Quaternion& rotation, const render::Vector3& position);
