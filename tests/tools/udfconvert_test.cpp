@@ -210,13 +210,13 @@ Quaternion Swing(int key) {
 // another atlas; the swinging "Pendulum" with two materials; and the camera "c1" looking along
 // +Y at the face while it moves 1 m along X in 2 s and turns 30 degrees to the left.
 std::filesystem::path WriteRoom(const std::filesystem::path& folder) {
-    for (const char* image : {"wood.tga", "lm_room.tga", "lm_b.tga"}) {
+    for (const char* image : {"wood grain.tga", "lm_room.tga", "lm_b.tga"}) {
         WriteBytes(folder / image,
                    test::MakeTga(2, 2, std::vector<std::uint32_t>(4, 0xFF806040), 24));
     }
     Gltf gltf;
     const int wood =
-        gltf.Material("wood", "wood.tga", {{"lightmap", "lm_room.tga"}, {"TwoSided", 1}});
+        gltf.Material("wood", "wood%20grain.tga", {{"lightmap", "lm_room.tga"}, {"TwoSided", 1}});
     const int brass = gltf.Material("brass", "", {{"Opacity", 0.5}}, {0.8f, 0.6f, 0.2f, 1.0f});
     const int glass = gltf.Material("glass", "");
     // Counter-clockwise seen from local -X, which the group turns to -Y.
@@ -412,7 +412,7 @@ TEST_F(UdfconvertTest, MaterialsGetTheirStagesAndKeys) {
     ASSERT_TRUE(LoadScene(scene));
     Node* root = scene.GetRoot();
     const RenderStates& face = root->Find("Face")->GetDrawable()->GetRenderStates();
-    EXPECT_EQ(TextureName(face.stages[0]), "wood.tga");
+    EXPECT_EQ(TextureName(face.stages[0]), "wood grain.tga") << "the URI's escapes decoded";
     EXPECT_EQ(face.stages[0].texCoordIndex, 0u);
     EXPECT_EQ(TextureName(face.stages[1]), "lm_room.tga");
     EXPECT_EQ(face.stages[1].texCoordIndex, 1u);
@@ -427,7 +427,7 @@ TEST_F(UdfconvertTest, MaterialsGetTheirStagesAndKeys) {
 
     // The same material on another atlas is a material of its own.
     const RenderStates& other = root->Find("Other")->GetDrawable()->GetRenderStates();
-    EXPECT_EQ(TextureName(other.stages[0]), "wood.tga");
+    EXPECT_EQ(TextureName(other.stages[0]), "wood grain.tga");
     EXPECT_EQ(TextureName(other.stages[1]), "lm_b.tga");
     EXPECT_FLOAT_EQ(other.opacity, 0.5f) << "a numeric AlphaUse asks for the factor";
 
@@ -524,6 +524,20 @@ TEST(UdfconvertCameraRotation, TurnsBlenderCameraAxesIntoOurs) {
     }
 }
 
+TEST(UdfconvertUri, DecodesPercentEscapesOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"wood%20grain.jpg", "wood grain.jpg"},
+        {"%41%62c", "Abc"},
+        {"100%", "100%"},
+        {"a%2", "a%2"},
+        {"%zz.jpg", "%zz.jpg"},
+        {"", ""},
+    };
+    for (const auto& [uri, name] : cases) {
+        EXPECT_EQ(udfconvert::GltfDocument::DecodeUri(uri), name) << uri;
+    }
+}
+
 // Input that must fail: exit status 1 and nothing in the output folder.
 TEST(UdfconvertFailure, BadInputFailsWithoutOutput) {
     struct Case {
@@ -556,8 +570,9 @@ TEST(UdfconvertFailure, BadInputFailsWithoutOutput) {
              WriteText(folder / "a.gltf", "{}");
              return folder / "a.gltf";
          }},
-        {"missing image",
-         edit([](Json&, const auto& folder) { std::filesystem::remove(folder / "wood.tga"); })},
+        {"missing image", edit([](Json&, const auto& folder) {
+             std::filesystem::remove(folder / "wood grain.tga");
+         })},
         {"missing light map",
          edit([](Json&, const auto& folder) { std::filesystem::remove(folder / "lm_b.tga"); })},
         {"light map outside the folder", edit([](Json& json, const auto&) {
