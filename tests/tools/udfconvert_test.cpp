@@ -256,6 +256,8 @@ std::filesystem::path WriteRoom(const std::filesystem::path& folder) {
         swing.insert(swing.end(), {q.x, q.y, q.z, q.w});
     }
     gltf.Animate(swinging, "rotation", times, swing);
+    // Blender's sampling also writes channels that only hold the rest pose.
+    gltf.Animate(swinging, "translation", {0, 2}, {0, 0.5f, 1.5f, 0, 0.5f, 1.5f});
 
     gltf.json["cameras"].push_back(
         {{"name", "Lens"},
