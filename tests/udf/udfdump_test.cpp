@@ -73,6 +73,37 @@ TEST(Udfdump, PrintsTheBinaryTreeWithValues) {
         "  \"Keys\" type=\"AniKey\" flags=0x01 count=2 offset=303 size=8\n");
 }
 
+TEST(Udfdump, PrintsKeyAndColourValues) {
+    UdfNode root("_root");
+    const float key[8] = {2.5f, 100.0f, -50.0f, 0.25f, 1.0f, 0, 0, 0};
+    root.addLeaf("pos0", "pos", key, sizeof key, true);
+    root.addLeaf("rot0", "rot", key, sizeof key, true);
+    root.addLeaf("k", "AniKey", key, sizeof key, true);
+    root.addLeaf("short", "pos", key, 16, true);  // not a key: no values
+    const float colour[4] = {1.0f, 0.5f, 0.25f, 0.125f};
+    root.addLeaf("Diffuse", "color", colour, sizeof colour, true);
+    const auto file = scratch("keys.udf");
+    std::vector<const UdfNode*> nodes;
+    for (const auto& child : root.children()) {
+        nodes.push_back(child.node);
+    }
+    ASSERT_TRUE(UdfBinaryWriter().save(file.string(), nodes));
+    const ToolRun run = udfdump(file.string());
+    EXPECT_EQ(run.status, 0);
+    for (const char* line :
+         {"\"pos0\" type=\"pos\"", "\"rot0\" type=\"rot\"", "\"k\" type=\"AniKey\""}) {
+        const auto at = run.output.find(line);
+        ASSERT_NE(at, std::string::npos) << line;
+        const std::string rest = run.output.substr(at, run.output.find('\n', at) - at);
+        EXPECT_NE(rest.find("= 2.5 100 -50 0.25 1 0 0 0"), std::string::npos) << rest;
+    }
+    const auto shortKey = run.output.find("\"short\"");
+    ASSERT_NE(shortKey, std::string::npos);
+    EXPECT_EQ(run.output.substr(shortKey, run.output.find('\n', shortKey) - shortKey).find(" = "),
+              std::string::npos);
+    EXPECT_NE(run.output.find("size=16 = 1 0.5 0.25 0.125"), std::string::npos) << run.output;
+}
+
 TEST(Udfdump, RefusesWhatIsNotUdfAndPrintsTextTrees) {
     const auto bad = scratch("bad.udf");
     std::ofstream(bad, std::ios::binary) << "not a udf file at all";
