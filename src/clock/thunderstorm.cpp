@@ -45,9 +45,10 @@ gfx::D3DGAMMARAMP FlashRamp(float intensity) {
 gfx::D3DGAMMARAMP BlendRamps(const gfx::D3DGAMMARAMP& flash, const gfx::D3DGAMMARAMP& base,
                              float level) {
     gfx::D3DGAMMARAMP ramp;
-    const float rest = 1.0f - level;
-    const auto blend = [&](std::uint16_t f, std::uint16_t b) {
-        return CapEntry(static_cast<float>(f) * level + static_cast<float>(b) * rest);
+    // base + (flash - base) * level: equal entries stay exact, so a ramp at its top stays there.
+    const auto blend = [level](std::uint16_t f, std::uint16_t b) {
+        const float base = static_cast<float>(b);
+        return CapEntry(base + (static_cast<float>(f) - base) * level);
     };
     for (int i = 0; i < 256; ++i) {
         ramp.red[i] = blend(flash.red[i], base.red[i]);
