@@ -14,6 +14,8 @@
 #include "udf/udf_binary_writer.h"
 #include "udf/udf_node.h"
 #include "vfs/file_source.h"
+#include "vfs/rar_archive.h"
+#include "vfs/rar_writer.h"
 
 namespace {
 
@@ -287,6 +289,34 @@ TEST_F(CameraTourTest, WithoutUsablePathsTheFreeCameraIsUsed) {
         tour.ApplyView(camera);
         EXPECT_EQ(camera.GetEye().x, -200.0f);
         EXPECT_EQ(camera.GetDirection().x, 1.0f);
+    }
+}
+
+TEST_F(CameraTourTest, PathsComeFromTheMediaFolderOfTheArchive) {
+    const std::vector<std::uint8_t> good = StraightPath(5, 30);
+    const std::uint8_t broken[] = {'U', 'D', 'F', ' ', 'B', 'i', 'n'};
+    vfs::RarWriter writer;
+    writer.addFolder("Media");
+    ASSERT_TRUE(writer.addFile("Media\\c1.cam", good));
+    ASSERT_TRUE(writer.addFile("Media\\c2.cam", broken));
+    ASSERT_TRUE(writer.addFile("c3.cam", good));
+    const std::vector<std::uint8_t> image = writer.finish();
+    vfs::RarArchive archive;
+    ASSERT_TRUE(archive.mount(vfs::FileSource(image.data(), std::uint32_t(image.size()))));
+
+    tour.SetLoader(app::ArchivePathLoader(&archive, "Media"));
+    // c3 lies outside the folder and c4 nowhere: only c1 can play.
+    for (const char* name : {"c2.cam", "c3.cam", "c4.cam", "c1.cam"}) {
+        tour.AddPath(name);
+    }
+    std::mt19937 generator(2);
+    tour.SetRandom([&] { return static_cast<int>(generator() & 0x7FFF); });
+    tour.Start();
+    tour.RestartTimer();
+    EXPECT_NEAR(tour.View().eye.x, 5.0f, 1e-4f);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(tour.CurrentName(), "c1.cam");
+        FinishPath();
     }
 }
 
