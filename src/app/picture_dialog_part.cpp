@@ -8,6 +8,7 @@ bool PictureDialogPart(std::string& photoPath, platform::FileChooser& fileChoose
                        platform::DialogWindow& dialog, std::uint32_t message,
                        platform::WPARAM wParam, platform::LPARAM) {
     if (message == platform::WM_INITDIALOG) {
+        dialog.LimitItemText(kPicturePathEditId, static_cast<int>(kMaxPicturePathLength));
         dialog.SetItemText(kPicturePathEditId, photoPath);
         return false;
     }

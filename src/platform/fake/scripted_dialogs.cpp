@@ -303,11 +303,13 @@ std::intptr_t ScriptedDialogs::RunModal(const DialogTemplate& dialogTemplate, Wi
     // Each dialog gets a handle of its own, so nested ones can name their owner.
     FakeDialogWindow window(*this, dialogTemplate, std::move(proc),
                             static_cast<WindowHandle>(0x5000 + runs));
+    // The script belongs to this dialog even when it ends before showing.
+    const DialogScript script = TakeScript();
     initHandled = window.Send(WM_INITDIALOG, 0, 0);
     if (window.result()) {
         return *window.result();
     }
-    if (DialogScript script = TakeScript()) {
+    if (script) {
         script(window);
     } else {
         for (int id : clicks) {

@@ -49,8 +49,10 @@ int Scale(int dialogUnits, int baseUnit, int divisor) {
     return (dialogUnits * baseUnit + divisor / 2) / divisor;
 }
 
-// A static picture: the bitmap resource whose id the control's text holds, shown at its own size.
-GtkWidget* MakeBitmap(const std::string& idText) {
+// A static picture: the bitmap resource whose id the control's text holds, scaled to fit the
+// control's rectangle (in pixels) with its proportions kept, since the rectangle follows the
+// dialog font and the picture would otherwise cover its neighbours.
+GtkWidget* MakeBitmap(const std::string& idText, int width, int height) {
     std::uint32_t id = 0;
     const auto [end, error] = std::from_chars(idText.data(), idText.data() + idText.size(), id);
     const auto bytes = error == std::errc() && end == idText.data() + idText.size()
@@ -70,6 +72,17 @@ GtkWidget* MakeBitmap(const std::string& idText) {
             *out++ = static_cast<guchar>(rgb >> 16);
             *out++ = static_cast<guchar>(rgb >> 8);
             *out++ = static_cast<guchar>(rgb);
+        }
+    }
+    if (width > 0 && height > 0 && (width != image->width || height != image->height)) {
+        const double scale = std::min(static_cast<double>(width) / image->width,
+                                      static_cast<double>(height) / image->height);
+        GdkPixbuf* scaled = gdk_pixbuf_scale_simple(
+            pixbuf, std::max(1, static_cast<int>(image->width * scale)),
+            std::max(1, static_cast<int>(image->height * scale)), GDK_INTERP_BILINEAR);
+        if (scaled != nullptr) {
+            g_object_unref(pixbuf);
+            pixbuf = scaled;
         }
     }
     GtkWidget* widget = gtk_image_new_from_pixbuf(pixbuf);
@@ -418,9 +431,12 @@ public:
         gtk_container_add(GTK_CONTAINER(window_), fixed);
         GSList* radioGroup = nullptr;
         for (const DialogControl& control : dialogTemplate.controls) {
-            GtkWidget* widget = MakeControl(control, radioGroup);
-            gtk_widget_set_size_request(widget, Scale(control.width, units.x, 4),
-                                        Scale(control.height, units.y, 8));
+            const int width = Scale(control.width, units.x, 4);
+            const int height = Scale(control.height, units.y, 8);
+            GtkWidget* widget = MakeControl(control, radioGroup, width, height);
+            // A drop-down list's height is that of its open list; closed it is one line high.
+            gtk_widget_set_size_request(
+                widget, width, control.kind == ControlKind::DropDownList ? -1 : height);
             gtk_fixed_put(GTK_FIXED(fixed), widget, Scale(control.x, units.x, 4),
                           Scale(control.y, units.y, 8));
             order_.push_back({control.id, control.kind, widget, control.text, {}});
@@ -547,7 +563,8 @@ private:
         gtk_style_context_add_class(gtk_widget_get_style_context(window_), "zorvane-dialog");
     }
 
-    GtkWidget* MakeControl(const DialogControl& control, GSList*& radioGroup) {
+    GtkWidget* MakeControl(const DialogControl& control, GSList*& radioGroup, int width,
+                           int height) {
         const std::string text = GtkMnemonicText(control.text);
         GtkWidget* widget = nullptr;
         switch (control.kind) {
@@ -589,8 +606,6 @@ private:
                 break;
             case ControlKind::DropDownList:
                 widget = gtk_combo_box_text_new();
-                // The template's height is that of the open list; closed it is one line.
-                gtk_widget_set_valign(widget, GTK_ALIGN_START);
                 g_signal_connect(widget, "changed", G_CALLBACK(OnListChanged), this);
                 break;
             case ControlKind::Edit:
@@ -605,7 +620,7 @@ private:
                 g_signal_connect(widget, "value-changed", G_CALLBACK(OnTrackbarMoved), this);
                 break;
             case ControlKind::Bitmap:
-                widget = MakeBitmap(control.text);
+                widget = MakeBitmap(control.text, width, height);
                 break;
         }
         if (control.kind != ControlKind::RadioButton) {
