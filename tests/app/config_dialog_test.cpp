@@ -352,7 +352,10 @@ TEST_F(ConfigDialogTest, RuntimeIsReleasedAfterFillingTheList) {
         made->AddRef();  // the test's own, to look at it afterwards
         return made;
     };
-    dialogs.Drive([](DialogController& c) { c.Click(kRestoreDefaults), c.Click(2); });
+    dialogs.Drive([](DialogController& c) {
+        c.Click(kRestoreDefaults);
+        c.Click(2);
+    });
     {
         app::SaverApplication saver(std::move(services));
         saver.Create(0, app::RunMode::Configure, 0);
