@@ -31,7 +31,7 @@ public:
             return std::nullopt;
         }
         GtkWidget* dialog =
-            gtk_file_chooser_dialog_new(nullptr, nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+            gtk_file_chooser_dialog_new("Open", nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
                                         GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
         gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(dialog), TRUE);
         std::vector<std::unique_ptr<FileFilter>> kept;
