@@ -435,8 +435,8 @@ public:
             const int height = Scale(control.height, units.y, 8);
             GtkWidget* widget = MakeControl(control, radioGroup, width, height);
             // A drop-down list's height is that of its open list; closed it is one line high.
-            gtk_widget_set_size_request(
-                widget, width, control.kind == ControlKind::DropDownList ? -1 : height);
+            gtk_widget_set_size_request(widget, width,
+                                        control.kind == ControlKind::DropDownList ? -1 : height);
             gtk_fixed_put(GTK_FIXED(fixed), widget, Scale(control.x, units.x, 4),
                           Scale(control.y, units.y, 8));
             order_.push_back({control.id, control.kind, widget, control.text, {}});
