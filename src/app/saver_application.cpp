@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "app/picture_dialog_part.h"
 #include "app/settings_store.h"
 #include "core/trace.h"
 #include "platform/screensaver.h"
@@ -95,16 +96,49 @@ const gfx::D3DDISPLAYMODE& DesktopDisplayMode() {
     return desktopDisplayMode;
 }
 
-bool SaverApplication::ConfigDialogProc(platform::DialogWindow&, std::uint32_t, platform::WPARAM,
-                                        platform::LPARAM) {
-    return false;
+bool SaverApplication::ConfigDialogProc(platform::DialogWindow& dialog, std::uint32_t message,
+                                        platform::WPARAM wParam, platform::LPARAM lParam) {
+    // The picture's part runs here until the clock scene's own procedure takes it over.
+    PictureDialogPart(settings_.PhotoPath, *services_.fileChooser, dialog, message, wParam, lParam);
+    ConfigDialogContext context{settings_,
+                                textTable_,
+                                defaults_,
+                                *services_.resources,
+                                *services_.dialogs,
+                                *services_.urlOpener,
+                                *services_.messageBox,
+                                services_.runtime,
+                                [this] { return WriteSettings(); },
+                                configDialog_};
+    return ApplicationDialogPart(context, dialog, message, wParam, lParam);
 }
 
+void SaverApplication::RunConfigDialog() {
+    const auto bytes = services_.resources->Find("DIALOG", kConfigDialogId);
+    const auto dialogTemplate = bytes ? platform::ParseDialogTemplate(*bytes) : std::nullopt;
+    if (!dialogTemplate) {
+        return;
+    }
+    services_.dialogs->RunModal(*dialogTemplate, windowArgument_,
+                                [this](platform::DialogWindow& dialog, std::uint32_t message,
+                                       platform::WPARAM wParam, platform::LPARAM lParam) {
+                                    return ConfigDialogProc(dialog, message, wParam, lParam);
+                                });
+}
+
+// The picture path is read and written with the rest until the clock scene's own overrides
+// take it over.
 bool SaverApplication::ReadSettings() {
+    if (!ReadPhotoPath(*services_.registry, settings_.PhotoPath)) {
+        return false;
+    }
     return ReadBaseSettings(*services_.registry, settings_);
 }
 
 bool SaverApplication::WriteSettings() {
+    if (!WritePhotoPath(*services_.registry, settings_.PhotoPath)) {
+        return false;
+    }
     return WriteBaseSettings(*services_.registry, settings_);
 }
 
@@ -190,6 +224,7 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     if (runMode_ == RunMode::Configure) {
         // The configuration dialog owns this mode; the saver itself never runs in it.
         core::Trace("Config Mode: loading Dialog\n");
+        RunConfigDialog();
         return true;
     }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/config_dialog.h"
 #include "app/default_settings.h"
 #include "app/saver_settings.h"
 #include "app/text_table.h"
@@ -14,9 +15,11 @@
 #include "input/input_listener.h"
 #include "input/input_manager.h"
 #include "platform/dialog.h"
+#include "platform/file_chooser.h"
 #include "platform/gfx/d3d_types.h"
 #include "platform/input_devices.h"
 #include "platform/message_box.h"
+#include "platform/open_url.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
 #include "platform/window.h"
@@ -41,6 +44,9 @@ struct SaverServices {
     const platform::Resources* resources = &platform::Resources::Module();
     platform::Registry* registry = &platform::Registry::CurrentUser();
     platform::MessageBox* messageBox = &platform::MessageBox::System();
+    platform::Dialogs* dialogs = &platform::Dialogs::System();
+    platform::UrlOpener* urlOpener = &platform::UrlOpener::System();
+    platform::FileChooser* fileChooser = &platform::FileChooser::System();
     // Made when the input manager starts; null gives a manager without devices.
     std::function<std::unique_ptr<platform::InputDevices>()> inputDevices =
         &platform::CreateInputDevices;
@@ -121,6 +127,7 @@ protected:
 
 private:
     bool CreateSaverWindow();
+    void RunConfigDialog();
     void WaitInPreview();
     void StartInput();
     void PaintPreview();
@@ -131,6 +138,7 @@ private:
     DefaultSettings defaults_;
     TextTable textTable_;
     SaverSettings settings_;
+    ConfigDialogState configDialog_;
 
     platform::InstanceHandle instance_ = 0;
     RunMode runMode_ = RunMode::Configure;

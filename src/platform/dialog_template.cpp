@@ -88,6 +88,15 @@ bool Text(const std::string& token, std::string& value) {
 
 }  // namespace
 
+DialogScript Dialogs::TakeScript() {
+    if (scripts_.empty()) {
+        return {};
+    }
+    DialogScript script = std::move(scripts_.front());
+    scripts_.erase(scripts_.begin());
+    return script;
+}
+
 std::optional<DialogTemplate> ParseDialogTemplate(std::span<const std::uint8_t> bytes) {
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     DialogTemplate result;

@@ -531,6 +531,43 @@ TEST_F(ZorvaneX11Test, ClickWithAFastMoveInOneGoEndsTheSaver) {
     EXPECT_EQ(saver->Wait(10000ms), 1);
 }
 
+TEST_F(ZorvaneX11Test, ConfigurationDialogChangesSettingsFromTheKeyboard) {
+    const fs::path reg = config / "Maravek Studio" / "Zorvane.reg";
+    // The dialog on screen, then keyed in: Escape leaves the settings alone; Tab twice moves
+    // from OK past Cancel round to "Use Desktop Settings", space clears it, Alt+F checks
+    // "Show FPS" and Return presses OK.
+    struct Case {
+        std::vector<std::string> keys;
+        bool saved;
+    };
+    for (const Case& c :
+         {Case{{"Escape"}, false}, Case{{"Tab", "Tab", "space", "alt+f", "Return"}, true}}) {
+        auto dialog = Start({"/c"});
+        std::optional<std::string> found;
+        const auto end = std::chrono::steady_clock::now() + 15s;
+        while ((!found || found->empty()) && std::chrono::steady_clock::now() < end &&
+               !dialog->Wait(0ms)) {
+            std::this_thread::sleep_for(100ms);
+            found =
+                Tool({"xdotool", "search", "--onlyvisible", "--name", "^Zorvane Configuration$"});
+        }
+        ASSERT_TRUE(found && !found->empty()) << "no dialog appeared";
+        const std::string id = std::to_string(std::strtoul(found->c_str(), nullptr, 10));
+        ASSERT_TRUE(Xdotool({"windowfocus", "--sync", id}));
+        for (const std::string& key : c.keys) {
+            ASSERT_TRUE(Xdotool({"key", key})) << key;
+            std::this_thread::sleep_for(100ms);
+        }
+        EXPECT_EQ(dialog->Wait(10000ms), 1);
+        EXPECT_EQ(fs::exists(reg), c.saved);
+    }
+    std::ifstream in(reg);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"UseDesktop\"=dword:00000000"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"ShowFps\"=dword:00000001"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Music\"=dword:00000001"), std::string::npos) << "the rest as it was";
+}
+
 TEST_F(ZorvaneX11Test, HelpAndVersionNeedNoDisplay) {
     for (const char* arg : {"--help", "-h", "--version"}) {
         int fds[2];
