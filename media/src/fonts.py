@@ -133,7 +133,9 @@ def digit_font(out):
     write_dds(os.path.join(out, "font02.dds"), size, size, bytes(pixels))
 
     def key(char):
-        return '"%s"' % char
+        # A "." inside brackets would end the key's path component; such a character is
+        # named by its code.
+        return str(ord(char)) if char == "." else '"%s"' % char
 
     lines = [
         "// The clock and frame-rate digits: sixteen characters in a 4 x 4 grid of 64-pixel cells.",

@@ -30,7 +30,8 @@ std::uint8_t ClampWidth(double value) {
 // The character between the quotes of a key such as "A" or 'A' (a backslash may stand before
 // it); -1 when the key is not quoted.
 std::int32_t QuotedCode(std::string_view key) {
-    if (key.size() < 3 || (key.front() != '"' && key.front() != '\'') || key.back() != key.front()) {
+    if (key.size() < 3 || (key.front() != '"' && key.front() != '\'') ||
+        key.back() != key.front()) {
         return -1;
     }
     std::string_view inner = key.substr(1, key.size() - 2);
@@ -51,6 +52,18 @@ std::int32_t DecimalKey(std::string_view key) {
 }
 
 }  // namespace
+
+vfs::FileSource FileBeside(const vfs::FileSource& file, std::string_view name) {
+    vfs::FileSource result{core::EngineString(name)};
+    result.flags = file.flags & (vfs::kSourceDisk | vfs::kSourceArchive);
+    result.archive = file.archive;
+    // Disk names are found through the search paths, which hold the file's folder.
+    if (const vfs::FileSource folder = file.folder();
+        (result.flags & vfs::kSourceArchive) && !folder.path.empty()) {
+        result.path = core::EngineString(folder.path.str() + "/" + std::string(name));
+    }
+    return result;
+}
 
 Charset::~Charset() {
     if (texture_) {
@@ -212,13 +225,24 @@ std::uint32_t Charset::Width(std::int32_t code) const {
 }
 
 bool Charset::Load(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths) {
+    // A name the search paths don't know is opened as given.
     vfs::FileSource file = source;
+    if (vfs::FileSource found = source; searchPaths.resolve(found)) {
+        file = found;
+    }
+    vfs::SearchPaths paths = searchPaths;
+    if (vfs::FileSource folder = file.folder(); !folder.path.empty()) {
+        paths.add(folder);
+    }
     std::unique_ptr<vfs::Stream> stream = file.open(vfs::kModeRead);
     if (!stream) {
         return false;
     }
     udf::PropNode root;
-    if (!udf::ParseUdfText(*stream, root, &searchPaths) || !Read(root)) {
+    const bool parsed = udf::ParseUdfText(*stream, root, &paths);
+    // An archive reads one entry at a time; the picture comes next.
+    stream.reset();
+    if (!parsed || !Read(root)) {
         return false;
     }
 
@@ -230,11 +254,12 @@ bool Charset::Load(const vfs::FileSource& source, const vfs::SearchPaths& search
     if (!textureName_.empty()) {
         render::TextureRequest request;
         request.flags = render::kRequestFormat | render::kRequestColorKey;
-        request.source = vfs::FileSource(core::EngineString(textureName_));
-        request.source.flags = vfs::kSourceDisk | vfs::kSourceArchive;
+        request.source = FileBeside(file, textureName_);
         request.format = format_;
         request.colorKey = colorKey_;
-        texture_ = render::TextureManager::Instance().GetTexture(request, &searchPaths);
+        if (request.source.flags) {
+            texture_ = render::TextureManager::Instance().GetTexture(request, &paths);
+        }
         if (!texture_) {
             core::TraceError("", "Error: font texture loading failed\n");
             status = false;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/gfx/d3d_types.h"
@@ -27,6 +28,10 @@ struct CellRect {
     friend bool operator==(const CellRect&, const CellRect&) = default;
 };
 
+// The file `name` in the folder of `file`, of the same kind (disk or archive). Archives answer
+// every name, so names are made relative to the file instead of searched for.
+vfs::FileSource FileBeside(const vfs::FileSource& file, std::string_view name);
+
 // Character codes are bytes; a charset never describes more than these.
 inline constexpr std::int32_t kCodeCount = 256;
 
@@ -37,9 +42,10 @@ public:
     Charset(const Charset&) = delete;
     Charset& operator=(const Charset&) = delete;
 
-    // Parses the file and builds the charset with its texture, which is looked up in
-    // `searchPaths`. False when the file can't be read or describes no usable grid, or when
-    // the texture fails (the rectangles are then kept, relative to a texture of size 0).
+    // Parses the file and builds the charset with its texture, found beside the file (includes
+    // are looked up in `searchPaths`). False when the file can't be read or describes no usable
+    // grid, or when the texture fails (the rectangles are then kept, relative to a texture of size
+    // 0).
     bool Load(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths);
 
     // Takes the keys of a parsed file; false when the code range or the grid is unusable.

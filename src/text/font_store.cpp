@@ -35,18 +35,24 @@ StyleEntry& FontStore::Insert(const StyleKey& key) {
 }
 
 bool FontStore::LoadFont(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths) {
+    // A name the search paths don't know is opened as given.
     vfs::FileSource file = source;
+    if (vfs::FileSource found = source; searchPaths.resolve(found)) {
+        file = found;
+    }
     std::unique_ptr<vfs::Stream> stream = file.open(vfs::kModeRead);
     if (!stream) {
         return false;
     }
-    // Charsets are named relative to the font file.
     vfs::SearchPaths paths = searchPaths;
     if (vfs::FileSource folder = file.folder(); !folder.path.empty()) {
         paths.add(folder);
     }
     udf::PropNode root;
-    if (!udf::ParseUdfText(*stream, root, &paths)) {
+    const bool parsed = udf::ParseUdfText(*stream, root, &paths);
+    // An archive reads one entry at a time; the charsets come next.
+    stream.reset();
+    if (!parsed) {
         return false;
     }
 
@@ -87,11 +93,10 @@ bool FontStore::LoadFont(const vfs::FileSource& source, const vfs::SearchPaths& 
             }
             --charsetsLeft;
             const std::string name = listed.node->value.str();
-            vfs::FileSource charsetFile{core::EngineString(name)};
-            charsetFile.flags = vfs::kSourceDisk | vfs::kSourceArchive;
+            vfs::FileSource charsetFile = FileBeside(file, name);
             auto charset = std::make_unique<Charset>();
-            const bool loaded = !name.empty() && paths.resolve(charsetFile) &&
-                                charset->Load(charsetFile, paths);
+            const bool loaded =
+                !name.empty() && charsetFile.flags && charset->Load(charsetFile, paths);
             if (!loaded) {
                 core::TraceError("", "Error: Charset '" + name + "' loading failed\n");
                 status = false;
