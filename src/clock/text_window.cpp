@@ -115,11 +115,14 @@ void TextWindow::Draw(const text::FontStore& store) const {
             continue;
         }
         const D3DCOLOR c = style_.textColour;
+        // Half a pixel up and left: pixel centres then meet texel centres, so unscaled glyphs
+        // come out as crisp as they were drawn.
+        const float l = q.left - 0.5f, t = q.top - 0.5f, r = q.right - 0.5f, b = q.bottom - 0.5f;
         const TextVertex corners[4] = {
-            {q.left, q.top, 0.1f, 1.0f, c, q.uv.left, q.uv.top},
-            {q.right, q.top, 0.1f, 1.0f, c, q.uv.right, q.uv.top},
-            {q.right, q.bottom, 0.1f, 1.0f, c, q.uv.right, q.uv.bottom},
-            {q.left, q.bottom, 0.1f, 1.0f, c, q.uv.left, q.uv.bottom},
+            {l, t, 0.1f, 1.0f, c, q.uv.left, q.uv.top},
+            {r, t, 0.1f, 1.0f, c, q.uv.right, q.uv.top},
+            {r, b, 0.1f, 1.0f, c, q.uv.right, q.uv.bottom},
+            {l, b, 0.1f, 1.0f, c, q.uv.left, q.uv.bottom},
         };
         // Clockwise on screen, the front side.
         std::vector<TextVertex>& batch = batches[texture];
