@@ -4,6 +4,7 @@
 // under a display (Xvfb will do).
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -49,8 +50,16 @@ double FrameMilliseconds(Device* device, UINT width, UINT height, Ramp ramp) {
     while (std::chrono::duration<double>(Clock::now() - start).count() < 1.5 || times.size() < 9) {
         const auto begin = Clock::now();
         if (ramp == Ramp::EveryFrame) {
-            // A flash: the brightening rises and falls from frame to frame.
-            FillRamp(values, 1.0 + 0.5 * (frame % 16) / 16.0, (frame % 16) * 2048);
+            // A flash of intensity 0.6 over the base ramp of Gamma 20, its level rising and
+            // falling from frame to frame, blended as the storm does it.
+            const double level = (frame % 16) / 15.0;
+            for (int i = 0; i < 256; ++i) {
+                const double flash = std::min(65535.0, 0.6 * 32768 + i * (0.6 * 256 + 256));
+                const double base = std::clamp(20.0 * 200 + i * 256, 0.0, 65535.0);
+                const auto entry = static_cast<WORD>(
+                    std::min(65535.0, std::trunc(flash * level + base * (1 - level))));
+                values.red[i] = values.green[i] = values.blue[i] = entry;
+            }
             device->SetGammaRamp(0, D3DSGR_CALIBRATE, &values);
         }
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);

@@ -521,6 +521,14 @@ TEST(Gamma, StraightAndBentRampsGiveEveryTableEntry) {
         return (long long)(f * 0.37 + base * 0.63);
     });
     ExpectRampApplied(ramp, "blended flash");
+    // Over a dark base ramp the blend bends up where the base leaves 0, then down where the flash
+    // reaches the top.
+    fill([&](int i) {
+        const double f = std::min(65535.0, double(flash(i)));
+        const double base = std::clamp(-100.0 * 200 + i * 256, 0.0, 65535.0);
+        return (long long)(f * 0.55 + base * 0.45);
+    });
+    ExpectRampApplied(ramp, "flash over a dark base");
     // Channels of their own: a straight line, a falling one and a curve.
     for (int i = 0; i < 256; ++i) {
         ramp.red[i] = static_cast<WORD>(i * 200);

@@ -32,19 +32,23 @@ void main() {
 }
 )";
 
-// A ramp that is a straight line between its clamps, per channel: output = (i * gain + offset)
-// >> 16, within 0 .. 255. Integer arithmetic gives exactly what the table holds, without the
-// three dependent look-ups.
+// A ramp made of up to three straight pieces between its clamps, per channel: each piece is
+// (i * gain + offset) >> 16, and the output min(max(piece 1, piece 2), piece 3) within 0 .. 255
+// (a ramp that bends up and then down, as a flash blended with the base ramp does). Integer
+// arithmetic gives exactly what the table holds, without the three dependent look-ups.
 const char* kLinearGammaFragment = R"(#version 330 core
 uniform sampler2D uImage;
 uniform vec2 uScale;
-uniform ivec3 uGain;
-uniform ivec3 uOffset;
+uniform ivec3 uGain[3];
+uniform ivec3 uOffset[3];
 out vec4 fragColor;
 void main() {
     vec4 c = texelFetch(uImage, ivec2(gl_FragCoord.xy * uScale), 0);
     ivec3 i = ivec3(floor(c.rgb * 255.0 + 0.5));
-    vec3 h = vec3(clamp((i * uGain + uOffset) >> 16, 0, 255));
+    ivec3 p0 = (i * uGain[0] + uOffset[0]) >> 16;
+    ivec3 p1 = (i * uGain[1] + uOffset[1]) >> 16;
+    ivec3 p2 = (i * uGain[2] + uOffset[2]) >> 16;
+    vec3 h = vec3(clamp(min(max(p0, p1), p2), 0, 255));
     fragColor = vec4(h / 255.0, c.a);
 }
 )";
@@ -54,42 +58,89 @@ int High(const WORD* channel, int i) {
     return channel[i] >> 8;
 }
 
-int LinearOutput(std::int64_t gain, std::int64_t offset, int i) {
-    return static_cast<int>(std::clamp<std::int64_t>((i * gain + offset) >> 16, 0, 255));
+std::int64_t Piece(const LinearPiece& piece, int i) {
+    return (i * std::int64_t(piece.gain) + piece.offset) >> 16;
 }
 
-// Finds gain and offset that give every entry's high byte of `channel`; false when no straight
-// line does. The line runs through the first and last entries off the clamps, and the offset is
-// searched around it, since entries were truncated on their way into the table.
-bool FitLinear(const WORD* channel, GLint& gain, GLint& offset) {
+int PiecesOutput(const LinearPiece* pieces, int i) {
+    const std::int64_t v =
+        std::min(std::max(Piece(pieces[0], i), Piece(pieces[1], i)), Piece(pieces[2], i));
+    return static_cast<int>(std::clamp<std::int64_t>(v, 0, 255));
+}
+
+// Pieces that never decide: below and above every output.
+constexpr LinearPiece kBelow{0, -(1 << 29)};
+constexpr LinearPiece kAbove{0, 1 << 29};
+
+// The line through entries `from` and `to` whose high bytes match those of every entry between
+// them; its offset is searched around the line, since entries were truncated on their way in.
+bool FitPiece(const WORD* channel, int from, int to, LinearPiece& piece) {
+    const double slope =
+        to > from ? (double(channel[to]) - double(channel[from])) / double(to - from) : 0.0;
+    const std::int64_t g = std::llround(slope * 256.0);
+    const std::int64_t centre = std::llround((double(channel[from]) - slope * from) * 256.0);
+    if (std::abs(g) > (1 << 22) || std::abs(centre) > (1LL << 28))
+        return false;
+    for (std::int64_t delta = 0; delta <= 4096; delta = delta > 0 ? -delta : -delta + 64) {
+        const LinearPiece candidate{GLint(g), GLint(centre + delta)};
+        bool fits = true;
+        for (int i = from; i <= to && fits; ++i)
+            fits = Piece(candidate, i) == High(channel, i);
+        if (fits) {
+            piece = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Splits the entries off the clamps where their slope bends and fits a piece to each part;
+// false when that takes more than three pieces, or the pieces don't give every entry.
+bool FitPieces(const WORD* channel, LinearPiece* pieces) {
     int first = 0, last = 255;
     while (first < 255 && (High(channel, first) == 0 || High(channel, first) == 255))
         ++first;
     while (last > first && (High(channel, last) == 0 || High(channel, last) == 255))
         --last;
-    double slope = 0.0;
-    double start = double(channel[first]);
-    if (last > first)
-        slope = (double(channel[last]) - double(channel[first])) / double(last - first);
-    else if (first == 255)
-        // Every entry is clamped: a step between 0 and 255 somewhere, or a constant.
-        slope = High(channel, 255) > High(channel, 0) ? 65536.0 : 0.0;
-    const std::int64_t g = std::llround(slope * 256.0);
-    const std::int64_t centre = std::llround((start - slope * first) * 256.0);
-    if (std::abs(g) > (1 << 22) || std::abs(centre) > (1LL << 29))
-        return false;
-    for (std::int64_t delta = 0; delta <= 4096; delta = delta > 0 ? -delta : -delta + 64) {
-        const std::int64_t o = centre + delta;
-        bool fits = true;
-        for (int i = 0; i < 256 && fits; ++i)
-            fits = LinearOutput(g, o, i) == High(channel, i);
-        if (fits) {
-            gain = static_cast<GLint>(g);
-            offset = static_cast<GLint>(o);
-            return true;
+    // Where a part ends: the slope moves by more than the truncation of the entries explains.
+    std::vector<std::pair<int, int>> parts;
+    int start = first;
+    for (int i = first + 1; i < last; ++i) {
+        const int before = int(channel[i]) - int(channel[i - 1]);
+        const int after = int(channel[i + 1]) - int(channel[i]);
+        if (std::abs(after - before) > 4) {
+            parts.emplace_back(start, i);
+            start = i + 1;
+            // The step that holds the bend belongs to neither line.
+            ++i;
         }
     }
-    return false;
+    parts.emplace_back(std::min(start, last), last);
+    if (parts.size() > 3)
+        return false;
+    LinearPiece fitted[3] = {kBelow, kBelow, kAbove};
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        if (!FitPiece(channel, parts[k].first, parts[k].second, fitted[k]))
+            return false;
+    }
+    pieces[0] = fitted[0];
+    pieces[1] = kBelow;
+    pieces[2] = kAbove;
+    if (parts.size() == 3) {
+        // Only a bend up followed by a bend down has the form.
+        if (fitted[1].gain <= fitted[0].gain || fitted[2].gain >= fitted[1].gain)
+            return false;
+        pieces[1] = fitted[1];
+        pieces[2] = fitted[2];
+    } else if (parts.size() == 2) {
+        // Bending up: the larger of the two; bending down: the smaller.
+        (fitted[1].gain > fitted[0].gain ? pieces[1] : pieces[2]) = fitted[1];
+    }
+    for (int i = 0; i < 256; ++i) {
+        if (PiecesOutput(pieces, i) != High(channel, i))
+            return false;
+    }
+    return true;
 }
 
 GLenum DepthFormat(D3DFORMAT format) {
@@ -232,9 +283,8 @@ void BackBuffer::SetGammaRamp(const D3DGAMMARAMP& ramp) {
                 identityRamp_ = false;
         }
     }
-    linearRamp_ = !identityRamp_ && FitLinear(ramp.red, gain_[0], offset_[0]) &&
-                  FitLinear(ramp.green, gain_[1], offset_[1]) &&
-                  FitLinear(ramp.blue, gain_[2], offset_[2]);
+    linearRamp_ = !identityRamp_ && FitPieces(ramp.red, pieces_[0]) &&
+                  FitPieces(ramp.green, pieces_[1]) && FitPieces(ramp.blue, pieces_[2]);
     if (identityRamp_ || linearRamp_) {
         // The table is uploaded only when a ramp needs it.
         rampUploaded_ = false;
@@ -301,8 +351,15 @@ void BackBuffer::DrawThroughRamp(int width, int height) {
         glUseProgram(linearProgram_);
         glUniform1i(linearImage_, 0);
         glUniform2f(linearScale_, scaleX, scaleY);
-        glUniform3i(linearGain_, gain_[0], gain_[1], gain_[2]);
-        glUniform3i(linearOffset_, offset_[0], offset_[1], offset_[2]);
+        GLint gains[9], offsets[9];
+        for (int piece = 0; piece < 3; ++piece) {
+            for (int channel = 0; channel < 3; ++channel) {
+                gains[piece * 3 + channel] = pieces_[channel][piece].gain;
+                offsets[piece * 3 + channel] = pieces_[channel][piece].offset;
+            }
+        }
+        glUniform3iv(linearGain_, 3, gains);
+        glUniform3iv(linearOffset_, 3, offsets);
     } else {
         glUseProgram(gammaProgram_);
         glActiveTexture(GL_TEXTURE1);

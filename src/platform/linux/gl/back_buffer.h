@@ -11,6 +11,12 @@
 
 namespace gfx::gl {
 
+// One straight piece of a gamma ramp: output (i * gain + offset) >> 16.
+struct LinearPiece {
+    GLint gain = 0;
+    GLint offset = 0;
+};
+
 class BackBuffer {
 public:
     BackBuffer() = default;
@@ -51,7 +57,7 @@ private:
     // A ramp that is a straight line per channel is computed, not looked up.
     GLuint linearProgram_ = 0;
     GLint linearImage_ = -1, linearScale_ = -1, linearGain_ = -1, linearOffset_ = -1;
-    GLint gain_[3] = {}, offset_[3] = {};
+    LinearPiece pieces_[3][3] = {};  // per channel
     D3DGAMMARAMP ramp_{};
     std::array<std::uint8_t, 256 * 4> texels_{};
     bool rampKnown_ = false;
