@@ -1,8 +1,7 @@
 #include "platform/linux/gl/back_buffer.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "platform/linux/gl/program_cache.h"
@@ -31,117 +30,6 @@ void main() {
                      texelFetch(uRamp, ivec2(i.b, 0), 0).b, c.a);
 }
 )";
-
-// A ramp made of up to three straight pieces between its clamps, per channel: each piece is
-// (i * gain + offset) >> 16, and the output min(max(piece 1, piece 2), piece 3) within 0 .. 255
-// (a ramp that bends up and then down, as a flash blended with the base ramp does). Integer
-// arithmetic gives exactly what the table holds, without the three dependent look-ups.
-const char* kLinearGammaFragment = R"(#version 330 core
-uniform sampler2D uImage;
-uniform vec2 uScale;
-uniform ivec3 uGain[3];
-uniform ivec3 uOffset[3];
-out vec4 fragColor;
-void main() {
-    vec4 c = texelFetch(uImage, ivec2(gl_FragCoord.xy * uScale), 0);
-    ivec3 i = ivec3(floor(c.rgb * 255.0 + 0.5));
-    ivec3 p0 = (i * uGain[0] + uOffset[0]) >> 16;
-    ivec3 p1 = (i * uGain[1] + uOffset[1]) >> 16;
-    ivec3 p2 = (i * uGain[2] + uOffset[2]) >> 16;
-    vec3 h = vec3(clamp(min(max(p0, p1), p2), 0, 255));
-    fragColor = vec4(h / 255.0, c.a);
-}
-)";
-
-// The 8-bit output of entry i.
-int High(const WORD* channel, int i) {
-    return channel[i] >> 8;
-}
-
-std::int64_t Piece(const LinearPiece& piece, int i) {
-    return (i * std::int64_t(piece.gain) + piece.offset) >> 16;
-}
-
-int PiecesOutput(const LinearPiece* pieces, int i) {
-    const std::int64_t v =
-        std::min(std::max(Piece(pieces[0], i), Piece(pieces[1], i)), Piece(pieces[2], i));
-    return static_cast<int>(std::clamp<std::int64_t>(v, 0, 255));
-}
-
-// Pieces that never decide: below and above every output.
-constexpr LinearPiece kBelow{0, -(1 << 29)};
-constexpr LinearPiece kAbove{0, 1 << 29};
-
-// The line through entries `from` and `to` whose high bytes match those of every entry between
-// them; its offset is searched around the line, since entries were truncated on their way in.
-bool FitPiece(const WORD* channel, int from, int to, LinearPiece& piece) {
-    const double slope =
-        to > from ? (double(channel[to]) - double(channel[from])) / double(to - from) : 0.0;
-    const std::int64_t g = std::llround(slope * 256.0);
-    const std::int64_t centre = std::llround((double(channel[from]) - slope * from) * 256.0);
-    if (std::abs(g) > (1 << 22) || std::abs(centre) > (1LL << 28))
-        return false;
-    for (std::int64_t delta = 0; delta <= 4096; delta = delta > 0 ? -delta : -delta + 64) {
-        const LinearPiece candidate{GLint(g), GLint(centre + delta)};
-        bool fits = true;
-        for (int i = from; i <= to && fits; ++i)
-            fits = Piece(candidate, i) == High(channel, i);
-        if (fits) {
-            piece = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
-// Splits the entries off the clamps where their slope bends and fits a piece to each part;
-// false when that takes more than three pieces, or the pieces don't give every entry.
-bool FitPieces(const WORD* channel, LinearPiece* pieces) {
-    int first = 0, last = 255;
-    while (first < 255 && (High(channel, first) == 0 || High(channel, first) == 255))
-        ++first;
-    while (last > first && (High(channel, last) == 0 || High(channel, last) == 255))
-        --last;
-    // Where a part ends: the slope moves by more than the truncation of the entries explains.
-    std::vector<std::pair<int, int>> parts;
-    int start = first;
-    for (int i = first + 1; i < last; ++i) {
-        const int before = int(channel[i]) - int(channel[i - 1]);
-        const int after = int(channel[i + 1]) - int(channel[i]);
-        if (std::abs(after - before) > 4) {
-            parts.emplace_back(start, i);
-            start = i + 1;
-            // The step that holds the bend belongs to neither line.
-            ++i;
-        }
-    }
-    parts.emplace_back(std::min(start, last), last);
-    if (parts.size() > 3)
-        return false;
-    LinearPiece fitted[3] = {kBelow, kBelow, kAbove};
-    for (std::size_t k = 0; k < parts.size(); ++k) {
-        if (!FitPiece(channel, parts[k].first, parts[k].second, fitted[k]))
-            return false;
-    }
-    pieces[0] = fitted[0];
-    pieces[1] = kBelow;
-    pieces[2] = kAbove;
-    if (parts.size() == 3) {
-        // Only a bend up followed by a bend down has the form.
-        if (fitted[1].gain <= fitted[0].gain || fitted[2].gain >= fitted[1].gain)
-            return false;
-        pieces[1] = fitted[1];
-        pieces[2] = fitted[2];
-    } else if (parts.size() == 2) {
-        // Bending up: the larger of the two; bending down: the smaller.
-        (fitted[1].gain > fitted[0].gain ? pieces[1] : pieces[2]) = fitted[1];
-    }
-    for (int i = 0; i < 256; ++i) {
-        if (PiecesOutput(pieces, i) != High(channel, i))
-            return false;
-    }
-    return true;
-}
 
 GLenum DepthFormat(D3DFORMAT format) {
     switch (format) {
@@ -179,8 +67,6 @@ BackBuffer::~BackBuffer() {
         glDeleteTextures(1, &gammaTexture_);
     if (gammaProgram_)
         glDeleteProgram(gammaProgram_);
-    if (linearProgram_)
-        glDeleteProgram(linearProgram_);
     if (emptyVertexArray_)
         glDeleteVertexArrays(1, &emptyVertexArray_);
 }
@@ -266,66 +152,48 @@ void BackBuffer::Resolve() const {
 
 void BackBuffer::SetGammaRamp(const D3DGAMMARAMP& ramp) {
     // Flashes set a ramp every frame; an unchanged one costs nothing.
-    if (rampKnown_ && std::equal(std::begin(ramp.red), std::end(ramp.red), ramp_.red) &&
+    if (gammaTexture_ && std::equal(std::begin(ramp.red), std::end(ramp.red), ramp_.red) &&
         std::equal(std::begin(ramp.green), std::end(ramp.green), ramp_.green) &&
         std::equal(std::begin(ramp.blue), std::end(ramp.blue), ramp_.blue))
         return;
     ramp_ = ramp;
-    rampKnown_ = true;
     identityRamp_ = true;
+    std::uint8_t texels[256 * 4];
     for (int i = 0; i < 256; ++i) {
-        texels_[i * 4 + 0] = static_cast<std::uint8_t>(ramp.red[i] >> 8);
-        texels_[i * 4 + 1] = static_cast<std::uint8_t>(ramp.green[i] >> 8);
-        texels_[i * 4 + 2] = static_cast<std::uint8_t>(ramp.blue[i] >> 8);
-        texels_[i * 4 + 3] = 255;
+        texels[i * 4 + 0] = static_cast<std::uint8_t>(ramp.red[i] >> 8);
+        texels[i * 4 + 1] = static_cast<std::uint8_t>(ramp.green[i] >> 8);
+        texels[i * 4 + 2] = static_cast<std::uint8_t>(ramp.blue[i] >> 8);
+        texels[i * 4 + 3] = 255;
         for (int c = 0; c < 3; ++c) {
-            if (texels_[i * 4 + c] != i)
+            if (texels[i * 4 + c] != i)
                 identityRamp_ = false;
         }
     }
-    linearRamp_ = !identityRamp_ && FitPieces(ramp.red, pieces_[0]) &&
-                  FitPieces(ramp.green, pieces_[1]) && FitPieces(ramp.blue, pieces_[2]);
-    if (identityRamp_ || linearRamp_) {
-        // The table is uploaded only when a ramp needs it.
-        rampUploaded_ = false;
-        return;
-    }
-    UploadRamp();
-}
-
-void BackBuffer::UploadRamp() {
     glActiveTexture(GL_TEXTURE0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (!gammaTexture_) {
         glGenTextures(1, &gammaTexture_);
         glBindTexture(GL_TEXTURE_2D, gammaTexture_);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     texels_.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     } else {
-        // Updated in place: a flash changes the ramp every frame.
+        // Updated in place, not made again.
         glBindTexture(GL_TEXTURE_2D, gammaTexture_);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_BYTE, texels_.data());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_BYTE, texels);
     }
-    rampUploaded_ = true;
 }
 
 bool BackBuffer::EnsureGammaProgram() {
     if (gammaProgram_)
         return true;
     gammaProgram_ = LinkProgram(kGammaVertex, kGammaFragment);
-    linearProgram_ = LinkProgram(kGammaVertex, kLinearGammaFragment);
-    if (!gammaProgram_ || !linearProgram_)
+    if (!gammaProgram_)
         return false;
     gammaImage_ = glGetUniformLocation(gammaProgram_, "uImage");
     gammaRamp_ = glGetUniformLocation(gammaProgram_, "uRamp");
     gammaScale_ = glGetUniformLocation(gammaProgram_, "uScale");
-    linearImage_ = glGetUniformLocation(linearProgram_, "uImage");
-    linearScale_ = glGetUniformLocation(linearProgram_, "uScale");
-    linearGain_ = glGetUniformLocation(linearProgram_, "uGain");
-    linearOffset_ = glGetUniformLocation(linearProgram_, "uOffset");
     glGenVertexArrays(1, &emptyVertexArray_);
     return true;
 }
@@ -333,8 +201,6 @@ bool BackBuffer::EnsureGammaProgram() {
 void BackBuffer::DrawThroughRamp(int width, int height) {
     if (!EnsureGammaProgram())
         return;
-    if (!linearRamp_ && !rampUploaded_)
-        UploadRamp();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glDisable(GL_CULL_FACE);
@@ -342,40 +208,24 @@ void BackBuffer::DrawThroughRamp(int width, int height) {
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glViewport(0, 0, width, height);
-    const float scaleX = static_cast<float>(width_) / static_cast<float>(width);
-    const float scaleY = static_cast<float>(height_) / static_cast<float>(height);
+    glUseProgram(gammaProgram_);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, resolveTexture_);
     glBindSampler(0, 0);
-    if (linearRamp_) {
-        glUseProgram(linearProgram_);
-        glUniform1i(linearImage_, 0);
-        glUniform2f(linearScale_, scaleX, scaleY);
-        GLint gains[9], offsets[9];
-        for (int piece = 0; piece < 3; ++piece) {
-            for (int channel = 0; channel < 3; ++channel) {
-                gains[piece * 3 + channel] = pieces_[channel][piece].gain;
-                offsets[piece * 3 + channel] = pieces_[channel][piece].offset;
-            }
-        }
-        glUniform3iv(linearGain_, 3, gains);
-        glUniform3iv(linearOffset_, 3, offsets);
-    } else {
-        glUseProgram(gammaProgram_);
-        glActiveTexture(GL_TEXTURE1);
-        glBindTexture(GL_TEXTURE_2D, gammaTexture_);
-        glBindSampler(1, 0);
-        glUniform1i(gammaImage_, 0);
-        glUniform1i(gammaRamp_, 1);
-        glUniform2f(gammaScale_, scaleX, scaleY);
-    }
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, gammaTexture_);
+    glBindSampler(1, 0);
+    glUniform1i(gammaImage_, 0);
+    glUniform1i(gammaRamp_, 1);
+    glUniform2f(gammaScale_, static_cast<float>(width_) / static_cast<float>(width),
+                static_cast<float>(height_) / static_cast<float>(height));
     glBindVertexArray(emptyVertexArray_);
     glDrawArrays(GL_TRIANGLES, 0, 3);
 }
 
 void BackBuffer::PresentTo(int width, int height) {
     Resolve();
-    if (identityRamp_) {
+    if (identityRamp_ || !gammaTexture_) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFramebuffer_);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), 0, 0,
@@ -391,7 +241,7 @@ bool BackBuffer::Read(std::uint32_t* argb, UINT pitch) {
         return false;
     Resolve();
     GLuint source = resolveFramebuffer_;
-    if (!identityRamp_) {
+    if (!identityRamp_ && gammaTexture_) {
         if (!finalFramebuffer_) {
             finalTexture_ = MakeTexture(GL_RGBA8, width_, height_);
             glGenFramebuffers(1, &finalFramebuffer_);
