@@ -10,6 +10,8 @@
 #include "core/trace.h"
 #include "platform/screensaver.h"
 #include "render/frame_renderer.h"
+#include "text/font_store.h"
+#include "vfs/search_paths.h"
 
 namespace app {
 namespace {
@@ -51,6 +53,8 @@ SaverApplication::~SaverApplication() {
     if (inputManager_) {
         RemoveMessageListener(inputManager_.get());
     }
+    // The fonts hold textures of the device.
+    text::FontStore::Instance().Clear();
     // The device draws into the window, so it goes first; the window goes before the object its
     // procedure forwards to.
     ReleaseDevice();
@@ -240,6 +244,7 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     }
 
     window_->ShowCursor(false);
+    mediaArchive_.mount(vfs::FileSource(vfs::ResourceId{kMediaArchiveId}));
 
     desktopDisplayMode = DesktopMode();
     ReadClientRect();
@@ -253,6 +258,10 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     core::TraceError("", "Application created\n");
 
     StartInput();
+    if (!LoadFonts()) {
+        return false;
+    }
+    CreateOverlay();
     inputManager_->AddListener(this);
 
     if (!LoadCustom()) {
@@ -331,10 +340,12 @@ int SaverApplication::Run() {
         UpdateFrameRate();
         if (settings_.ShowFps && frameRateTimer_.Elapsed(1000)) {
             frameRateText_ = std::to_string(frameRate_);
+            overlay_.SetFrameRateText(frameRateText_);
         }
         ReadClientRect();
         if (settings_.ShowTime) {
             RefreshTimeText();
+            overlay_.SetTimeText(timeText_, ClientRect().Width(), ClientRect().Height());
         }
         if (inputManager_) {
             inputManager_->Poll(0);
@@ -379,7 +390,33 @@ bool SaverApplication::RenderFrame() {
     parameters.fogStart = fogStart;
     parameters.fogEnd = fogEnd;
     parameters.fog = fog;
-    return render::RenderDeviceFrame(*this, parameters, {[this] { return RenderScene(); }, {}});
+    return render::RenderDeviceFrame(*this, parameters,
+                                     {[this] { return RenderScene(); }, [this] { DrawOverlay(); }});
+}
+
+bool SaverApplication::LoadFonts() {
+    vfs::SearchPaths paths;
+    text::FontStore& fonts = text::FontStore::Instance();
+    const vfs::FileSource sylfaen(&mediaArchive_, core::EngineString(mediaFolder + "/sylfaen.fs"));
+    if (!fonts.LoadFont(sylfaen, paths)) {
+        core::Trace("Sylfaen font loading failed\n");
+        core::TraceError("", "Error: Sylfaen font loading failed\n");
+        return false;
+    }
+    const vfs::FileSource digits(&mediaArchive_, core::EngineString(mediaFolder + "/64font.fs"));
+    if (!fonts.LoadFont(digits, paths)) {
+        core::Trace("64th font loading failed\n");
+        core::TraceError("", "Error:  font loading failed\n");
+    }
+    return true;
+}
+
+void SaverApplication::CreateOverlay() {
+    overlay_.Create(settings_.ShowFps, settings_.ShowTime, settings_.TimeStyle, scaleFactor_);
+}
+
+void SaverApplication::DrawOverlay() {
+    overlay_.Draw(text::FontStore::Instance());
 }
 
 bool SaverApplication::DrawImageQuad(render::Texture* texture, float opacity, bool fullScreen,

@@ -11,6 +11,7 @@
 #include "app/default_settings.h"
 #include "app/saver_settings.h"
 #include "app/text_table.h"
+#include "clock/time_overlay.h"
 #include "core/interval_timer.h"
 #include "input/input_listener.h"
 #include "input/input_manager.h"
@@ -25,6 +26,7 @@
 #include "platform/window.h"
 #include "render/application.h"
 #include "render/loading_screen.h"
+#include "vfs/rar_archive.h"
 
 namespace udf {
 class PropNode;
@@ -33,6 +35,7 @@ class PropNode;
 namespace app {
 
 inline constexpr std::uint32_t kPreviewBitmapId = 173;
+inline constexpr std::uint32_t kMediaArchiveId = 147;  // MEMFILE resource of the media archive
 inline constexpr std::uintptr_t kPreviewTimerId = 1;
 inline constexpr std::uint32_t kPreviewWaitMilliseconds = 500;
 inline constexpr std::int64_t kKeepAwakeMilliseconds = 30000;
@@ -106,6 +109,8 @@ public:
     std::int64_t FrameRate() const { return frameRate_; }
     const std::string& FrameRateText() const { return frameRateText_; }
     const std::string& TimeText() const { return timeText_; }
+    const clockscene::TimeOverlay& Overlay() const { return overlay_; }
+    vfs::RarArchive& MediaArchive() { return mediaArchive_; }
     const gfx::D3DGAMMARAMP& GammaRamp() const { return gammaRamp_; }
     // Client width / 1024, fixed once the device is set up; it sizes the overlay texts.
     double ScaleFactor() const { return scaleFactor_; }
@@ -133,6 +138,9 @@ private:
     void PaintPreview();
     void UpdateFrameRate();
     void RefreshTimeText();
+    bool LoadFonts();
+    void CreateOverlay();
+    void DrawOverlay();
 
     SaverServices services_;
     DefaultSettings defaults_;
@@ -161,6 +169,8 @@ private:
     std::string timeText_;
     gfx::D3DGAMMARAMP gammaRamp_{};
     render::LoadingScreen loadingScreen_;
+    vfs::RarArchive mediaArchive_;
+    clockscene::TimeOverlay overlay_;
     double scaleFactor_ = 1.0;
 };
 

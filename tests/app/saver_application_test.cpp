@@ -15,6 +15,9 @@
 #include "platform/fake/memory_registry.h"
 #include "platform/fake/memory_resources.h"
 #include "platform/fake/recording_message_box.h"
+#include "text/font_store.h"
+#include "vfs/file_source.h"
+#include "vfs/rar_writer.h"
 
 namespace {
 
@@ -530,6 +533,60 @@ TEST_F(SaverApplicationTest, TimeTextOnlyWhenShown) {
     }
 }
 
+TEST_F(SaverApplicationTest, OverlayWindowsFollowTheSettingsAndTheClientArea) {
+    StoreDword("UseDesktop", 0);
+    StoreDword("Width", 800);
+    StoreDword("Height", 600);
+    StoreDword("ShowFps", 1);
+    StoreDword("ShowTime", 1);
+    StoreDword("TimeStyle", 1);
+    auto saver = std::make_unique<RecordingSaver>(Services());
+    ASSERT_TRUE(saver->Create(0, RunMode::Saver, 0));
+    // Both fonts came from the media archive.
+    EXPECT_TRUE(text::FontStore::Instance().Lookup({14, 0, ""}));
+    EXPECT_TRUE(text::FontStore::Instance().Lookup({64, 0, ""}));
+    const auto& overlay = saver->Overlay();
+    ASSERT_TRUE(overlay.FrameRateWindow() && overlay.ClockWindow());
+    EXPECT_EQ(overlay.ClockWindow()->Rect(), (clockscene::WindowRect{200, 300, 226, 57}));
+    saver->onFrame = [&](int) { saver->EndLoop(); };
+    saver->Run();
+    // After a frame the clock shows the time text in the bottom-right corner.
+    EXPECT_EQ(overlay.ClockWindow()->Text(), saver->TimeText());
+    EXPECT_EQ(overlay.ClockWindow()->Rect(), (clockscene::WindowRect{574, 543, 226, 57}));
+    saver.reset();
+    EXPECT_EQ(text::FontStore::Instance().StyleCount(), 0u);
+}
+
+TEST_F(SaverApplicationTest, WithoutTheTextFontTheStartFailsWithoutTheDigitsItGoesOn) {
+    // Archives holding only one of the two fonts, in place of the shipped one.
+    auto archive = [](bool sylfaen) {
+        vfs::RarWriter writer;
+        auto bytes = [](std::string_view text) {
+            return std::vector<std::uint8_t>(text.begin(), text.end());
+        };
+        const auto css = bytes("CharsPerLine = 16;");
+        if (sylfaen) {
+            writer.addFile("Media\\sylfaen.fs", bytes("Styles[0].Charsets = array(\"s.css\");"));
+            writer.addFile("Media\\s.css", css);
+        } else {
+            writer.addFile("Media\\64font.fs",
+                           bytes("Styles[0].Size = 64; Styles[0].Charsets = array(\"d.css\");"));
+            writer.addFile("Media\\d.css", css);
+        }
+        return writer.finish();
+    };
+    for (bool sylfaen : {false, true}) {
+        platform::fake::MemoryResources media;
+        media.Add("MemFile", 147, archive(sylfaen));
+        vfs::setModuleResources(&media);
+        auto saver = std::make_unique<RecordingSaver>(Services());
+        EXPECT_EQ(saver->Create(0, RunMode::Saver, 0), sylfaen);
+        EXPECT_EQ(text::FontStore::Instance().Lookup({64, 0, ""}) != nullptr, false);
+        saver.reset();
+        vfs::setModuleResources(nullptr);
+    }
+}
+
 TEST_F(SaverApplicationTest, ShutdownOrder) {
     auto saver = MakeSaver();
     saver->calls.clear();
@@ -588,6 +645,10 @@ TEST(SaverApplicationHelpers, ClockText) {
     EXPECT_EQ(app::ClockText(12, 0, 0, false), "12:00:00 pm");
     EXPECT_EQ(app::ClockText(13, 0, 0, false), "1:00:00 pm");
     EXPECT_EQ(app::ClockText(23, 59, 59, true), "23:59:59 ");
+    EXPECT_EQ(app::ClockText(0, 30, 0, true), "0:30:00 ");
+    EXPECT_EQ(app::ClockText(12, 0, 0, true), "12:00:00 ");
+    EXPECT_EQ(app::ClockText(13, 0, 0, true), "13:00:00 ");
+    EXPECT_EQ(app::ClockText(21, 5, 3, true), "21:05:03 ");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/linux/gl/back_buffer.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "platform/linux/gl/program_cache.h"
@@ -149,26 +151,38 @@ void BackBuffer::Resolve() const {
 }
 
 void BackBuffer::SetGammaRamp(const D3DGAMMARAMP& ramp) {
+    // Flashes set a ramp every frame; an unchanged one costs nothing.
+    if (gammaTexture_ && std::equal(std::begin(ramp.red), std::end(ramp.red), ramp_.red) &&
+        std::equal(std::begin(ramp.green), std::end(ramp.green), ramp_.green) &&
+        std::equal(std::begin(ramp.blue), std::end(ramp.blue), ramp_.blue))
+        return;
+    ramp_ = ramp;
     identityRamp_ = true;
-    std::vector<std::uint8_t> texels(256 * 3);
+    std::uint8_t texels[256 * 4];
     for (int i = 0; i < 256; ++i) {
-        texels[i * 3 + 0] = static_cast<std::uint8_t>(ramp.red[i] >> 8);
-        texels[i * 3 + 1] = static_cast<std::uint8_t>(ramp.green[i] >> 8);
-        texels[i * 3 + 2] = static_cast<std::uint8_t>(ramp.blue[i] >> 8);
+        texels[i * 4 + 0] = static_cast<std::uint8_t>(ramp.red[i] >> 8);
+        texels[i * 4 + 1] = static_cast<std::uint8_t>(ramp.green[i] >> 8);
+        texels[i * 4 + 2] = static_cast<std::uint8_t>(ramp.blue[i] >> 8);
+        texels[i * 4 + 3] = 255;
         for (int c = 0; c < 3; ++c) {
-            if (texels[i * 3 + c] != i)
+            if (texels[i * 4 + c] != i)
                 identityRamp_ = false;
         }
     }
-    if (!gammaTexture_)
-        glGenTextures(1, &gammaTexture_);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, gammaTexture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 256, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    if (!gammaTexture_) {
+        glGenTextures(1, &gammaTexture_);
+        glBindTexture(GL_TEXTURE_2D, gammaTexture_);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    } else {
+        // Updated in place, not made again.
+        glBindTexture(GL_TEXTURE_2D, gammaTexture_);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    }
 }
 
 bool BackBuffer::EnsureGammaProgram() {

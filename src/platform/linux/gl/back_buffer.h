@@ -46,6 +46,7 @@ private:
     GLuint finalFramebuffer_ = 0, finalTexture_ = 0;       // read-back target for the ramp pass
     GLuint gammaTexture_ = 0, gammaProgram_ = 0, emptyVertexArray_ = 0;
     GLint gammaImage_ = -1, gammaRamp_ = -1, gammaScale_ = -1;
+    D3DGAMMARAMP ramp_{};  // the ramp the table holds
     bool identityRamp_ = true;
 };
 
