@@ -35,6 +35,7 @@ DIAL_R = 0.16
 DIAL_Y = 1.637
 
 # Light map atlas of every baked object.
+NOT_BAKED = ("Clock glass", "strelka_1big", "strelka_1min", "Lamp lamp")
 ATLASES = {"lm_room.jpg": 1024, "lm_clock.jpg": 512, "lm_furniture.jpg": 1024}
 
 materials = {}
@@ -129,7 +130,7 @@ def add_box(part, lo, hi, mat, tile=0.5, origin=(0.0, 0.0, 0.0), skip=()):
     return faces
 
 
-def add_cylinder(part, centre, radius, depth, mat, segments=16, axis="Z", radius2=None,
+def add_cylinder(part, centre, radius, depth, mat, segments=24, axis="Z", radius2=None,
                  tile=0.3, caps=True):
     bm = part.bm
     res = bmesh.ops.create_cone(bm, cap_ends=caps, cap_tris=False, segments=segments,
@@ -157,7 +158,7 @@ def add_cylinder(part, centre, radius, depth, mat, segments=16, axis="Z", radius
     return faces
 
 
-def add_sphere(part, centre, radius, mat, segments=12, rings=8):
+def add_sphere(part, centre, radius, mat, segments=16, rings=10):
     bm = part.bm
     res = bmesh.ops.create_uvsphere(bm, u_segments=segments, v_segments=rings, radius=radius)
     verts = res["verts"]
@@ -335,7 +336,7 @@ def build_window():
     for y in (rod_y0 + 0.08, rod_y1 - 0.08):
         add_box(win, (X1 - 0.13, y - 0.01, 1.165), (X1, y + 0.01, 1.195), brass, 0.1)
     for y, end in ((rod_y0, -0.025), (rod_y1, 0.025)):
-        add_sphere(win, (X1 - 0.12, y + end, 1.18), 0.028, brass, 10, 6)
+        add_sphere(win, (X1 - 0.12, y + end, 1.18), 0.028, brass, 16, 8)
     finish(win, "window", "lm_room.jpg")
 
     # The view outside: one big plane well beyond the window, a single-stage material.
@@ -353,7 +354,7 @@ def build_curtain():
     idx = part.mat_index(velvet)
     top, bottom = 1.16, Z0 + 0.03
     for ya, yb in ((WIN_Y1 - 0.12, WIN_Y1 + 0.5), (WIN_Y0 - 0.5, WIN_Y0 + 0.12)):
-        cols, rows = 28, 6
+        cols, rows = 56, 12
         grid = []
         for r in range(rows + 1):
             z = top + (bottom - top) * r / rows
@@ -407,9 +408,9 @@ def build_furniture():
     table = Part()
     tx, ty = 0.05, 0.95
     ttop = Z0 + 0.66
-    add_cylinder(table, (tx, ty, ttop - 0.0125), 0.26, 0.025, wood, 24)
+    add_cylinder(table, (tx, ty, ttop - 0.0125), 0.26, 0.025, wood, 40)
     add_cylinder(table, (tx, ty, ttop - 0.04), 0.22, 0.03, wood, 24)
-    add_cylinder(table, (tx, ty, Z0 + 0.32), 0.035, 0.58, wood, 10)
+    add_cylinder(table, (tx, ty, Z0 + 0.32), 0.035, 0.58, wood, 16)
     for k in range(3):
         a = k * 2 * math.pi / 3 + 0.3
         foot = Part()
@@ -468,10 +469,10 @@ def build_furniture():
     shade = material("lamp_shade", "shade.jpg", emission=1.0)
     add_cylinder(lamp, (tx, ty, ttop + 0.012), 0.08, 0.024, brass, 16, radius2=0.06)
     add_cylinder(lamp, (tx, ty, ttop + 0.18), 0.012, 0.32, brass, 8)
-    add_sphere(lamp, (tx, ty, ttop + 0.12), 0.03, brass, 10, 6)
-    add_cylinder(lamp, (tx, ty, ttop + 0.43), 0.19, 0.24, shade, 20, radius2=0.11, caps=False)
+    add_sphere(lamp, (tx, ty, ttop + 0.12), 0.03, brass, 16, 8)
+    add_cylinder(lamp, (tx, ty, ttop + 0.43), 0.19, 0.24, shade, 32, radius2=0.11, caps=False)
     bulb = material("bulb", "shade.jpg", emission=4.0)
-    add_sphere(lamp, (tx, ty, ttop + 0.38), 0.035, bulb, 10, 6)
+    add_sphere(lamp, (tx, ty, ttop + 0.38), 0.035, bulb, 16, 8)
     finish(lamp, "Lamp lamp")
     return (tx, ty, ttop + 0.38)
 
@@ -531,7 +532,7 @@ def build_clock():
     add_box(main, (cx - 0.27, back - 0.33, hz1), (cx + 0.27, back, hz1 + 0.03), wood, 0.5)
     for sx in (-1, 1):
         add_cylinder(main, (cx + sx * 0.225, hfront - 0.02, (hz0 + hz1) / 2 + 0.02), 0.02,
-                     hz1 - hz0 - 0.04, wood, 10)
+                     hz1 - hz0 - 0.04, wood, 16)
     # Bezel round the dial: four bars standing proud of the hood front.
     b0, b1 = DIAL_R + 0.01, DIAL_R + 0.035
     bz = DIAL_Z
@@ -553,12 +554,12 @@ def build_clock():
     fittings = Part()
     top = hz1 + 0.03
     for sx, h in ((-0.23, 0.0), (0.23, 0.0)):
-        add_cylinder(fittings, (cx + sx, back - 0.17, top + 0.02), 0.022, 0.04, brass, 10)
-        add_sphere(fittings, (cx + sx, back - 0.17, top + 0.065), 0.028, brass, 10, 6)
+        add_cylinder(fittings, (cx + sx, back - 0.17, top + 0.02), 0.022, 0.04, brass, 16)
+        add_sphere(fittings, (cx + sx, back - 0.17, top + 0.065), 0.028, brass, 16, 8)
         add_cylinder(fittings, (cx + sx, back - 0.17, top + 0.11), 0.004, 0.04, brass, 6,
                      radius2=0.0005)
-    add_cylinder(fittings, (cx, back - 0.17, top + 0.125), 0.02, 0.03, brass, 10)
-    add_sphere(fittings, (cx, back - 0.17, top + 0.16), 0.026, brass, 10, 6)
+    add_cylinder(fittings, (cx, back - 0.17, top + 0.125), 0.02, 0.03, brass, 16)
+    add_sphere(fittings, (cx, back - 0.17, top + 0.16), 0.026, brass, 16, 8)
     add_cylinder(fittings, (cx, back - 0.17, top + 0.20), 0.004, 0.04, brass, 6, radius2=0.0005)
     # Brass capitals on the hood pillars and a keyhole escutcheon on the door.
     for sx in (-1, 1):
@@ -583,7 +584,7 @@ def build_clock():
     pivot = (cx, back - 0.13, tz1 - 0.02)
     add_box(pend, (cx - 0.006, pivot[1] - 0.003, tz0 + 0.28), (cx + 0.006, pivot[1] + 0.003,
                                                               pivot[2]), brass, 0.2)
-    add_cylinder(pend, (cx, pivot[1], tz0 + 0.25), 0.075, 0.022, brass, 24, axis="Y")
+    add_cylinder(pend, (cx, pivot[1], tz0 + 0.25), 0.075, 0.022, brass, 40, axis="Y")
     add_cylinder(pend, (cx, pivot[1], tz0 + 0.25), 0.05, 0.03, brass, 16, axis="Y")
     pendulum = finish(pend, "pendulum", "lm_clock.jpg", origin=pivot)
     key_pendulum(pendulum)
@@ -794,6 +795,9 @@ def build_cameras():
             for kp in fc.keyframe_points:
                 kp.interpolation = "LINEAR"
     scene.frame_end = int(end)
+    with open(os.path.join(OUT, "paths.txt"), "w") as f:
+        for name, keys in PATHS.items():
+            f.write("%s %d\n" % (name, round(keys[-1][0] * 10)))
 
 
 def resample(keys):
@@ -834,9 +838,9 @@ def lightmap_uvs():
 def lights(lamp_pos):
     scene = bpy.context.scene
     bulb = bpy.data.lights.new("bulb", "POINT")
-    bulb.energy = 55.0 * BAKE_SCALE
+    bulb.energy = 40.0 * BAKE_SCALE
     bulb.color = (1.0, 180 / 255, 110 / 255)
-    bulb.shadow_soft_size = 0.05
+    bulb.shadow_soft_size = 0.12
     obj = bpy.data.objects.new("bulb", bulb)
     obj.location = lamp_pos
     scene.collection.objects.link(obj)
@@ -844,7 +848,7 @@ def lights(lamp_pos):
     win.shape = "RECTANGLE"
     win.size = WIN_Y1 - WIN_Y0
     win.size_y = WIN_Z1 - WIN_Z0
-    win.energy = 70.0 * BAKE_SCALE
+    win.energy = 30.0 * BAKE_SCALE
     win.color = (120 / 255, 140 / 255, 185 / 255)
     obj = bpy.data.objects.new("window light", win)
     obj.location = (X1 + 0.3, (WIN_Y0 + WIN_Y1) / 2, (WIN_Z0 + WIN_Z1) / 2 + 0.3)
@@ -872,17 +876,13 @@ def bake(samples):
     scene.render.threads_mode = "FIXED"
     scene.render.threads = 2
     scene.render.bake.margin = 6
-    # Things that must not shadow the room while baking.
-    for name in ("Clock glass", "strelka_1big", "strelka_1min"):
+    # Clamped samples keep light through small gaps from turning into sparkles.
+    scene.cycles.sample_clamp_direct = 4.0
+    scene.cycles.sample_clamp_indirect = 0.5
+    # Things that must not shadow the room while baking. The lamp's thin fabric shade would
+    # only scatter the bulb into noise; without it the bulb's fall-off makes the pool of light.
+    for name in NOT_BAKED:
         bpy.data.objects[name].hide_render = True
-    # The lamp's shade lets light through; the bulb is a light of its own.
-    shade = bpy.data.materials["lamp_shade"]
-    nodes = shade.node_tree.nodes
-    bsdf = nodes["Principled BSDF"]
-    bsdf.inputs["Transmission"].default_value = 0.6
-    bsdf.inputs["Emission Strength"].default_value = 0.3
-    bpy.data.materials["bulb"].node_tree.nodes["Principled BSDF"].inputs[
-        "Emission Strength"].default_value = 0.0
     targets = {}
     for atlas, size in ATLASES.items():
         img = bpy.data.images.new(atlas, size, size, alpha=True, float_buffer=True)
@@ -914,7 +914,7 @@ def bake(samples):
     print("bake total: %.1f s at %d samples" % (time.time() - total, samples), flush=True)
     for mat_name, node in bake_nodes.items():
         bpy.data.materials[mat_name].node_tree.nodes.remove(node)
-    for name in ("Clock glass", "strelka_1big", "strelka_1min"):
+    for name in NOT_BAKED:
         bpy.data.objects[name].hide_render = False
 
 
