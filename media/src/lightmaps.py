@@ -16,11 +16,18 @@ import numpy as np
 from PIL import Image
 
 # Light maps are read as display values: a gentle curve lifts the bounce light in the corners.
-GAMMA = 1.0 / 1.6
+GAMMA = 1.0 / 2.0
 TOP = 246.0
-# Where the bright end of the exposure sits: a high percentile, not the single hottest texel,
-# so one spot under the bulb cannot darken the whole room.
-PERCENTILE = 99.7
+# The exposure puts this percentile of the lit texels at KNEE; brighter ones (the table top
+# under the bulb) roll off smoothly towards TOP instead of darkening the whole room.
+PERCENTILE = 97.0
+KNEE = 180.0
+
+
+def shoulder(x):
+    over = np.maximum(x - KNEE, 0.0)
+    span = TOP - KNEE
+    return np.where(x < KNEE, np.maximum(x, 0.0), KNEE + span * (1 - np.exp(-over / span)))
 
 
 def blur(values, mask, radius):
@@ -49,8 +56,12 @@ def despeckle(values, mask):
             shifted = np.roll(np.roll(values, dy, 0), dx, 1)
             valid = np.roll(np.roll(mask, dy, 0), dx, 1) > 0
             stack.append(np.where(valid[..., None], shifted, np.nan))
-    med = np.nanmedian(np.stack(stack), axis=0)
-    return np.where(np.isnan(med), values, med)
+    stack = np.stack(stack)
+    # Texels with no baked neighbour keep their value (the median of nothing is undefined).
+    empty = np.all(np.isnan(stack), axis=0)
+    stack[:, empty] = 0.0
+    med = np.nanmedian(stack, axis=0)
+    return np.where(empty, values, med)
 
 
 def dilate(values, mask, steps):
@@ -90,10 +101,10 @@ def main():
         return 1
     display = {n: rgb ** GAMMA for n, (rgb, _) in bakes.items()}
     bright = np.concatenate([display[n][bakes[n][1] > 0].max(axis=1) for n in bakes])
-    exposure = TOP / max(np.percentile(bright, PERCENTILE), 1e-6)
+    exposure = KNEE / max(np.percentile(bright, PERCENTILE), 1e-6)
     os.makedirs(sys.argv[2], exist_ok=True)
     for name, (_, mask) in bakes.items():
-        out = np.clip(display[name] * exposure, 0, TOP)
+        out = shoulder(display[name] * exposure)
         out = dilate(out, mask, 8)
         Image.fromarray(out.astype(np.uint8)).save(os.path.join(sys.argv[2], name), "JPEG",
                                                    quality=90)

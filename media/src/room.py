@@ -848,10 +848,11 @@ def lights(lamp_pos):
     win.shape = "RECTANGLE"
     win.size = WIN_Y1 - WIN_Y0
     win.size_y = WIN_Z1 - WIN_Z0
-    win.energy = 30.0 * BAKE_SCALE
+    win.energy = 60.0 * BAKE_SCALE
     win.color = (120 / 255, 140 / 255, 185 / 255)
     obj = bpy.data.objects.new("window light", win)
-    obj.location = (X1 + 0.3, (WIN_Y0 + WIN_Y1) / 2, (WIN_Z0 + WIN_Z1) / 2 + 0.3)
+    # Far enough out that its light enters through the opening rather than grazing the frame.
+    obj.location = (X1 + 1.0, (WIN_Y0 + WIN_Y1) / 2, (WIN_Z0 + WIN_Z1) / 2 + 0.45)
     # Point into the room and a little down, like the sky's light falling through.
     obj.rotation_euler = (0.0, math.radians(90 - 25), 0.0)
     scene.collection.objects.link(obj)

@@ -315,9 +315,9 @@ def sky(rng):
     lit = np.clip((clouds - 0.45) * 2.5, 0, 1) ** 1.5
     # Light from within the clouds: brighter patches towards the upper middle.
     glow = np.exp(-((xs / w - 0.6) ** 2 / 0.05 + (v - 0.35) ** 2 / 0.04))
-    t = np.clip(0.25 * clouds + 0.45 * lit * (0.5 + glow) + 0.15 * billow, 0, 1)
-    rgb = colour_ramp(t, [(0.0, (14, 16, 26)), (0.45, (38, 44, 62)), (0.8, (88, 96, 122)),
-                          (1.0, (150, 156, 180))])
+    t = np.clip(0.35 * clouds + 0.7 * lit * (0.6 + glow) + 0.2 * billow * clouds, 0, 1)
+    rgb = colour_ramp(t, [(0.0, (16, 18, 30)), (0.35, (40, 46, 66)), (0.6, (82, 90, 118)),
+                          (0.85, (138, 146, 172)), (1.0, (196, 200, 220))])
     # Dark horizon: rolling hills with a few roofs and a church spire.
     hill = 0.72 + 0.05 * np.sin(xs[0] / w * 2 * math.pi * 2.3 + 1.0) + \
         0.03 * np.sin(xs[0] / w * 2 * math.pi * 5.1)
