@@ -16,12 +16,12 @@ import numpy as np
 from PIL import Image
 
 # Light maps are read as display values: a gentle curve lifts the bounce light in the corners.
-GAMMA = 1.0 / 2.0
+GAMMA = 1.0 / 1.5
 TOP = 246.0
 # The exposure puts this percentile of the lit texels at KNEE; brighter ones (the table top
 # under the bulb) roll off smoothly towards TOP instead of darkening the whole room.
 PERCENTILE = 97.0
-KNEE = 180.0
+KNEE = 170.0
 
 
 def shoulder(x):

@@ -16,8 +16,8 @@ TITLE_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf"
 # Source shot, and the crop in fractions of its width and height (left, top, right, bottom).
 PICTURES = {
     "loading": ("c10_start.png", (0.06, 0.0, 0.94, 1.0), (640, 480)),
-    "preview": ("c1_end.png", (0.22, 0.06, 0.78, 0.82), (152, 112)),
-    "settings": ("free_camera.png", (0.05, 0.05, 0.95, 0.95), (300, 210)),
+    "preview": ("c7_end.png", (0.24, 0.0, 0.72, 0.9), (152, 112)),
+    "settings": ("c1_start.png", (0.0, 0.0, 1.0, 1.0), (300, 210)),
     "about": ("c3_middle.png", (0.30, 0.05, 0.70, 0.76), (86, 86)),
 }
 

@@ -260,8 +260,8 @@ def build_room():
         (ax, ay), (bx, by) = a, b
         length = math.hypot(bx - ax, by - ay)
         add_quad(walls, [(ax, ay, z0), (ax, ay, z1), (bx, by, z1), (bx, by, z0)],
-                 [(length / 0.7, z0 / 0.7), (length / 0.7, z1 / 0.7), (0, z1 / 0.7),
-                  (0, z0 / 0.7)], paper)
+                 [(length / 0.45, z0 / 0.45), (length / 0.45, z1 / 0.45), (0, z1 / 0.45),
+                  (0, z0 / 0.45)], paper)
     wall((X1, Y1), (X0, Y1), zw, Z1)     # north
     wall((X0, Y0), (X1, Y0), zw, Z1)     # south
     wall((X0, Y1), (X0, Y0), zw, Z1)     # west
@@ -402,7 +402,7 @@ def build_furniture():
                    ((rx0, ry1), (rx0, ry0))):
         add_quad(rug, [(a[0], a[1], Z0), (b[0], b[1], Z0), (b[0], b[1], rz), (a[0], a[1], rz)],
                  [(0, 0), (1, 0), (1, 0.01), (0, 0.01)], rug_mat)
-    finish(rug, "rug", "lm_furniture.jpg")
+    finish(rug, "rug", "lm_room.jpg")
 
     # Round side table with a pedestal and three feet, beside the armchair.
     table = Part()
@@ -612,7 +612,7 @@ def build_clock():
             loop[glass.uv].uv = ((x - cx) / (2 * DIAL_R) + 0.5, (z - DIAL_Z) / (2 * DIAL_R) + 0.5)
     obj = finish(glass, "Clock glass")
     obj["AlphaUse"] = "factor"
-    obj["Alpha"] = 0.18
+    obj["Alpha"] = 0.12
 
 
 def key_pendulum(obj):
@@ -758,8 +758,9 @@ def c9_points():
     """Orbit round the clock's front half at a middle distance."""
     keys = []
     for i, t in enumerate(range(0, 200, 20)):
-        a = math.radians(-65 + 130 * i / 9)
-        r = 1.35
+        # From the lamp's side round to the window's, keeping clear of the lamp shade.
+        a = math.radians(-30 + 80 * i / 9)
+        r = 1.1
         eye = P(CLOCK_X + r * math.sin(a), 1.75 - r * math.cos(a),
                 0.05 + 0.08 * math.sin(i / 9 * math.pi))
         keys.append((t, eye, CLOCK_MID + P(0, 0, 0.35)))
@@ -786,7 +787,10 @@ def build_cameras():
                 q.negate()
             prev = q
             cam.location = eye
-            cam.rotation_quaternion = q
+            # Blender 3.4's glTF exporter turns a camera's animated rotation by a quarter turn
+            # back about X when Z stays up (its node rotation it leaves alone); the key is
+            # turned forward by the same so the exported samples look along -Z as cameras do.
+            cam.rotation_quaternion = q @ Quaternion((1, 0, 0), math.pi / 2)
             frame = t * scene.render.fps
             cam.keyframe_insert("location", frame=frame)
             cam.keyframe_insert("rotation_quaternion", frame=frame)
@@ -828,7 +832,10 @@ def lightmap_uvs():
         bpy.ops.mesh.select_all(action="SELECT")
         bpy.ops.uv.smart_project(angle_limit=math.radians(60), island_margin=0.006,
                                  area_weight=0.0, correct_aspect=True, scale_to_bounds=False)
-        bpy.ops.uv.pack_islands(rotate=True, margin=0.006)
+        # Packing works on the selected texture coordinates only: select them all, or the
+        # islands of different objects keep overlapping where smart projection left them.
+        bpy.ops.uv.select_all(action="SELECT")
+        bpy.ops.uv.pack_islands(rotate=False, margin=0.01)
         bpy.ops.object.mode_set(mode="OBJECT")
         for o in objs:
             o.data.uv_layers.active = o.data.uv_layers["UVMap"]

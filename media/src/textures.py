@@ -117,8 +117,8 @@ def damask(rng):
     motif = np.clip((petal + 0.4 * leaf) - 0.55, 0, 1)
     motif = np.where(motif > 0.08, 1.0, motif / 0.08)
     noise = fractal(rng, w, h, 32, 32, 3)
-    base = np.array((22, 52, 38), float)
-    pattern = np.array((40, 78, 56), float)
+    base = np.array((16, 40, 30), float)
+    pattern = np.array((30, 60, 44), float)
     rgb = base[None, None, :] * (1 - motif[..., None]) + pattern[None, None, :] * motif[..., None]
     rgb *= (0.9 + 0.2 * noise)[..., None]
     return to_image(rgb)
@@ -236,7 +236,7 @@ def glass(rng):
     ys, xs = np.mgrid[0:size, 0:size] / float(size)
     streak = np.exp(-((xs + ys - 0.75) ** 2) / 0.01) * 0.8
     t = 0.15 + streak + 0.05 * fractal(rng, size, size, 8, 8, 2)
-    return to_image(colour_ramp(t, [(0.0, (60, 66, 74)), (1.0, (235, 240, 245))]))
+    return to_image(colour_ramp(t, [(0.0, (150, 158, 168)), (1.0, (245, 248, 250))]))
 
 
 def books(rng):
