@@ -17,6 +17,9 @@ ARGS = sys.argv[sys.argv.index("--") + 1:] if "--" in sys.argv else []
 TEX = os.path.abspath(ARGS[0]) if ARGS else "textures"
 OUT = os.path.abspath(ARGS[1]) if len(ARGS) > 1 else "out"
 BAKE_SAMPLES = int(ARGS[ARGS.index("--bake") + 1]) if "--bake" in ARGS else 0
+# Exports the hands turned as the clock turns them at 3:00 (hour a quarter turn about Y, minute
+# a quarter turn back): a check that the hour hand then points to 3 and the minute hand to 12.
+THREE_OCLOCK = "--three-oclock" in ARGS
 BAKE_SCALE = float(ARGS[ARGS.index("--bake-scale") + 1]) if "--bake-scale" in ARGS else 1.0
 
 # Room extent in Blender metres.
@@ -953,6 +956,11 @@ def main():
     print("triangles: %d" % count_triangles(), flush=True)
     if BAKE_SAMPLES > 0:
         bake(BAKE_SAMPLES)
+    if THREE_OCLOCK:
+        for name, angle in (("strelka_1big", math.pi / 2), ("strelka_1min", -math.pi / 2)):
+            hand = bpy.data.objects[name]
+            hand.rotation_mode = "QUATERNION"
+            hand.rotation_quaternion = Quaternion((0, 1, 0), angle)
     bpy.ops.object.select_all(action="DESELECT")
     bpy.ops.export_scene.gltf(
         filepath=os.path.join(OUT, "room.gltf"), export_format="GLTF_SEPARATE",
