@@ -33,8 +33,8 @@ float AngleDegrees(Vector3 a, Vector3 b) {
 class ShippedCameraPath : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        const std::string file =
-            std::string(ZORVANE_SOURCE_DIR) + "/media/Media/c" + std::to_string(GetParam()) + ".cam";
+        const std::string file = std::string(ZORVANE_SOURCE_DIR) + "/media/Media/c" +
+                                 std::to_string(GetParam()) + ".cam";
         ASSERT_TRUE(path_.LoadFile(vfs::FileSource(core::EngineString(file)))) << file;
         ASSERT_TRUE(path_.GetTimeRange(start_, end_)) << file;
     }
