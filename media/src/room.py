@@ -423,17 +423,21 @@ def build_furniture():
         merge(table, foot)
     finish(table, "side table", "lm_furniture.jpg")
 
-    # Armchair: rotated to look towards the clock and the window.
+    # Armchair: a wing-less club chair with rolled arms and a rolled back, its cushions set in,
+    # rotated to look towards the clock and the window.
     chair = Part()
-    add_box(chair, (-0.36, -0.34, Z0 + 0.12), (0.36, 0.36, Z0 + 0.42), leather, 0.5)
-    add_box(chair, (-0.36, -0.40, Z0 + 0.12), (0.36, -0.28, Z0 + 1.02), leather, 0.5)
+    add_box(chair, (-0.30, -0.30, Z0 + 0.10), (0.30, 0.36, Z0 + 0.40), leather, 0.5)
+    add_box(chair, (-0.29, -0.26, Z0 + 0.40), (0.29, 0.37, Z0 + 0.50), leather, 0.5)
+    add_box(chair, (-0.36, -0.42, Z0 + 0.10), (0.36, -0.30, Z0 + 0.95), leather, 0.5)
+    add_cylinder(chair, (0.0, -0.36, Z0 + 0.95), 0.065, 0.72, leather, 20, axis="X", tile=0.5)
+    add_box(chair, (-0.29, -0.30, Z0 + 0.50), (0.29, -0.20, Z0 + 0.88), leather, 0.5)
     for sx in (-1, 1):
-        add_box(chair, (sx * 0.36 - 0.06, -0.34, Z0 + 0.12), (sx * 0.36 + 0.06, 0.38, Z0 + 0.64),
-                leather, 0.5)
-        for sy in (-0.36, 0.32):
-            add_box(chair, (sx * 0.34 - 0.03, sy - 0.02, Z0), (sx * 0.34 + 0.03, sy + 0.02,
-                                                                Z0 + 0.12), wood, 0.2)
-    add_box(chair, (-0.30, -0.28, Z0 + 0.42), (0.30, 0.34, Z0 + 0.48), leather, 0.5)
+        add_box(chair, (sx * 0.365 - 0.065, -0.36, Z0 + 0.10), (sx * 0.365 + 0.065, 0.38,
+                                                                Z0 + 0.60), leather, 0.5)
+        add_cylinder(chair, (sx * 0.365, 0.01, Z0 + 0.60), 0.075, 0.74, leather, 20, axis="Y",
+                     tile=0.5)
+        for sy in (-0.38, 0.34):
+            add_cylinder(chair, (sx * 0.34, sy, Z0 + 0.05), 0.025, 0.10, wood, 12, radius2=0.018)
     m = Matrix.Translation((-0.75, -0.35, 0)) @ Matrix.Rotation(math.radians(-35), 4, "Z")
     bmesh.ops.transform(chair.bm, matrix=m, verts=chair.bm.verts)
     chair.bm.normal_update()
@@ -762,7 +766,7 @@ def c9_points():
     keys = []
     for i, t in enumerate(range(0, 200, 20)):
         # From the lamp's side round to the window's, keeping clear of the lamp shade.
-        a = math.radians(-30 + 80 * i / 9)
+        a = math.radians(-35 + 65 * i / 9)
         r = 1.1
         eye = P(CLOCK_X + r * math.sin(a), 1.75 - r * math.cos(a),
                 0.05 + 0.08 * math.sin(i / 9 * math.pi))

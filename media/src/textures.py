@@ -414,7 +414,7 @@ def main():
         ("wainscot.jpg", wainscot), ("brass.jpg", brass), ("rug.jpg", rug),
         ("plaster.jpg", plaster), ("dial.jpg", dial), ("sky.jpg", sky),
         ("painting.jpg", painting), ("books.jpg", books), ("shade.jpg", shade_fabric),
-        ("leather.jpg", lambda r: fabric(r, (46, 22, 14), (90, 44, 26))),
+        ("leather.jpg", lambda r: fabric(r, (88, 34, 24), (146, 68, 44))),
         ("blued.jpg", lambda r: fabric(r, (12, 14, 26), (40, 48, 80), 64)),
         ("glass.jpg", glass),
     ]
