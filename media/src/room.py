@@ -794,10 +794,9 @@ def build_cameras():
                 q.negate()
             prev = q
             cam.location = eye
-            # Blender 3.4's glTF exporter turns a camera's animated rotation by a quarter turn
-            # back about X when Z stays up (its node rotation it leaves alone); the key is
-            # turned forward by the same so the exported samples look along -Z as cameras do.
-            cam.rotation_quaternion = q @ Quaternion((1, 0, 0), math.pi / 2)
+            # Blender's exporter turns animated camera keys by a quarter turn about X even with
+            # Z up; udfconvert turns them back, so the keys stay as Blender shows them.
+            cam.rotation_quaternion = q
             frame = t * scene.render.fps
             cam.keyframe_insert("location", frame=frame)
             cam.keyframe_insert("rotation_quaternion", frame=frame)
