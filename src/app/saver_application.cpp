@@ -1,7 +1,7 @@
 #include "app/saver_application.h"
 
 #include <algorithm>
-#include <ctime>
+#include <cmath>
 #include <new>
 #include <utility>
 
@@ -9,6 +9,8 @@
 #include "core/trace.h"
 #include "platform/screensaver.h"
 #include "render/frame_renderer.h"
+#include "udf/prop_node.h"
+#include "udf/udf_text_parser.h"
 
 namespace app {
 namespace {
@@ -22,6 +24,29 @@ gfx::D3DDISPLAYMODE desktopDisplayMode{};
 
 bool IsFullScreenMode(RunMode mode) {
     return mode == RunMode::Saver || mode == RunMode::SaverT;
+}
+
+constexpr float kDegrees = 3.1415927f / 180.0f;
+
+// Colour keys hold red, green and blue as integers 0 .. 255.
+void ReadColour(const udf::PropNode& root, const char* key, gfx::D3DCOLOR& colour) {
+    const udf::PropNode* node = root.findChild(key);
+    if (!node) {
+        return;
+    }
+    std::uint32_t rgb[3] = {(colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF};
+    for (int i = 0; i < 3; ++i) {
+        if (const udf::PropNode* element = node->findChild(std::to_string(i))) {
+            rgb[i] = std::uint32_t(std::clamp(element->asInt(), 0, 255));
+        }
+    }
+    colour = gfx::D3DCOLOR_XRGB(rgb[0], rgb[1], rgb[2]);
+}
+
+void ReadNumber(const udf::PropNode& root, const char* key, float& value) {
+    if (const udf::PropNode* node = root.findChild(key)) {
+        value = node->asReal();
+    }
 }
 
 }  // namespace
@@ -89,6 +114,60 @@ void SaverApplication::ApplyGamma() {
 
 bool SaverApplication::RestoreDeviceObjects() {
     return RestoreDeviceObjectList();
+}
+
+void KeepDrawable(float& nearPlane, float& farPlane, float& fieldOfView) {
+    if (!std::isfinite(fieldOfView)) {
+        fieldOfView = 60.0f * kDegrees;
+    }
+    fieldOfView = std::clamp(fieldOfView, 1.0f * kDegrees, 179.0f * kDegrees);
+    if (!std::isfinite(nearPlane) || nearPlane <= 0.0f) {
+        nearPlane = 1.0f;
+    }
+    nearPlane = std::min(nearPlane, 1.0e6f);
+    // Too close a far plane leaves no depth range at all.
+    if (!std::isfinite(farPlane) || farPlane <= nearPlane * 1.001f) {
+        farPlane = nearPlane * 1500.0f;
+    }
+}
+
+vfs::FileSource SaverApplication::MediaFile(std::string_view name) {
+    vfs::FileSource source(&mediaArchive_, core::EngineString(mediaFolder + std::string(name)));
+    source.flags = vfs::kSourceArchive;
+    return source;
+}
+
+void SaverApplication::MountMedia() {
+    if (const auto image = services_.resources->Find(vfs::kResourceType, kMediaArchiveId)) {
+        mediaArchive_.mount(vfs::FileSource(image->data(), std::uint32_t(image->size())));
+    }
+}
+
+bool SaverApplication::LoadSceneProps() {
+    auto stream = MediaFile("/Scene.props").open(vfs::kModeRead);
+    udf::PropNode root;
+    if (!stream || !udf::ParseUdfText(*stream, root)) {
+        return false;
+    }
+    ReadColour(root, "Ambient", ambientColour);
+    ReadColour(root, "BgColor", backgroundColour);
+    ReadColour(root, "FogColor", fogColour);
+    ReadNumber(root, "NearPlane", nearPlane);
+    ReadNumber(root, "FarPlane", farPlane);
+    ReadNumber(root, "FogStart", fogStart);
+    ReadNumber(root, "FogEnd", fogEnd);
+    if (const udf::PropNode* fov = root.findChild("Fov")) {
+        fieldOfView = fov->asReal() / 180.0f * 3.1415927f;
+    }
+    ReadNumber(root, "CamSpeed", camSpeed);
+    KeepDrawable(nearPlane, farPlane, fieldOfView);
+    if (const udf::PropNode* paths = root.findChild("Animations")) {
+        for (const auto& child : paths->children()) {
+            tourPaths.push_back(child.node->asString().str());
+        }
+    }
+    LoadCustomProps(root);
+    return true;
 }
 
 const gfx::D3DDISPLAYMODE& DesktopDisplayMode() {
@@ -205,6 +284,7 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     }
 
     window_->ShowCursor(false);
+    MountMedia();
 
     desktopDisplayMode = DesktopMode();
     ReadClientRect();
@@ -215,9 +295,12 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
         loadingScreen_.DrawLoadingFrame(ClientRect());
     }
 
+    LoadSceneProps();
     core::TraceError("", "Application created\n");
 
     StartInput();
+    // The view starts where the free camera stands; the scene may move it.
+    SetUpView();
     inputManager_->AddListener(this);
 
     if (!LoadCustom()) {
@@ -257,10 +340,16 @@ std::string ClockText(int hour, int minute, int second, bool twentyFourHour) {
 }
 
 void SaverApplication::RefreshTimeText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    timeText_ = ClockText(local.tm_hour, local.tm_min, local.tm_sec, settings_.TimeStyle);
+    const core::LocalTime local = services_.time->Local();
+    timeText_ = ClockText(local.hour, local.minute, local.second, settings_.TimeStyle);
+}
+
+void SaverApplication::SetUpView() {
+    const platform::Rect& client = ClientRect();
+    const float aspect =
+        client.Height() > 0 ? float(client.Width()) / float(client.Height()) : 4.0f / 3.0f;
+    camera_.SetPerspective(nearPlane, farPlane, fieldOfView, aspect);
+    camera_.SetView(freeCamera_.eye, freeCamera_.direction, freeCamera_.up);
 }
 
 int SaverApplication::Run() {
@@ -334,7 +423,9 @@ int SaverApplication::Run() {
 }
 
 bool SaverApplication::RenderFrame() {
+    SetUpView();
     render::FrameParameters parameters;
+    parameters.camera = &camera_;
     parameters.nearPlane = nearPlane;
     parameters.farPlane = farPlane;
     parameters.fieldOfView = fieldOfView;
@@ -344,7 +435,9 @@ bool SaverApplication::RenderFrame() {
     parameters.fogStart = fogStart;
     parameters.fogEnd = fogEnd;
     parameters.fog = fog;
-    return render::RenderDeviceFrame(*this, parameters, {[this] { return RenderScene(); }, {}});
+    render::FrameHooks hooks;
+    hooks.renderScene = [this] { return RenderScene(); };
+    return render::RenderDeviceFrame(*this, parameters, hooks);
 }
 
 bool SaverApplication::DrawImageQuad(render::Texture* texture, float opacity, bool fullScreen,

@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/default_settings.h"
 #include "app/saver_settings.h"
 #include "app/text_table.h"
 #include "core/interval_timer.h"
+#include "core/time_source.h"
 #include "input/input_listener.h"
 #include "input/input_manager.h"
 #include "platform/dialog.h"
@@ -21,7 +24,11 @@
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "render/application.h"
+#include "render/camera.h"
 #include "render/loading_screen.h"
+#include "render/matrix.h"
+#include "vfs/file_source.h"
+#include "vfs/rar_archive.h"
 
 namespace udf {
 class PropNode;
@@ -34,6 +41,7 @@ inline constexpr std::uintptr_t kPreviewTimerId = 1;
 inline constexpr std::uint32_t kPreviewWaitMilliseconds = 500;
 inline constexpr std::int64_t kKeepAwakeMilliseconds = 30000;
 inline constexpr std::int64_t kMouseExitDelayMilliseconds = 1000;
+inline constexpr std::uint32_t kMediaArchiveId = 147;
 
 // What the shell takes from the platform; tests hand in fakes.
 struct SaverServices {
@@ -47,6 +55,15 @@ struct SaverServices {
     core::IntervalTimer::Clock clock = &core::NowMilliseconds;
     // Where the device host takes its graphics runtime from; empty keeps the platform's.
     render::Application::RuntimeFactory runtime;
+    // The local time the hands and the clock text show.
+    const core::TimeSource* time = &core::SystemTime();
+};
+
+// Where the view comes from while no camera path runs.
+struct FreeCamera {
+    render::Vector3 eye{0.0f, 0.0f, 0.0f};
+    render::Vector3 direction{1.0f, 0.0f, 0.0f};
+    render::Vector3 up{0.0f, 0.0f, 1.0f};
 };
 
 class SaverApplication : public render::Application, public input::InputListener {
@@ -81,6 +98,17 @@ public:
     void SplashFrame(render::Texture* texture, float opacity);
     const render::LoadingScreen& Loading() const { return loadingScreen_; }
 
+    // Reads the media folder's "Scene.props" into the drawing parameters and the tour list,
+    // then hands the tree to LoadCustomProps. False (defaults kept) when there is none.
+    bool LoadSceneProps();
+    // A file of the media folder in the mounted archive, `name` starting with "/".
+    vfs::FileSource MediaFile(std::string_view name);
+    vfs::RarArchive& MediaArchive() { return mediaArchive_; }
+    const core::TimeSource& Time() const { return *services_.time; }
+    const SaverServices& Services() const { return services_; }
+    render::Camera& ViewCamera() { return camera_; }
+    FreeCamera& GetFreeCamera() { return freeCamera_; }
+
     void OnInputEvent(const input::InputEvent& event) override;
 
     // The window procedure handed to the platform: the one application's WindowProc, or 1 while
@@ -114,6 +142,9 @@ public:
     float fogStart = 10000.0f;
     float fogEnd = 10000.0f;
     bool fog = false;
+    float camSpeed = 1.0f;
+    // Camera path files for the tour, in the order the scene properties list them.
+    std::vector<std::string> tourPaths;
     const std::string mediaFolder = "Media";
 
 protected:
@@ -126,6 +157,8 @@ private:
     void PaintPreview();
     void UpdateFrameRate();
     void RefreshTimeText();
+    void MountMedia();
+    void SetUpView();
 
     SaverServices services_;
     DefaultSettings defaults_;
@@ -154,7 +187,14 @@ private:
     gfx::D3DGAMMARAMP gammaRamp_{};
     render::LoadingScreen loadingScreen_;
     double scaleFactor_ = 1.0;
+    vfs::RarArchive mediaArchive_;
+    render::Camera camera_;
+    FreeCamera freeCamera_;
 };
+
+// Keeps a frame drawable whatever the scene properties said: a field of view within 1 .. 179
+// degrees, a near plane above 0 and a far plane beyond it.
+void KeepDrawable(float& nearPlane, float& farPlane, float& fieldOfView);
 
 // The desktop display mode of adapter 0 as the saver found it at start-up (zero before that); the
 // configuration dialog offers it too.
