@@ -110,7 +110,13 @@ bool ClockRoom::ApplyPicture(const std::string& photoPath) {
     render::TextureRequest request;
     request.source = vfs::FileSource(core::EngineString(photoPath));
     request.source.flags = vfs::kSourceDisk;
-    render::Texture* texture = render::TextureManager::Instance().GetTexture(request);
+    // Names lose their leading separators when they are looked up, so a full path is found
+    // below the file system's root.
+    vfs::FileSource fileSystemRoot(core::EngineString("/"));
+    fileSystemRoot.flags = vfs::kSourceDisk;
+    vfs::SearchPaths paths;
+    paths.add(fileSystemRoot);
+    render::Texture* texture = render::TextureManager::Instance().GetTexture(request, &paths);
     render::Node* picture = scene_.GetRoot()->Find(kPictureName);
     render::Mesh* mesh = picture ? picture->GetDrawable() : nullptr;
     // The image is decoded now, so a broken file leaves the painting rather than a blank frame.
