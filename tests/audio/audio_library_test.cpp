@@ -3,34 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <vector>
+
+#include "module_image.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class ImageResources : public platform::Resources {
-public:
-    explicit ImageResources(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-    std::optional<std::span<const std::uint8_t>> Find(std::string_view type,
-                                                      std::uint32_t id) const override {
-        if (bytes_.empty() || !platform::ResourceTypeEquals(type, "bass") || id != 185) {
-            return std::nullopt;
-        }
-        return std::span<const std::uint8_t>(bytes_);
-    }
-
-private:
-    std::vector<std::uint8_t> bytes_;
-};
-
-std::vector<std::uint8_t> ModuleImage() {
-    std::ifstream in(ZORVANE_BINARY_DIR "/audio/libzorvane_audio.so", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using audiotest::ImageResources;
+using audiotest::ModuleImage;
 
 std::size_t FilesIn(const fs::path& dir) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));

@@ -4,10 +4,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +11,7 @@
 #include "audio/bass_api.h"
 #include "ogg_writer.h"
 #include "platform/shared_library.h"
+#include "wave_capture.h"
 
 namespace {
 
@@ -41,47 +38,9 @@ TEST(AudioModule, ExportsOnlyTheCalledFunctions) {
     }
 }
 
-struct Wave {
-    int channels = 0;
-    std::vector<std::int16_t> samples;
-};
-
-Wave ReadWave(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
-    Wave w;
-    std::size_t at = 12;
-    while (at + 8 <= bytes.size()) {
-        const std::uint32_t size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 |
-                                   static_cast<std::uint32_t>(bytes[at + 7]) << 24;
-        const std::string id(bytes.begin() + at, bytes.begin() + at + 4);
-        if (id == "fmt ") {
-            w.channels = bytes[at + 10];
-        } else if (id == "data") {
-            const std::size_t n = std::min<std::size_t>(size, bytes.size() - at - 8) / 2;
-            for (std::size_t i = 0; i < n; ++i) {
-                w.samples.push_back(
-                    static_cast<std::int16_t>(bytes[at + 8 + 2 * i] | bytes[at + 9 + 2 * i] << 8));
-            }
-            break;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return w;
-}
-
-// Root mean square of one channel over [from, to) seconds.
-double Level(const Wave& w, int channel, double from, double to) {
-    const std::size_t frames = w.samples.size() / static_cast<std::size_t>(w.channels);
-    const auto a = std::min(frames, static_cast<std::size_t>(from * 44100));
-    const auto b = std::min(frames, static_cast<std::size_t>(to * 44100));
-    double sum = 0;
-    for (std::size_t i = a; i < b; ++i) {
-        const double v = w.samples[i * w.channels + channel] / 32768.0;
-        sum += v * v;
-    }
-    return b > a ? std::sqrt(sum / static_cast<double>(b - a)) : 0.0;
-}
+using audiotest::Level;
+using audiotest::ReadWave;
+using audiotest::Wave;
 
 void Sleep(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -89,18 +48,7 @@ void Sleep(int ms) {
 
 // One scripted session: levels are read back per phase from the rendered file.
 TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
-    const std::string dir = testing::TempDir();
-    const std::string wave = dir + "zorvane_audio_out.wav";
-    const std::string conf = dir + "zorvane_alsoft.conf";
-    std::remove(wave.c_str());
-    {
-        std::ofstream c(conf);
-        c << "[general]\ndrivers=wave\nsample-type=int16\nchannels=stereo\nfrequency=44100\n"
-             "hrtf=false\n[wave]\nfile="
-          << wave << "\n";
-    }
-    setenv("ALSOFT_CONF", conf.c_str(), 1);
-    setenv("ALSOFT_DRIVERS", "wave", 1);
+    const std::string wave = audiotest::UseWaveOutput();
     {
         platform::SharedLibrary lib;
         ASSERT_TRUE(lib.open(kModule));

@@ -1,0 +1,93 @@
+#include "wave_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+
+namespace audiotest {
+
+namespace {
+
+constexpr double kRate = 44100.0;
+
+// The frames of [from, to) seconds, clipped to the file.
+std::pair<std::size_t, std::size_t> Frames(const Wave& w, double from, double to) {
+    const std::size_t frames =
+        w.channels > 0 ? w.samples.size() / static_cast<std::size_t>(w.channels) : 0;
+    const auto at = [&](double s) {
+        return std::min(frames, static_cast<std::size_t>(std::max(0.0, s) * kRate));
+    };
+    return {at(from), at(to)};
+}
+
+}  // namespace
+
+std::string UseWaveOutput() {
+    const std::string dir = testing::TempDir();
+    const std::string wave = dir + "zorvane_audio_out.wav";
+    const std::string conf = dir + "zorvane_alsoft.conf";
+    std::remove(wave.c_str());
+    {
+        std::ofstream c(conf);
+        c << "[general]\ndrivers=wave\nsample-type=int16\nchannels=stereo\nfrequency=44100\n"
+             "hrtf=false\n[wave]\nfile="
+          << wave << "\n";
+    }
+    setenv("ALSOFT_CONF", conf.c_str(), 1);
+    setenv("ALSOFT_DRIVERS", "wave", 1);
+    return wave;
+}
+
+Wave ReadWave(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+    Wave w;
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const std::uint32_t size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 |
+                                   static_cast<std::uint32_t>(bytes[at + 7]) << 24;
+        const std::string id(bytes.begin() + at, bytes.begin() + at + 4);
+        if (id == "fmt " && at + 10 < bytes.size()) {
+            w.channels = bytes[at + 10];
+        } else if (id == "data") {
+            const std::size_t n = std::min<std::size_t>(size, bytes.size() - at - 8) / 2;
+            for (std::size_t i = 0; i < n; ++i) {
+                w.samples.push_back(
+                    static_cast<std::int16_t>(bytes[at + 8 + 2 * i] | bytes[at + 9 + 2 * i] << 8));
+            }
+            break;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return w;
+}
+
+double Level(const Wave& w, int channel, double from, double to) {
+    const auto [a, b] = Frames(w, from, to);
+    double sum = 0;
+    for (std::size_t i = a; i < b; ++i) {
+        const double v = w.samples[i * w.channels + channel] / 32768.0;
+        sum += v * v;
+    }
+    return b > a ? std::sqrt(sum / static_cast<double>(b - a)) : 0.0;
+}
+
+double ToneLevel(const Wave& w, int channel, double frequency, double from, double to) {
+    const auto [a, b] = Frames(w, from, to);
+    std::complex<double> sum = 0;
+    const double step = 2.0 * std::numbers::pi * frequency / kRate;
+    for (std::size_t i = a; i < b; ++i) {
+        const double v = w.samples[i * w.channels + channel] / 32768.0;
+        sum += v * std::polar(1.0, -step * static_cast<double>(i));
+    }
+    return b > a ? 2.0 * std::abs(sum) / static_cast<double>(b - a) : 0.0;
+}
+
+}  // namespace audiotest
