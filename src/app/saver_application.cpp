@@ -9,6 +9,8 @@
 #include "core/trace.h"
 #include "platform/screensaver.h"
 #include "render/frame_renderer.h"
+#include "render/screen_quad.h"
+#include "render/texture.h"
 #include "udf/prop_node.h"
 #include "udf/udf_text_parser.h"
 
@@ -61,7 +63,8 @@ SaverApplication::SaverApplication(SaverServices services)
       defaults_(*services_.messageBox),
       startStopwatch_(services_.clock),
       frameRateTimer_(services_.clock),
-      keepAwakeTimer_(services_.clock) {
+      keepAwakeTimer_(services_.clock),
+      tour_(services_.clock) {
     defaults_.Load(*services_.resources);
     textTable_.Load(*services_.resources);
     defaults_.LoadDefaults(settings_);
@@ -74,6 +77,9 @@ SaverApplication::SaverApplication(SaverServices services)
 SaverApplication::~SaverApplication() {
     if (inputManager_) {
         RemoveMessageListener(inputManager_.get());
+    }
+    if (fadeTexture_) {
+        fadeTexture_->Release();
     }
     // The device draws into the window, so it goes first; the window goes before the object its
     // procedure forwards to.
@@ -135,6 +141,14 @@ vfs::FileSource SaverApplication::MediaFile(std::string_view name) {
     vfs::FileSource source(&mediaArchive_, core::EngineString(mediaFolder + std::string(name)));
     source.flags = vfs::kSourceArchive;
     return source;
+}
+
+vfs::SearchPaths SaverApplication::MediaPaths() {
+    vfs::FileSource mount(&mediaArchive_, core::EngineString(""));
+    mount.flags = vfs::kSourceArchive;
+    vfs::SearchPaths paths;
+    paths.add(mount);
+    return paths;
 }
 
 void SaverApplication::MountMedia() {
@@ -292,6 +306,7 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
 
     if (Device()) {
         loadingScreen_.Load();
+        fadeTexture_ = render::LoadBlackTexture();
         loadingScreen_.DrawLoadingFrame(ClientRect());
     }
 
@@ -299,13 +314,16 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     core::TraceError("", "Application created\n");
 
     StartInput();
-    // The view starts where the free camera stands; the scene may move it.
+    // The free camera is Z up like the scene; the scene places it.
+    tour_.FreeCamera().up = {0.0f, 0.0f, 1.0f};
     SetUpView();
     inputManager_->AddListener(this);
+    StartTour();
 
     if (!LoadCustom()) {
         return false;
     }
+    tour_.RestartTimer();
     startStopwatch_.Restart();
     loadingScreen_.FadeOut(ClientRect(), services_.clock);
 
@@ -349,7 +367,22 @@ void SaverApplication::SetUpView() {
     const float aspect =
         client.Height() > 0 ? float(client.Width()) / float(client.Height()) : 4.0f / 3.0f;
     camera_.SetPerspective(nearPlane, farPlane, fieldOfView, aspect);
-    camera_.SetView(freeCamera_.eye, freeCamera_.direction, freeCamera_.up);
+    tour_.ApplyView(camera_);
+}
+
+void SaverApplication::StartTour() {
+    tour_.SetLoader(ArchivePathLoader(&mediaArchive_, mediaFolder));
+    for (const std::string& path : tourPaths) {
+        tour_.AddPath(path);
+    }
+    tour_.Start();
+}
+
+void SaverApplication::DrawFade() {
+    const float opacity = tour_.FadeOpacity();
+    if (opacity > 0.0f && fadeTexture_) {
+        render::DrawScreenQuad(fadeTexture_, opacity, true, render::kScreenCentre, ClientRect());
+    }
 }
 
 int SaverApplication::Run() {
@@ -423,6 +456,7 @@ int SaverApplication::Run() {
 }
 
 bool SaverApplication::RenderFrame() {
+    tour_.Step();
     SetUpView();
     render::FrameParameters parameters;
     parameters.camera = &camera_;
@@ -437,6 +471,7 @@ bool SaverApplication::RenderFrame() {
     parameters.fog = fog;
     render::FrameHooks hooks;
     hooks.renderScene = [this] { return RenderScene(); };
+    hooks.drawFade = [this] { DrawFade(); };
     return render::RenderDeviceFrame(*this, parameters, hooks);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/camera_tour.h"
 #include "app/command_line.h"
 #include "app/default_settings.h"
 #include "app/saver_settings.h"
@@ -29,6 +30,7 @@
 #include "render/matrix.h"
 #include "vfs/file_source.h"
 #include "vfs/rar_archive.h"
+#include "vfs/search_paths.h"
 
 namespace udf {
 class PropNode;
@@ -57,13 +59,6 @@ struct SaverServices {
     render::Application::RuntimeFactory runtime;
     // The local time the hands and the clock text show.
     const core::TimeSource* time = &core::SystemTime();
-};
-
-// Where the view comes from while no camera path runs.
-struct FreeCamera {
-    render::Vector3 eye{0.0f, 0.0f, 0.0f};
-    render::Vector3 direction{1.0f, 0.0f, 0.0f};
-    render::Vector3 up{0.0f, 0.0f, 1.0f};
 };
 
 class SaverApplication : public render::Application, public input::InputListener {
@@ -103,11 +98,13 @@ public:
     bool LoadSceneProps();
     // A file of the media folder in the mounted archive, `name` starting with "/".
     vfs::FileSource MediaFile(std::string_view name);
+    // The mounted archive as a place to look names up in.
+    vfs::SearchPaths MediaPaths();
     vfs::RarArchive& MediaArchive() { return mediaArchive_; }
     const core::TimeSource& Time() const { return *services_.time; }
     const SaverServices& Services() const { return services_; }
     render::Camera& ViewCamera() { return camera_; }
-    FreeCamera& GetFreeCamera() { return freeCamera_; }
+    CameraTour& Tour() { return tour_; }
 
     void OnInputEvent(const input::InputEvent& event) override;
 
@@ -159,6 +156,8 @@ private:
     void RefreshTimeText();
     void MountMedia();
     void SetUpView();
+    void StartTour();
+    void DrawFade();
 
     SaverServices services_;
     DefaultSettings defaults_;
@@ -189,7 +188,9 @@ private:
     double scaleFactor_ = 1.0;
     vfs::RarArchive mediaArchive_;
     render::Camera camera_;
-    FreeCamera freeCamera_;
+    CameraTour tour_;
+    // Black, drawn over the scene with the tour's fade opacity.
+    render::Texture* fadeTexture_ = nullptr;
 };
 
 // Keeps a frame drawable whatever the scene properties said: a field of view within 1 .. 179

@@ -28,9 +28,16 @@ ClockScene::ClockScene() : ClockScene(app::SaverServices{}) {}
 
 ClockScene::ClockScene(app::SaverServices services)
     : app::SaverApplication(std::move(services)),
-      volumeFadeTimer_(Services().clock),
-      quietTimer_(Services().clock),
-      winkPhaseTimer_(Services().clock) {}
+      storm_(Services().clock),
+      volumeFadeTimer_(Services().clock) {
+    storm_.SetGammaOutput([this](const gfx::D3DGAMMARAMP& ramp) {
+        if (gfx::Device* device = Device()) {
+            device->SetGammaRamp(0, D3DSGR_CALIBRATE, &ramp);
+        }
+    });
+    storm_.SetThunderOutput(
+        [this](int sample, int volume) { sound_.PlayThunderClap(sample, volume); });
+}
 
 ClockScene::~ClockScene() {
     if (roomRegistered_) {
@@ -39,12 +46,11 @@ ClockScene::~ClockScene() {
 }
 
 void ClockScene::LoadCustomProps(const udf::PropNode& props) {
-    // A negative wait would fire the storm every frame; none at all is the shortest.
     if (const udf::PropNode* quiet = props.findChild("QuietTime")) {
-        quietTime_ = std::max(0, quiet->asInt());
+        storm_.SetQuietTime(quiet->asInt());
     }
     if (const udf::PropNode* wink = props.findChild("WinkTime")) {
-        winkTime_ = std::max(0, wink->asInt());
+        storm_.SetWinkTime(wink->asInt());
     }
 }
 
@@ -63,12 +69,16 @@ bool ClockScene::WriteSettings() {
     return SaverApplication::WriteSettings();
 }
 
-void ClockScene::BuildBaseGammaRamp() {
-    for (int i = 0; i < 256; ++i) {
-        const std::uint16_t entry = app::GammaRampEntry(Settings().Gamma, i);
-        baseGammaRamp_.red[i] = entry;
-        baseGammaRamp_.green[i] = entry;
-        baseGammaRamp_.blue[i] = entry;
+void ClockScene::StartAudio() {
+    library_.Load(*Services().resources);
+    sound_ = audio::SoundPlayback(audio::SoundFunctions::Of(library_), MediaPaths(), mediaFolder);
+    void* window = SaverWindow() ? reinterpret_cast<void*>(SaverWindow()->Handle()) : nullptr;
+    if (sound_.Initialise(window)) {
+        core::Trace("BASS inited\n");
+    } else {
+        core::Trace("BASS not inited\n");
+        Settings().Music = false;
+        Settings().Sound = false;
     }
 }
 
@@ -87,18 +97,26 @@ bool ClockScene::LoadCustom() {
     core::Trace("LoadCustom started\n");
     const std::int64_t now = Services().clock();
 
-    room_.LoadScene(MediaFile("/clock.udf"), vfs::SearchPaths{});
+    const vfs::FileSource scene = MediaFile("/clock.udf");
+    StartAudio();
+    room_.LoadScene(scene, vfs::SearchPaths{});
     room_.SetUpAnimationSlots();
     room_.ApplyPicture(Settings().PhotoPath);
     room_.PrepareMaterialsForWink();
     room_.DetachSpecialNodes(now);
-    BuildBaseGammaRamp();
+    storm_.SetBaseRamp(Settings().Gamma);
 
-    GetFreeCamera().eye = kFreeCameraEye;
-    GetFreeCamera().direction = kFreeCameraDirection;
+    Tour().FreeCamera().eye = kFreeCameraEye;
+    Tour().FreeCamera().front = kFreeCameraDirection;
 
-    nextFlashDelay_ = 1000;
-    quietTimer_.Restart();
+    // The first flash comes a second from now; the wink's phase clock starts.
+    storm_.Start();
+
+    const render::Vector3 clock = room_.ClockPosition();
+    sound_.StartSounds(Settings().Music, Settings().Sound, {clock.x, clock.y, clock.z},
+                       [](std::string line) { core::Trace(std::move(line)); });
+    storm_.SetThunderLoaded(sound_.ThunderSample(0) != 0);
+    storm_.SetThunderAudible(Settings().Sound && Settings().Volume > 0);
 
     room_.StartAnimations(now);
     if (Device()) {
@@ -107,17 +125,27 @@ bool ClockScene::LoadCustom() {
         AddDeviceObject(&room_);
         roomRegistered_ = true;
     }
-    winkPhaseTimer_.Restart();
     volumeFadeTimer_.Restart();
     return true;
 }
 
 bool ClockScene::UpdateScene() {
+    sound_.FadeIn(Settings().Volume, volumeFadeTimer_.ElapsedMilliseconds(),
+                  Mode() == app::RunMode::Preview);
+    const render::Camera& camera = ViewCamera();
+    const render::Vector3 eye = camera.GetEye();
+    const render::Vector3 front = camera.GetDirection();
+    const render::Vector3 top = camera.GetUp();
+    sound_.UpdateListener({eye.x, eye.y, eye.z}, {front.x, front.y, front.z},
+                          {top.x, top.y, top.z});
     core::Trace("BASS stuff ok\n");
     room_.SetHands(Time().Local());
     core::Trace("Ani ok\n");
+    storm_.UpdateLightning();
     core::Trace("Thunder ok\n");
+    storm_.UpdateFlash();
     core::Trace("Flashes ok\n");
+    storm_.UpdateWink();
     core::Trace("Ending iteration\n");
     return true;
 }
@@ -126,17 +154,19 @@ bool ClockScene::RenderScene() {
     RoomFrame frame;
     frame.camera = &ViewCamera();
     frame.now = Services().clock();
-    frame.flashLevel = flashLevel_;
-    frame.winkPhase = winkPhase_;
+    frame.flashLevel = storm_.FlashLevel();
+    frame.winkPhase = storm_.WinkPhase();
     frame.ambient = ambientColour;
     return room_.Render(frame);
 }
 
 void ClockScene::Shutdown() {
     if (Mode() != app::RunMode::Configure && Mode() != app::RunMode::Preview) {
-        if (gfx::Device* device = Device()) {
-            device->SetGammaRamp(0, D3DSGR_CALIBRATE, &baseGammaRamp_);
-        }
+        storm_.RestoreBaseRamp();
+    }
+    if (Mode() == app::RunMode::Saver || Mode() == app::RunMode::SaverT) {
+        sound_.Silence();
+        library_.Unload();
     }
 }
 

@@ -6,14 +6,14 @@
 #include <cstdint>
 
 #include "app/saver_application.h"
+#include "audio/audio_library.h"
+#include "audio/sound_playback.h"
 #include "clock/clock_room.h"
+#include "clock/thunderstorm.h"
 #include "core/interval_timer.h"
 #include "platform/gfx/d3d_types.h"
 
 namespace clockscene {
-
-inline constexpr std::int32_t kDefaultQuietTime = 6000;
-inline constexpr std::int32_t kDefaultWinkTime = 2000;
 
 // The free camera's place and direction when the scene is loaded.
 inline constexpr render::Vector3 kFreeCameraEye{-200.0f, 100.0f, 0.0f};
@@ -34,28 +34,21 @@ public:
     bool WriteSettings() override;
 
     ClockRoom& Room() { return room_; }
-    std::int32_t QuietTime() const { return quietTime_; }
-    std::int32_t WinkTime() const { return winkTime_; }
-    const gfx::D3DGAMMARAMP& BaseGammaRamp() const { return baseGammaRamp_; }
-    float FlashLevel() const { return flashLevel_; }
-    float WinkPhase() const { return winkPhase_; }
+    Thunderstorm& Storm() { return storm_; }
+    audio::SoundPlayback& Sound() { return sound_; }
 
 private:
-    void BuildBaseGammaRamp();
+    // The audio library and its device; without them Music and Sound are off for the run.
+    void StartAudio();
     // The frame states the meshes' programs depend on, as the frame sets them.
     void SetFrameStates();
 
     ClockRoom room_;
     bool roomRegistered_ = false;
-    float flashLevel_ = 0.0f;
-    float winkPhase_ = 0.0f;
-    std::int32_t quietTime_ = kDefaultQuietTime;
-    std::int32_t winkTime_ = kDefaultWinkTime;
-    gfx::D3DGAMMARAMP baseGammaRamp_{};
+    Thunderstorm storm_;
+    audio::AudioLibrary library_;
+    audio::SoundPlayback sound_;
     core::IntervalTimer volumeFadeTimer_;
-    core::IntervalTimer quietTimer_;
-    core::IntervalTimer winkPhaseTimer_;
-    std::int32_t nextFlashDelay_ = 1000;
 };
 
 // The one clock scene of the process, made on the first call (null when it can't be made).
