@@ -116,9 +116,9 @@ TEST_F(ClockShotTest, AtThreeTheHourHandPointsToThreeAndTheMinuteHandToTwelve) {
     }
     EXPECT_TRUE(Near(OnDial(image, 3, 20), kHourColour));
     EXPECT_TRUE(Near(OnDial(image, 0, 35), kMinuteColour));
-    for (float hours : {6.0f, 9.0f}) {
-        EXPECT_TRUE(Near(OnDial(image, hours, 20), kCaseColour)) << hours << " o'clock is bare";
-    }
+    // Above the pendulum's rod, 6 o'clock is bare, as is 9 o'clock.
+    EXPECT_TRUE(Near(OnDial(image, 6, 10), kCaseColour));
+    EXPECT_TRUE(Near(OnDial(image, 9, 20), kCaseColour));
 }
 
 TEST_F(ClockShotTest, AtHalfPastTwelveTheHourHandStandsHalfwayToOne) {
