@@ -11,8 +11,10 @@
 #include "render/frame_renderer.h"
 #include "render/screen_quad.h"
 #include "render/texture.h"
+#include "text/font_store.h"
 #include "udf/prop_node.h"
 #include "udf/udf_text_parser.h"
+#include "vfs/search_paths.h"
 
 namespace app {
 namespace {
@@ -81,6 +83,8 @@ SaverApplication::~SaverApplication() {
     if (fadeTexture_) {
         fadeTexture_->Release();
     }
+    // The fonts hold textures of the device.
+    text::FontStore::Instance().Clear();
     // The device draws into the window, so it goes first; the window goes before the object its
     // procedure forwards to.
     ReleaseDevice();
@@ -152,8 +156,11 @@ vfs::SearchPaths SaverApplication::MediaPaths() {
 }
 
 void SaverApplication::MountMedia() {
+    // Resources handed in without an archive leave the executable's own.
     if (const auto image = services_.resources->Find(vfs::kResourceType, kMediaArchiveId)) {
         mediaArchive_.mount(vfs::FileSource(image->data(), std::uint32_t(image->size())));
+    } else {
+        mediaArchive_.mount(vfs::FileSource(vfs::ResourceId{kMediaArchiveId}));
     }
 }
 
@@ -317,6 +324,10 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     // The free camera is Z up like the scene; the scene places it.
     tour_.FreeCamera().up = {0.0f, 0.0f, 1.0f};
     SetUpView();
+    if (!LoadFonts()) {
+        return false;
+    }
+    CreateOverlay();
     inputManager_->AddListener(this);
     StartTour();
 
@@ -418,10 +429,12 @@ int SaverApplication::Run() {
         UpdateFrameRate();
         if (settings_.ShowFps && frameRateTimer_.Elapsed(1000)) {
             frameRateText_ = std::to_string(frameRate_);
+            overlay_.SetFrameRateText(frameRateText_);
         }
         ReadClientRect();
         if (settings_.ShowTime) {
             RefreshTimeText();
+            overlay_.SetTimeText(timeText_, ClientRect().Width(), ClientRect().Height());
         }
         if (inputManager_) {
             inputManager_->Poll(0);
@@ -472,7 +485,33 @@ bool SaverApplication::RenderFrame() {
     render::FrameHooks hooks;
     hooks.renderScene = [this] { return RenderScene(); };
     hooks.drawFade = [this] { DrawFade(); };
+    hooks.drawOverlay = [this] { DrawOverlay(); };
     return render::RenderDeviceFrame(*this, parameters, hooks);
+}
+
+bool SaverApplication::LoadFonts() {
+    vfs::SearchPaths paths;
+    text::FontStore& fonts = text::FontStore::Instance();
+    const vfs::FileSource sylfaen(&mediaArchive_, core::EngineString(mediaFolder + "/sylfaen.fs"));
+    if (!fonts.LoadFont(sylfaen, paths)) {
+        core::Trace("Sylfaen font loading failed\n");
+        core::TraceError("", "Error: Sylfaen font loading failed\n");
+        return false;
+    }
+    const vfs::FileSource digits(&mediaArchive_, core::EngineString(mediaFolder + "/64font.fs"));
+    if (!fonts.LoadFont(digits, paths)) {
+        core::Trace("64th font loading failed\n");
+        core::TraceError("", "Error:  font loading failed\n");
+    }
+    return true;
+}
+
+void SaverApplication::CreateOverlay() {
+    overlay_.Create(settings_.ShowFps, settings_.ShowTime, settings_.TimeStyle, scaleFactor_);
+}
+
+void SaverApplication::DrawOverlay() {
+    overlay_.Draw(text::FontStore::Instance());
 }
 
 bool SaverApplication::DrawImageQuad(render::Texture* texture, float opacity, bool fullScreen,

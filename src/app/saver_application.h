@@ -13,6 +13,7 @@
 #include "app/default_settings.h"
 #include "app/saver_settings.h"
 #include "app/text_table.h"
+#include "clock/time_overlay.h"
 #include "core/interval_timer.h"
 #include "core/time_source.h"
 #include "input/input_listener.h"
@@ -39,6 +40,7 @@ class PropNode;
 namespace app {
 
 inline constexpr std::uint32_t kPreviewBitmapId = 173;
+inline constexpr std::uint32_t kMediaArchiveId = 147;  // MEMFILE resource of the media archive
 inline constexpr std::uintptr_t kPreviewTimerId = 1;
 inline constexpr std::uint32_t kPreviewWaitMilliseconds = 500;
 inline constexpr std::int64_t kKeepAwakeMilliseconds = 30000;
@@ -125,6 +127,8 @@ public:
     std::int64_t FrameRate() const { return frameRate_; }
     const std::string& FrameRateText() const { return frameRateText_; }
     const std::string& TimeText() const { return timeText_; }
+    const clockscene::TimeOverlay& Overlay() const { return overlay_; }
+    vfs::RarArchive& MediaArchive() { return mediaArchive_; }
     const gfx::D3DGAMMARAMP& GammaRamp() const { return gammaRamp_; }
     // Client width / 1024, fixed once the device is set up; it sizes the overlay texts.
     double ScaleFactor() const { return scaleFactor_; }
@@ -158,6 +162,9 @@ private:
     void SetUpView();
     void StartTour();
     void DrawFade();
+    bool LoadFonts();
+    void CreateOverlay();
+    void DrawOverlay();
 
     SaverServices services_;
     DefaultSettings defaults_;
@@ -185,6 +192,7 @@ private:
     std::string timeText_;
     gfx::D3DGAMMARAMP gammaRamp_{};
     render::LoadingScreen loadingScreen_;
+    clockscene::TimeOverlay overlay_;
     double scaleFactor_ = 1.0;
     vfs::RarArchive mediaArchive_;
     render::Camera camera_;

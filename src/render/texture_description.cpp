@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "render/color_key.h"
 #include "render/format_info.h"
 #include "render/texture.h"
 #include "render/texture_manager.h"
@@ -41,40 +42,6 @@ std::uint32_t Named(const udf::PropNode& node, std::string_view key,
         }
     }
     return fallback;
-}
-
-// An ARGB value written as a decimal number; the UDF integer reader stops at 2^31, and keys
-// such as 0xFF00FF00 lie above it. Writers that keep colours in signed integers give those
-// negative (-16711936 for 0xFF00FF00): the same 32 bits.
-std::uint32_t Colour32(const udf::PropNode& node) {
-    const std::string text = node.value.str();
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(value) || value < -2147483648.0 ||
-        value > 4294967295.0) {
-        return 0;
-    }
-    return std::uint32_t(std::int64_t(value));
-}
-
-std::uint32_t Channel(const udf::PropNode& record, std::string_view index, std::string_view name) {
-    const udf::PropNode* child = record.findChild(index);
-    if (!child) {
-        child = record.findChild(name);
-    }
-    return child ? std::uint32_t(std::clamp(child->asInt(), 0, 255)) : 0;
-}
-
-std::uint32_t ColorKey(const udf::PropNode& node) {
-    const udf::PropNode* key = node.findChild("ColorKey");
-    if (!key) {
-        return 0;
-    }
-    if (key->kind != udf::PropNode::kValue || key->count() > 0) {
-        return 0xFF000000u + Channel(*key, "0", "r") * 65536 + Channel(*key, "1", "g") * 256 +
-               Channel(*key, "2", "b");
-    }
-    return Colour32(*key);
 }
 
 std::uint32_t Filter(const udf::PropNode& node, std::string_view key, std::uint32_t fallback) {
@@ -118,7 +85,7 @@ bool Texture::ApplyDescription(const udf::PropNode& node, Texture* parent,
     const udf::PropNode* levels = Child(node, "Levels");
     params_.mipLevels = levels ? std::uint32_t(levels->asInt()) : 1;
     params_.format = FormatFromName(Text(node, "Format"));
-    params_.colorKey = ColorKey(node);
+    params_.colorKey = ReadColorKey(node.findChild("ColorKey"));
     params_.filter = Filter(node, "Filter", D3DX_FILTER_LINEAR);
     params_.mipFilter = Filter(node, "MipFilter", D3DX_FILTER_BOX);
     const udf::PropNode* delay = Child(node, "Delay");

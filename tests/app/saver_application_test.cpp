@@ -588,6 +588,10 @@ TEST(SaverApplicationHelpers, ClockText) {
     EXPECT_EQ(app::ClockText(12, 0, 0, false), "12:00:00 pm");
     EXPECT_EQ(app::ClockText(13, 0, 0, false), "1:00:00 pm");
     EXPECT_EQ(app::ClockText(23, 59, 59, true), "23:59:59 ");
+    EXPECT_EQ(app::ClockText(0, 30, 0, true), "0:30:00 ");
+    EXPECT_EQ(app::ClockText(12, 0, 0, true), "12:00:00 ");
+    EXPECT_EQ(app::ClockText(13, 0, 0, true), "13:00:00 ");
+    EXPECT_EQ(app::ClockText(21, 5, 3, true), "21:05:03 ");
 }
 
 }  // namespace

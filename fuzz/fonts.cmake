@@ -1,0 +1,2 @@
+zorvane_fuzz_target(charset_file zorvane_text zorvane_gfx_fake)
+zorvane_fuzz_target(font_file zorvane_text zorvane_gfx_fake)

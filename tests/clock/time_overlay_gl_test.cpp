@@ -1,0 +1,163 @@
+// The frame-rate and clock texts drawn by the OpenGL device over a frame, compared with a golden
+// picture: tests/golden/time_overlay_1280x720.png.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "clock/time_overlay.h"
+#include "platform/gfx/offscreen_device.h"
+#include "platform/gfx/runtime.h"
+#include "render/current_device.h"
+#include "render/image/image_decoder.h"
+#include "render/image/png_writer.h"
+#include "render/state_cache.h"
+#include "render/texture_manager.h"
+#include "text/font_store.h"
+#include "vfs/file_source.h"
+#include "vfs/rar_archive.h"
+#include "vfs/search_paths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kChannelTolerance = 16;
+constexpr std::size_t kOutlierShare = 500;
+
+struct Frame {
+    std::vector<std::uint32_t> pixels;
+    gfx::UINT width = 0, height = 0;
+};
+
+// Fonts from the media archive, both texts at `width` x `height` over a dark frame with a light
+// band across the bottom (the clock must read on either).
+bool RenderOverlay(gfx::UINT width, gfx::UINT height, Frame& frame) {
+    gfx::Runtime* runtime = gfx::CreateRuntime();
+    if (!runtime) {
+        return false;
+    }
+    gfx::Device* device = gfx::CreateOffscreenDevice(*runtime, width, height);
+    runtime->Release();
+    if (!device) {
+        return false;
+    }
+    render::SetCurrentDevice(device);
+    render::DeviceStateCache().InvalidateCache();
+    bool drawn = false;
+    {
+        vfs::RarArchive archive;
+        text::FontStore store;
+        if (archive.mount(vfs::FileSource(vfs::ResourceId{147})) &&
+            store.LoadFont(vfs::FileSource(&archive, core::EngineString("Media/64font.fs")),
+                           vfs::SearchPaths{})) {
+            const double q = width / 1024.0;
+            clockscene::TimeOverlay overlay;
+            overlay.Create(true, true, false, q);
+            overlay.SetFrameRateText("60");
+            overlay.SetTimeText("12:58:07 pm", std::int32_t(width), std::int32_t(height));
+            device->Clear(0, nullptr, gfx::D3DCLEAR_TARGET | gfx::D3DCLEAR_ZBUFFER, 0xFF182030,
+                          1.0f, 0);
+            const gfx::D3DRECT band{0, std::int32_t(height) - std::int32_t(40 * q),
+                                    std::int32_t(width), std::int32_t(height)};
+            device->Clear(1, &band, gfx::D3DCLEAR_TARGET, 0xFFB0A890, 1.0f, 0);
+            device->BeginScene();
+            overlay.Draw(store);
+            device->EndScene();
+            frame.width = width;
+            frame.height = height;
+            frame.pixels.resize(std::size_t(width) * height);
+            drawn = gfx::Succeeded(device->ReadBackBuffer(frame.pixels.data(), width));
+        }
+        store.Clear();
+    }
+    render::SetCurrentDevice(nullptr);
+    device->Release();
+    return drawn;
+}
+
+bool ReadPng(const fs::path& path, render::Image& image) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    render::ImageInfo info;
+    return !bytes.empty() && render::DecodeImage(bytes, image, info);
+}
+
+TEST(TimeOverlayGolden, BothTextsAt1280x720) {
+    Frame frame;
+    if (!RenderOverlay(1280, 720, frame)) {
+        if (!std::getenv("DISPLAY")) {
+            GTEST_SKIP() << "no display";
+        }
+        FAIL() << "the overlay could not be drawn";
+    }
+    const fs::path goldens = fs::path(ZORVANE_SOURCE_DIR) / "tests" / "golden";
+    const fs::path golden = goldens / "time_overlay_1280x720.png";
+    if (const char* update = std::getenv("ZORVANE_UPDATE_GOLDENS"); update && *update == '1') {
+        ASSERT_TRUE(render::WritePng(golden.string(), frame.pixels, frame.width, frame.height));
+        return;
+    }
+    render::Image expected;
+    ASSERT_TRUE(ReadPng(golden, expected)) << golden << " is missing: scripts/update-goldens";
+    ASSERT_EQ(expected.width, frame.width);
+    ASSERT_EQ(expected.height, frame.height);
+    std::size_t outliers = 0;
+    std::vector<std::uint32_t> diff(frame.pixels.size());
+    for (std::size_t i = 0; i < frame.pixels.size(); ++i) {
+        int worst = 0;
+        std::uint32_t shown = 0xFF000000;
+        for (int shift : {16, 8, 0}) {
+            const int d = std::abs(int((frame.pixels[i] >> shift) & 0xFF) -
+                                   int((expected.pixels[i] >> shift) & 0xFF));
+            worst = std::max(worst, d);
+            shown |= std::uint32_t(std::min(255, d * 4)) << shift;
+        }
+        diff[i] = shown;
+        outliers += worst > kChannelTolerance ? 1 : 0;
+    }
+    if (outliers > frame.pixels.size() / kOutlierShare) {
+        render::WritePng((goldens / "time_overlay_1280x720.actual.png").string(), frame.pixels,
+                         frame.width, frame.height);
+        render::WritePng((goldens / "time_overlay_1280x720.diff.png").string(), diff, frame.width,
+                         frame.height);
+        ADD_FAILURE() << outliers << " pixels differ; see time_overlay_1280x720.actual.png";
+    }
+}
+
+TEST(TimeOverlayGolden, TheClockIsWhiteInTheBottomRightCorner) {
+    Frame frame;
+    if (!RenderOverlay(1024, 768, frame)) {
+        GTEST_SKIP() << "no OpenGL display";
+    }
+    // Count text pixels (nearly white) per quarter of the frame: the frame rate sits top left,
+    // the clock bottom right, nothing elsewhere.
+    std::size_t white[2][2] = {};
+    for (gfx::UINT y = 0; y < frame.height; ++y) {
+        for (gfx::UINT x = 0; x < frame.width; ++x) {
+            const std::uint32_t p = frame.pixels[std::size_t(y) * frame.width + x];
+            if ((p & 0xFFFFFF) == 0xFFFFFF || ((p >> 16 & 255) > 240 && (p & 255) > 240)) {
+                ++white[y >= frame.height / 2][x >= frame.width / 2];
+            }
+        }
+    }
+    EXPECT_GT(white[0][0], 200u);
+    EXPECT_GT(white[1][1], 2000u);
+    EXPECT_EQ(white[0][1], 0u);
+    EXPECT_EQ(white[1][0], 0u);
+    // The clock window ends in the corner: the last column of text lies within its 350 pixels.
+    gfx::UINT rightmost = 0;
+    for (gfx::UINT y = frame.height - 74; y < frame.height; ++y) {
+        for (gfx::UINT x = 0; x < frame.width; ++x) {
+            if ((frame.pixels[std::size_t(y) * frame.width + x] & 0xFFFFFF) == 0xFFFFFF) {
+                rightmost = std::max(rightmost, x);
+            }
+        }
+    }
+    EXPECT_GT(rightmost, frame.width - 60);
+}
+
+}  // namespace
