@@ -45,7 +45,6 @@ inline constexpr std::uintptr_t kPreviewTimerId = 1;
 inline constexpr std::uint32_t kPreviewWaitMilliseconds = 500;
 inline constexpr std::int64_t kKeepAwakeMilliseconds = 30000;
 inline constexpr std::int64_t kMouseExitDelayMilliseconds = 1000;
-inline constexpr std::uint32_t kMediaArchiveId = 147;
 
 // What the shell takes from the platform; tests hand in fakes.
 struct SaverServices {
@@ -98,11 +97,13 @@ public:
     // Reads the media folder's "Scene.props" into the drawing parameters and the tour list,
     // then hands the tree to LoadCustomProps. False (defaults kept) when there is none.
     bool LoadSceneProps();
+    // Mounts the media archive: resource MEMFILE 147 of the services, or of the executable when
+    // they have none.
+    void MountMedia();
     // A file of the media folder in the mounted archive, `name` starting with "/".
     vfs::FileSource MediaFile(std::string_view name);
     // The mounted archive as a place to look names up in.
     vfs::SearchPaths MediaPaths();
-    vfs::RarArchive& MediaArchive() { return mediaArchive_; }
     const core::TimeSource& Time() const { return *services_.time; }
     const SaverServices& Services() const { return services_; }
     render::Camera& ViewCamera() { return camera_; }
@@ -158,7 +159,6 @@ private:
     void PaintPreview();
     void UpdateFrameRate();
     void RefreshTimeText();
-    void MountMedia();
     void SetUpView();
     void StartTour();
     void DrawFade();
