@@ -1,0 +1,1 @@
+zorvane_fuzz_target(camera_path zorvane_render)
