@@ -57,7 +57,14 @@ TICKS = 480  # per quarter note
 BAR = 4 * TICKS
 BAR_FRAMES = RATE * 60 * 4 // BPM  # 3.75 s, a whole number of frames
 
-A_MINOR = [57, 59, 60, 62, 64, 65, 67, 68, 69]  # the harmonic minor's seventh leads home
+A_MINOR = [57, 59, 60, 62, 64, 65, 67]
+
+
+def scale_over(chord):
+    """The melody's scale from A4 up: natural minor, the seventh raised over the dominant."""
+    steps = [68 if p == 67 and chord in ("E", "E7") else p for p in A_MINOR]
+    return [p + 12 for p in steps] + [p + 24 for p in steps]
+
 
 # Chords as (bass root, upper chord tones) per bar; four sections and a coda.
 CHORDS = {
@@ -119,7 +126,6 @@ def compose(rng):
     # The first note starts a little after 0, so the loop's join lies in silence or reverb.
     lead_in = TICKS // 8
     melody_pitch = 69
-    scale = [p + 12 for p in A_MINOR] + [p + 24 for p in A_MINOR[:5]]
     for bar, name in enumerate(FORM):
         start = lead_in + bar * BAR
         root, upper = CHORDS[name]
@@ -158,6 +164,7 @@ def compose(rng):
                 pitch = nearest([p for p in chord_tones if 64 <= p <= 81], target)
             else:
                 step = int(rng.choice([-2, -1, -1, 1, 1, 2]))
+                scale = [p for p in scale_over(name) if p <= 84]
                 i = scale.index(nearest(scale, melody_pitch))
                 pitch = scale[min(len(scale) - 1, max(0, i + step))]
             melody_pitch = pitch

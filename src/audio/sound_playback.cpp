@@ -45,10 +45,11 @@ SoundFunctions SoundFunctions::Of(const AudioLibrary& library) {
 }
 
 SoundPlayback::SoundPlayback(const SoundFunctions& functions, vfs::SearchPaths searchPaths,
-                             std::string mediaFolder)
+                             std::string mediaFolder, vfs::Archive* archive)
     : functions_(functions),
       searchPaths_(std::move(searchPaths)),
-      mediaFolder_(std::move(mediaFolder)) {}
+      mediaFolder_(std::move(mediaFolder)),
+      archive_(archive) {}
 
 bool SoundPlayback::Initialise(void* window) {
     bool real = false;
@@ -76,7 +77,7 @@ HSAMPLE SoundPlayback::LoadSample(std::string_view name, BASS_DWORD flags) {
     if (!functions_.SampleLoad) {
         return 0;
     }
-    vfs::FileSource source{core::EngineString(name)};
+    vfs::FileSource source(archive_, core::EngineString(name));
     source.flags = vfs::kSourceDisk | vfs::kSourceArchive;
     if (!searchPaths_.resolve(source)) {
         return 0;

@@ -44,9 +44,10 @@ class SoundPlayback {
 public:
     // No functions: every operation is skipped and every load gives 0.
     SoundPlayback() = default;
-    // Sound files are read through searchPaths, their names under mediaFolder ("Media").
+    // Sound files are read from `archive` (the application's media archive, may be null), then
+    // through searchPaths; their names are under mediaFolder ("Media").
     SoundPlayback(const SoundFunctions& functions, vfs::SearchPaths searchPaths,
-                  std::string mediaFolder);
+                  std::string mediaFolder, vfs::Archive* archive = nullptr);
 
     // Device 1 at 44100 Hz with 3D, falling back to the silent device 0; then the 3D factors
     // and a global sample volume of 0. True when the real device came up; on false the caller
@@ -91,6 +92,7 @@ private:
     SoundFunctions functions_;
     vfs::SearchPaths searchPaths_;
     std::string mediaFolder_;
+    vfs::Archive* archive_ = nullptr;
     bool music_ = false;
     bool sound_ = false;
     HSAMPLE musicSample_ = 0;

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "vfs/rar_archive.h"
+#include "vfs/rar_writer.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -245,6 +248,22 @@ TEST_F(SoundPlaybackTest, UnreadableFilesGiveZeroAndTheCallsOnThemAreStillMade) 
     EXPECT_EQ(log_, (std::vector<std::string>{"Media/ClockGrom1.ogg sample loaded\n",
                                               "Media/ClockGrom3.ogg sample loaded\n"}));
     EXPECT_EQ(playback.ThunderSample(1), 0u);
+}
+
+TEST_F(SoundPlaybackTest, ReadsSoundsFromTheMediaArchive) {
+    vfs::RarWriter writer;
+    const std::string ticks = "6";
+    writer.addFolder("Media");
+    ASSERT_TRUE(writer.addFile("Media\\ClockTicks.ogg",
+                               {reinterpret_cast<const std::uint8_t*>(ticks.data()), 1}));
+    const std::vector<std::uint8_t> image = writer.finish();
+    vfs::RarArchive archive;
+    ASSERT_TRUE(
+        archive.mount(vfs::FileSource(image.data(), static_cast<std::uint32_t>(image.size()))));
+    audio::SoundPlayback playback(FakeFunctions(), {}, "Media", &archive);
+    EXPECT_EQ(playback.LoadSample("Media/ClockTicks.ogg", 30), 6u);
+    EXPECT_EQ(playback.LoadSample("Media/ClockRain.ogg", 4), 0u);
+    EXPECT_EQ(calls, Calls{"SampleLoad(1 6 0 1 20 30)"});
 }
 
 TEST_F(SoundPlaybackTest, OversizedFileIsRefusedUnread) {
