@@ -462,3 +462,78 @@ TEST(Textures, EachLevelIsLockedOnItsOwnAndTheMipFilterChoosesAmongThem) {
 
 }  // namespace
 }  // namespace gfx::test
+
+namespace gfx::test {
+namespace {
+
+// Every 8-bit value of every channel through `ramp`, compared with the table's high bytes.
+void ExpectRampApplied(const D3DGAMMARAMP& ramp, const char* what) {
+    Restart(0xFF000000);
+    Device* device = TestDevice();
+    std::vector<std::uint32_t> texels(kSize * kSize);
+    for (std::uint32_t i = 0; i < texels.size(); ++i) {
+        const std::uint32_t v = i & 255, g = 255 - v, b = (v * 7 + i / 256) & 255;
+        texels[i] = 0xFF000000u | v << 16 | g << 8 | b;
+    }
+    Ref<Texture> texture = MakeTexture(kSize, kSize, texels);
+    device->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetTexture(0, texture.get());
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    DrawScreenQuad(0, 0, kSize, kSize, 0xFFFFFFFF);
+    device->SetGammaRamp(0, D3DSGR_CALIBRATE, &ramp);
+    const std::vector<std::uint32_t> pixels = ReadPixels();
+    int wrong = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const std::uint32_t t = texels[i];
+        wrong += R(pixels[i]) != ramp.red[R(t)] >> 8;
+        wrong += G(pixels[i]) != ramp.green[G(t)] >> 8;
+        wrong += B(pixels[i]) != ramp.blue[B(t)] >> 8;
+    }
+    EXPECT_EQ(wrong, 0) << what;
+    // Presenting with it works, and the next ramp replaces it.
+    EXPECT_EQ(device->Present(), S_OK);
+}
+
+TEST(Gamma, StraightAndBentRampsGiveEveryTableEntry) {
+    SKIP_WITHOUT_DEVICE();
+    D3DGAMMARAMP ramp{};
+    auto fill = [&](auto entry) {
+        for (int i = 0; i < 256; ++i) {
+            ramp.red[i] = ramp.green[i] = ramp.blue[i] =
+                static_cast<WORD>(std::clamp<long long>(entry(i), 0, 65535));
+        }
+    };
+    // The Gamma setting's ramps: an offset, brighter or darker.
+    fill([](int i) { return 20 * 200 + i * 256; });
+    ExpectRampApplied(ramp, "Gamma 20");
+    fill([](int i) { return -100 * 200 + i * 256; });
+    ExpectRampApplied(ramp, "Gamma -100");
+    // A flash at intensity 0.5, and blended halfway with the base ramp of Gamma 7.
+    auto flash = [](int i) { return (long long)(0.5 * 32768 + i * (0.5 * 256 + 256)); };
+    fill(flash);
+    ExpectRampApplied(ramp, "flash 0.5");
+    fill([&](int i) {
+        const double f = std::min(65535.0, double(flash(i)));
+        const double base = std::clamp(7.0 * 200 + i * 256, 0.0, 65535.0);
+        return (long long)(f * 0.37 + base * 0.63);
+    });
+    ExpectRampApplied(ramp, "blended flash");
+    // Channels of their own: a straight line, a falling one and a curve.
+    for (int i = 0; i < 256; ++i) {
+        ramp.red[i] = static_cast<WORD>(i * 200);
+        ramp.green[i] = static_cast<WORD>((255 - i) * 257);
+        ramp.blue[i] = static_cast<WORD>(std::sqrt(i / 255.0) * 65535);
+    }
+    ExpectRampApplied(ramp, "per channel");
+    // Setting the same ramp again and then the identity leaves the image as drawn.
+    for (int i = 0; i < 256; ++i) {
+        ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<WORD>(i * 257);
+    }
+    ExpectRampApplied(ramp, "identity");
+}
+
+}  // namespace
+}  // namespace gfx::test

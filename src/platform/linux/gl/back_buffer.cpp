@@ -1,5 +1,8 @@
 #include "platform/linux/gl/back_buffer.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/linux/gl/program_cache.h"
@@ -28,6 +31,66 @@ void main() {
                      texelFetch(uRamp, ivec2(i.b, 0), 0).b, c.a);
 }
 )";
+
+// A ramp that is a straight line between its clamps, per channel: output = (i * gain + offset)
+// >> 16, within 0 .. 255. Integer arithmetic gives exactly what the table holds, without the
+// three dependent look-ups.
+const char* kLinearGammaFragment = R"(#version 330 core
+uniform sampler2D uImage;
+uniform vec2 uScale;
+uniform ivec3 uGain;
+uniform ivec3 uOffset;
+out vec4 fragColor;
+void main() {
+    vec4 c = texelFetch(uImage, ivec2(gl_FragCoord.xy * uScale), 0);
+    ivec3 i = ivec3(floor(c.rgb * 255.0 + 0.5));
+    vec3 h = vec3(clamp((i * uGain + uOffset) >> 16, 0, 255));
+    fragColor = vec4(h / 255.0, c.a);
+}
+)";
+
+// The 8-bit output of entry i.
+int High(const WORD* channel, int i) {
+    return channel[i] >> 8;
+}
+
+int LinearOutput(std::int64_t gain, std::int64_t offset, int i) {
+    return static_cast<int>(std::clamp<std::int64_t>((i * gain + offset) >> 16, 0, 255));
+}
+
+// Finds gain and offset that give every entry's high byte of `channel`; false when no straight
+// line does. The line runs through the first and last entries off the clamps, and the offset is
+// searched around it, since entries were truncated on their way into the table.
+bool FitLinear(const WORD* channel, GLint& gain, GLint& offset) {
+    int first = 0, last = 255;
+    while (first < 255 && (High(channel, first) == 0 || High(channel, first) == 255))
+        ++first;
+    while (last > first && (High(channel, last) == 0 || High(channel, last) == 255))
+        --last;
+    double slope = 0.0;
+    double start = double(channel[first]);
+    if (last > first)
+        slope = (double(channel[last]) - double(channel[first])) / double(last - first);
+    else if (first == 255)
+        // Every entry is clamped: a step between 0 and 255 somewhere, or a constant.
+        slope = High(channel, 255) > High(channel, 0) ? 65536.0 : 0.0;
+    const std::int64_t g = std::llround(slope * 256.0);
+    const std::int64_t centre = std::llround((start - slope * first) * 256.0);
+    if (std::abs(g) > (1 << 22) || std::abs(centre) > (1LL << 29))
+        return false;
+    for (std::int64_t delta = 0; delta <= 4096; delta = delta > 0 ? -delta : -delta + 64) {
+        const std::int64_t o = centre + delta;
+        bool fits = true;
+        for (int i = 0; i < 256 && fits; ++i)
+            fits = LinearOutput(g, o, i) == High(channel, i);
+        if (fits) {
+            gain = static_cast<GLint>(g);
+            offset = static_cast<GLint>(o);
+            return true;
+        }
+    }
+    return false;
+}
 
 GLenum DepthFormat(D3DFORMAT format) {
     switch (format) {
@@ -65,6 +128,8 @@ BackBuffer::~BackBuffer() {
         glDeleteTextures(1, &gammaTexture_);
     if (gammaProgram_)
         glDeleteProgram(gammaProgram_);
+    if (linearProgram_)
+        glDeleteProgram(linearProgram_);
     if (emptyVertexArray_)
         glDeleteVertexArrays(1, &emptyVertexArray_);
 }
@@ -149,37 +214,68 @@ void BackBuffer::Resolve() const {
 }
 
 void BackBuffer::SetGammaRamp(const D3DGAMMARAMP& ramp) {
+    // Flashes set a ramp every frame; an unchanged one costs nothing.
+    if (rampKnown_ && std::equal(std::begin(ramp.red), std::end(ramp.red), ramp_.red) &&
+        std::equal(std::begin(ramp.green), std::end(ramp.green), ramp_.green) &&
+        std::equal(std::begin(ramp.blue), std::end(ramp.blue), ramp_.blue))
+        return;
+    ramp_ = ramp;
+    rampKnown_ = true;
     identityRamp_ = true;
-    std::vector<std::uint8_t> texels(256 * 3);
     for (int i = 0; i < 256; ++i) {
-        texels[i * 3 + 0] = static_cast<std::uint8_t>(ramp.red[i] >> 8);
-        texels[i * 3 + 1] = static_cast<std::uint8_t>(ramp.green[i] >> 8);
-        texels[i * 3 + 2] = static_cast<std::uint8_t>(ramp.blue[i] >> 8);
+        texels_[i * 4 + 0] = static_cast<std::uint8_t>(ramp.red[i] >> 8);
+        texels_[i * 4 + 1] = static_cast<std::uint8_t>(ramp.green[i] >> 8);
+        texels_[i * 4 + 2] = static_cast<std::uint8_t>(ramp.blue[i] >> 8);
+        texels_[i * 4 + 3] = 255;
         for (int c = 0; c < 3; ++c) {
-            if (texels[i * 3 + c] != i)
+            if (texels_[i * 4 + c] != i)
                 identityRamp_ = false;
         }
     }
-    if (!gammaTexture_)
-        glGenTextures(1, &gammaTexture_);
+    linearRamp_ = !identityRamp_ && FitLinear(ramp.red, gain_[0], offset_[0]) &&
+                  FitLinear(ramp.green, gain_[1], offset_[1]) &&
+                  FitLinear(ramp.blue, gain_[2], offset_[2]);
+    if (identityRamp_ || linearRamp_) {
+        // The table is uploaded only when a ramp needs it.
+        rampUploaded_ = false;
+        return;
+    }
+    UploadRamp();
+}
+
+void BackBuffer::UploadRamp() {
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, gammaTexture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 256, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    if (!gammaTexture_) {
+        glGenTextures(1, &gammaTexture_);
+        glBindTexture(GL_TEXTURE_2D, gammaTexture_);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     texels_.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    } else {
+        // Updated in place: a flash changes the ramp every frame.
+        glBindTexture(GL_TEXTURE_2D, gammaTexture_);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_BYTE, texels_.data());
+    }
+    rampUploaded_ = true;
 }
 
 bool BackBuffer::EnsureGammaProgram() {
     if (gammaProgram_)
         return true;
     gammaProgram_ = LinkProgram(kGammaVertex, kGammaFragment);
-    if (!gammaProgram_)
+    linearProgram_ = LinkProgram(kGammaVertex, kLinearGammaFragment);
+    if (!gammaProgram_ || !linearProgram_)
         return false;
     gammaImage_ = glGetUniformLocation(gammaProgram_, "uImage");
     gammaRamp_ = glGetUniformLocation(gammaProgram_, "uRamp");
     gammaScale_ = glGetUniformLocation(gammaProgram_, "uScale");
+    linearImage_ = glGetUniformLocation(linearProgram_, "uImage");
+    linearScale_ = glGetUniformLocation(linearProgram_, "uScale");
+    linearGain_ = glGetUniformLocation(linearProgram_, "uGain");
+    linearOffset_ = glGetUniformLocation(linearProgram_, "uOffset");
     glGenVertexArrays(1, &emptyVertexArray_);
     return true;
 }
@@ -187,6 +283,8 @@ bool BackBuffer::EnsureGammaProgram() {
 void BackBuffer::DrawThroughRamp(int width, int height) {
     if (!EnsureGammaProgram())
         return;
+    if (!linearRamp_ && !rampUploaded_)
+        UploadRamp();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glDisable(GL_CULL_FACE);
@@ -194,24 +292,33 @@ void BackBuffer::DrawThroughRamp(int width, int height) {
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glViewport(0, 0, width, height);
-    glUseProgram(gammaProgram_);
+    const float scaleX = static_cast<float>(width_) / static_cast<float>(width);
+    const float scaleY = static_cast<float>(height_) / static_cast<float>(height);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, resolveTexture_);
     glBindSampler(0, 0);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, gammaTexture_);
-    glBindSampler(1, 0);
-    glUniform1i(gammaImage_, 0);
-    glUniform1i(gammaRamp_, 1);
-    glUniform2f(gammaScale_, static_cast<float>(width_) / static_cast<float>(width),
-                static_cast<float>(height_) / static_cast<float>(height));
+    if (linearRamp_) {
+        glUseProgram(linearProgram_);
+        glUniform1i(linearImage_, 0);
+        glUniform2f(linearScale_, scaleX, scaleY);
+        glUniform3i(linearGain_, gain_[0], gain_[1], gain_[2]);
+        glUniform3i(linearOffset_, offset_[0], offset_[1], offset_[2]);
+    } else {
+        glUseProgram(gammaProgram_);
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_2D, gammaTexture_);
+        glBindSampler(1, 0);
+        glUniform1i(gammaImage_, 0);
+        glUniform1i(gammaRamp_, 1);
+        glUniform2f(gammaScale_, scaleX, scaleY);
+    }
     glBindVertexArray(emptyVertexArray_);
     glDrawArrays(GL_TRIANGLES, 0, 3);
 }
 
 void BackBuffer::PresentTo(int width, int height) {
     Resolve();
-    if (identityRamp_ || !gammaTexture_) {
+    if (identityRamp_) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFramebuffer_);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), 0, 0,
@@ -227,7 +334,7 @@ bool BackBuffer::Read(std::uint32_t* argb, UINT pitch) {
         return false;
     Resolve();
     GLuint source = resolveFramebuffer_;
-    if (!identityRamp_ && gammaTexture_) {
+    if (!identityRamp_) {
         if (!finalFramebuffer_) {
             finalTexture_ = MakeTexture(GL_RGBA8, width_, height_);
             glGenFramebuffers(1, &finalFramebuffer_);

@@ -4,6 +4,7 @@
 
 #include <epoxy/gl.h>
 
+#include <array>
 #include <cstdint>
 
 #include "platform/gfx/d3d_types.h"
@@ -38,6 +39,7 @@ public:
 private:
     void Destroy();
     bool EnsureGammaProgram();
+    void UploadRamp();
 
     UINT width_ = 0, height_ = 0;
     int samples_ = 0;
@@ -46,7 +48,16 @@ private:
     GLuint finalFramebuffer_ = 0, finalTexture_ = 0;       // read-back target for the ramp pass
     GLuint gammaTexture_ = 0, gammaProgram_ = 0, emptyVertexArray_ = 0;
     GLint gammaImage_ = -1, gammaRamp_ = -1, gammaScale_ = -1;
+    // A ramp that is a straight line per channel is computed, not looked up.
+    GLuint linearProgram_ = 0;
+    GLint linearImage_ = -1, linearScale_ = -1, linearGain_ = -1, linearOffset_ = -1;
+    GLint gain_[3] = {}, offset_[3] = {};
+    D3DGAMMARAMP ramp_{};
+    std::array<std::uint8_t, 256 * 4> texels_{};
+    bool rampKnown_ = false;
     bool identityRamp_ = true;
+    bool linearRamp_ = false;
+    bool rampUploaded_ = false;
 };
 
 }  // namespace gfx::gl
