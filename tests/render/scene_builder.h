@@ -1,5 +1,5 @@
-// Builds scene files for the tests with the engine's own UDF writer: node records, meshes,
-// skins, animations, lights and materials.
+// Builds scene files for the tests with the engine's own UDF writer: boxes, dummies, keys,
+// lights; the record helpers they use are the converter's (render/scene_records.h).
 #pragma once
 
 #include <cstdint>
@@ -10,32 +10,11 @@
 
 #include "render/key.h"
 #include "render/matrix.h"
+#include "render/scene_records.h"
 #include "udf/udf_binary_writer.h"
 #include "udf/udf_node.h"
 
 namespace render::test {
-
-inline std::vector<std::uint8_t> MatrixBytes(const Matrix& m) {
-    std::vector<std::uint8_t> bytes(68, 0);
-    std::memcpy(bytes.data(), m.m, 64);
-    return bytes;
-}
-
-inline void AddMatrix(udf::UdfNode& record, const std::string& key, const Matrix& m) {
-    const auto bytes = MatrixBytes(m);
-    record.addLeaf(key, "matrix", bytes.data(), 68, true);
-}
-
-inline void AddTransforms(udf::UdfNode& record, const Matrix& nodeTm,
-                          const Matrix& objectTm = MatrixIdentity()) {
-    AddMatrix(record, "NodeTM", nodeTm);
-    AddMatrix(record, "ObjectTM", objectTm);
-}
-
-template <typename T>
-void AddRaw(udf::UdfNode& record, const std::string& key, const std::vector<T>& values) {
-    record.addLeaf(key, "", values.data(), std::uint32_t(values.size() * sizeof(T)), true);
-}
 
 // Vertices of format XYZ | NORMAL | TEX2 (40 bytes): position, a normal pointing out of the
 // corner, uv, uv2.
@@ -85,15 +64,6 @@ inline udf::UdfNode* AddDummy(udf::UdfNode& children, const std::string& name,
     return children.addChild(std::move(record));
 }
 
-inline udf::UdfNode* Children(udf::UdfNode& record) {
-    if (udf::UdfNode* existing = record.findChild("Children")) {
-        return existing;
-    }
-    udf::UdfNode* array = record.addArray("Children", "Node", 0);
-    array->setContainer();
-    return array;
-}
-
 inline Key MakeKey(float time, float x, float y = 0, float z = 0, float w = 0) {
     Key key;
     key.time = time;
@@ -102,20 +72,6 @@ inline Key MakeKey(float time, float x, float y = 0, float z = 0, float w = 0) {
     key.value[2] = z;
     key.value[3] = w;
     return key;
-}
-
-inline void AddTrack(udf::UdfNode& record, const std::string& member, const std::string& type,
-                     const std::vector<Key>& keys) {
-    udf::UdfNode* animation = record.findChild("Animation");
-    if (!animation) {
-        animation = record.addChild(std::make_unique<udf::UdfNode>("Animation", "Animation"));
-        animation->setContainer();
-    }
-    udf::UdfNode* array = animation->addArray(member, type, std::uint32_t(keys.size()));
-    array->setContainer();
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        array->addLeaf(std::to_string(i), "AniKey", &keys[i], sizeof(Key), true);
-    }
 }
 
 // A light record of type "PointLight", "DirLight" or "SpotLight".

@@ -1,6 +1,6 @@
 // udfdump: prints a UDF binary file as an indented tree (name, type, flags, count, offset, size
-// and the values of "int", "real", "string" and "matrix" leaves), or with --text the tree that a
-// UDF text file builds.
+// and the values of "int", "real", "string", "matrix" and key leaves), or with --text the tree that
+// a UDF text file builds.
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -51,7 +51,9 @@ std::string values(const udf::UdfNode& node) {
         return " = " + quoted(node.asString().view());
     }
     const bool isInt = type == "int";
-    if (!isInt && type != "real" && type != "matrix") {
+    // Animation and camera path keys are eight floats.
+    const bool isKey = (type == "AniKey" || type == "pos" || type == "rot") && node.size() == 32;
+    if (!isInt && type != "real" && type != "matrix" && !isKey) {
         return {};
     }
     std::string out = " =";

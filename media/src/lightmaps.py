@@ -1,0 +1,118 @@
+#!/usr/bin/python3
+"""Turns the raw Cycles bakes (bake_*.npy: linear irradiance, alpha 1 where baked) into the
+light map JPEGs the scene uses.
+
+A light map is stored at half intensity: texel 128 leaves the diffuse colour as it is, because
+the room's second texture stage doubles it. The whole set shares one exposure, so the lamp, the
+window and the corners keep their balance across atlases; the brightest texel stays below 250.
+
+usage: lightmaps.py BAKE_FOLDER OUT_FOLDER
+"""
+import glob
+import os
+import sys
+
+import numpy as np
+from PIL import Image
+
+# Light maps are read as display values: a gentle curve lifts the bounce light in the corners.
+GAMMA = 1.0 / 1.5
+TOP = 246.0
+# The exposure puts this percentile of the lit texels at KNEE; brighter ones (the table top
+# under the bulb) roll off smoothly towards TOP instead of darkening the whole room.
+PERCENTILE = 97.0
+KNEE = 170.0
+
+
+def shoulder(x):
+    over = np.maximum(x - KNEE, 0.0)
+    span = TOP - KNEE
+    return np.where(x < KNEE, np.maximum(x, 0.0), KNEE + span * (1 - np.exp(-over / span)))
+
+
+def blur(values, mask, radius):
+    """Gaussian blur that only averages baked texels, so islands do not bleed into the void."""
+    sigma = max(radius / 2.0, 0.5)
+    taps = np.arange(-radius, radius + 1)
+    kernel = np.exp(-(taps ** 2) / (2 * sigma * sigma))
+    kernel /= kernel.sum()
+
+    def conv(a, axis):
+        out = np.zeros_like(a)
+        for k, w in zip(taps, kernel):
+            out += w * np.roll(a, k, axis=axis)
+        return out
+
+    weight = conv(conv(mask, 0), 1)
+    summed = conv(conv(values * mask[..., None], 0), 1)
+    return summed / np.maximum(weight, 1e-6)[..., None]
+
+
+def despeckle(values, mask):
+    """A 3x3 median over baked texels: single bright samples vanish, edges of light stay."""
+    stack = []
+    for dy in (-1, 0, 1):
+        for dx in (-1, 0, 1):
+            shifted = np.roll(np.roll(values, dy, 0), dx, 1)
+            valid = np.roll(np.roll(mask, dy, 0), dx, 1) > 0
+            stack.append(np.where(valid[..., None], shifted, np.nan))
+    stack = np.stack(stack)
+    # Texels with no baked neighbour keep their value (the median of nothing is undefined).
+    empty = np.all(np.isnan(stack), axis=0)
+    stack[:, empty] = 0.0
+    med = np.nanmedian(stack, axis=0)
+    return np.where(empty, values, med)
+
+
+def dilate(values, mask, steps):
+    """Spreads baked texels into empty ones so filtering at island edges finds no black."""
+    values = values.copy()
+    mask = mask.copy()
+    for _ in range(steps):
+        acc = np.zeros_like(values)
+        cnt = np.zeros(mask.shape)
+        for dy, dx in ((0, 1), (0, -1), (1, 0), (-1, 0)):
+            acc += np.roll(np.roll(values * mask[..., None], dy, 0), dx, 1)
+            cnt += np.roll(np.roll(mask, dy, 0), dx, 1)
+        grow = (mask == 0) & (cnt > 0)
+        values[grow] = acc[grow] / cnt[grow][:, None]
+        mask = np.where(grow, 1.0, mask)
+    return values
+
+
+def main():
+    if len(sys.argv) != 3:
+        print("usage: lightmaps.py BAKE_FOLDER OUT_FOLDER", file=sys.stderr)
+        return 2
+    bakes = {}
+    for path in sorted(glob.glob(os.path.join(sys.argv[1], "bake_*.npy"))):
+        raw = np.load(path)
+        # Blender stores images bottom row first.
+        raw = raw[::-1, :, :]
+        mask = (raw[..., 3] > 0.5).astype(float)
+        rgb = np.maximum(raw[..., :3].astype(float), 0.0)
+        rgb = despeckle(rgb, mask)
+        radius = 2 if raw.shape[0] >= 1024 else 1
+        rgb = blur(rgb, mask, radius)
+        name = os.path.basename(path)[len("bake_"):-len(".npy")] + ".jpg"
+        bakes[name] = (rgb, mask)
+    if not bakes:
+        print("no bakes found", file=sys.stderr)
+        return 1
+    display = {n: rgb ** GAMMA for n, (rgb, _) in bakes.items()}
+    bright = np.concatenate([display[n][bakes[n][1] > 0].max(axis=1) for n in bakes])
+    exposure = KNEE / max(np.percentile(bright, PERCENTILE), 1e-6)
+    os.makedirs(sys.argv[2], exist_ok=True)
+    for name, (_, mask) in bakes.items():
+        out = shoulder(display[name] * exposure)
+        out = dilate(out, mask, 8)
+        Image.fromarray(out.astype(np.uint8)).save(os.path.join(sys.argv[2], name), "JPEG",
+                                                   quality=90)
+        lit = out[mask > 0].max(axis=1)
+        print("%s: median %.0f, 5%% %.0f, max %.0f" % (name, np.median(lit),
+                                                        np.percentile(lit, 5), lit.max()))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

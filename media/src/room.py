@@ -1,0 +1,974 @@
+"""The clock room for `blender -b -P room.py -- TEXTURES OUT [--bake SAMPLES]`.
+
+Builds the study (Blender metres, Z up; the clock face looks along -Y), keys the pendulum and
+the ten camera paths, optionally bakes the light maps with Cycles into OUT/bake_*.npy, and
+exports OUT/room.gltf with its images. Floor at z = -1.4 so that eye height 1.4 m is z = 0.
+"""
+import math
+import os
+import sys
+import time
+
+import bmesh
+import bpy
+from mathutils import Matrix, Quaternion, Vector
+
+ARGS = sys.argv[sys.argv.index("--") + 1:] if "--" in sys.argv else []
+TEX = os.path.abspath(ARGS[0]) if ARGS else "textures"
+OUT = os.path.abspath(ARGS[1]) if len(ARGS) > 1 else "out"
+BAKE_SAMPLES = int(ARGS[ARGS.index("--bake") + 1]) if "--bake" in ARGS else 0
+# Exports the hands turned as the clock turns them at 3:00 (hour a quarter turn about Y, minute
+# a quarter turn back): a check that the hour hand then points to 3 and the minute hand to 12.
+THREE_OCLOCK = "--three-oclock" in ARGS
+BAKE_SCALE = float(ARGS[ARGS.index("--bake-scale") + 1]) if "--bake-scale" in ARGS else 1.0
+
+# Room extent in Blender metres.
+X0, X1 = -2.5, 2.5
+Y0, Y1 = -2.0, 2.0
+Z0, Z1 = -1.4, 1.4
+WAINSCOT_TOP = -0.5
+# Window opening in the east wall (x = X1).
+WIN_Y0, WIN_Y1 = -0.9, 0.3
+WIN_Z0, WIN_Z1 = -0.42, 0.98
+WALL_DEPTH = 0.16
+# The clock stands against the north wall (y = Y1), its dial facing -Y.
+CLOCK_X = 1.0
+DIAL_Z = 0.24
+DIAL_R = 0.16
+DIAL_Y = 1.637
+
+# Light map atlas of every baked object.
+NOT_BAKED = ("Clock glass", "strelka_1big", "strelka_1min", "Lamp lamp")
+ATLASES = {"lm_room.jpg": 1024, "lm_clock.jpg": 512, "lm_furniture.jpg": 1024}
+
+materials = {}
+atlas_of = {}
+
+
+# ---------------------------------------------------------------------------------------------
+# Materials
+
+def image(name):
+    img = bpy.data.images.get(name)
+    if img is None:
+        img = bpy.data.images.load(os.path.join(TEX, name))
+        img.name = name
+    return img
+
+
+def material(name, texture, emission=0.0, roughness=0.6, metallic=0.0):
+    if name in materials:
+        return materials[name]
+    mat = bpy.data.materials.new(name)
+    mat.use_nodes = True
+    nodes = mat.node_tree.nodes
+    bsdf = nodes["Principled BSDF"]
+    tex = nodes.new("ShaderNodeTexImage")
+    tex.image = image(texture)
+    uv = nodes.new("ShaderNodeUVMap")
+    uv.uv_map = "UVMap"
+    mat.node_tree.links.new(uv.outputs["UV"], tex.inputs["Vector"])
+    mat.node_tree.links.new(tex.outputs["Color"], bsdf.inputs["Base Color"])
+    bsdf.inputs["Roughness"].default_value = roughness
+    bsdf.inputs["Metallic"].default_value = metallic
+    bsdf.inputs["Specular"].default_value = 0.2
+    if emission > 0:
+        mat.node_tree.links.new(tex.outputs["Color"], bsdf.inputs["Emission"])
+        bsdf.inputs["Emission Strength"].default_value = emission
+    materials[name] = mat
+    return mat
+
+
+# ---------------------------------------------------------------------------------------------
+# Geometry helpers: every part is a bmesh in world space with world-scaled texture coordinates.
+
+class Part:
+    def __init__(self):
+        self.bm = bmesh.new()
+        self.uv = self.bm.loops.layers.uv.new("UVMap")
+        self.mats = []
+
+    def mat_index(self, mat):
+        if mat not in self.mats:
+            self.mats.append(mat)
+        return self.mats.index(mat)
+
+
+def box_uv(faces, uv, tile, origin=(0.0, 0.0, 0.0)):
+    """Projects each face along its dominant axis; one texture repeat per `tile` metres."""
+    tu, tv = (tile, tile) if not isinstance(tile, tuple) else tile
+    ox, oy, oz = origin
+    for f in faces:
+        n = f.normal
+        ax = max(range(3), key=lambda i: abs(n[i]))
+        for loop in f.loops:
+            x, y, z = loop.vert.co
+            if ax == 2:
+                u, v = (x - ox), (y - oy) * (1 if n.z > 0 else -1)
+            elif ax == 1:
+                u, v = (x - ox) * (-1 if n.y > 0 else 1), (z - oz)
+            else:
+                u, v = (y - oy) * (1 if n.x > 0 else -1), (z - oz)
+            loop[uv].uv = (u / tu, v / tv)
+
+
+def add_box(part, lo, hi, mat, tile=0.5, origin=(0.0, 0.0, 0.0), skip=()):
+    bm = part.bm
+    res = bmesh.ops.create_cube(bm, size=1.0)
+    verts = res["verts"]
+    size = [hi[i] - lo[i] for i in range(3)]
+    centre = [(hi[i] + lo[i]) / 2 for i in range(3)]
+    for v in verts:
+        v.co = Vector([v.co[i] * size[i] + centre[i] for i in range(3)])
+    faces = list({f for v in verts for f in v.link_faces})
+    bm.normal_update()
+    drop = [f for f in faces if any(f.normal.dot(Vector(d)) > 0.9 for d in skip)]
+    if drop:
+        bmesh.ops.delete(bm, geom=drop, context="FACES_ONLY")
+        faces = [f for f in faces if f not in drop]
+    idx = part.mat_index(mat)
+    for f in faces:
+        f.material_index = idx
+    box_uv(faces, part.uv, tile, origin)
+    return faces
+
+
+def add_cylinder(part, centre, radius, depth, mat, segments=24, axis="Z", radius2=None,
+                 tile=0.3, caps=True):
+    bm = part.bm
+    res = bmesh.ops.create_cone(bm, cap_ends=caps, cap_tris=False, segments=segments,
+                                radius1=radius, radius2=radius if radius2 is None else radius2,
+                                depth=depth)
+    verts = res["verts"]
+    rot = {"Z": Matrix.Identity(3), "X": Matrix.Rotation(math.pi / 2, 3, "Y"),
+           "Y": Matrix.Rotation(math.pi / 2, 3, "X")}[axis]
+    for v in verts:
+        v.co = rot @ v.co + Vector(centre)
+    faces = list({f for v in verts for f in v.link_faces})
+    bm.normal_update()
+    idx = part.mat_index(mat)
+    for f in faces:
+        f.material_index = idx
+    # Wrap around the axis: u by angle, v along the axis.
+    for f in faces:
+        for loop in f.loops:
+            p = rot.inverted() @ (loop.vert.co - Vector(centre))
+            if abs(f.normal.dot(rot @ Vector((0, 0, 1)))) > 0.9:
+                loop[part.uv].uv = (p.x / tile, p.y / tile)
+            else:
+                loop[part.uv].uv = ((math.atan2(p.y, p.x) / (2 * math.pi) + 0.5) * 2 * math.pi *
+                                    radius / tile, p.z / tile)
+    return faces
+
+
+def add_sphere(part, centre, radius, mat, segments=16, rings=10):
+    bm = part.bm
+    res = bmesh.ops.create_uvsphere(bm, u_segments=segments, v_segments=rings, radius=radius)
+    verts = res["verts"]
+    for v in verts:
+        v.co += Vector(centre)
+    faces = list({f for v in verts for f in v.link_faces})
+    bm.normal_update()
+    idx = part.mat_index(mat)
+    for f in faces:
+        f.material_index = idx
+    box_uv(faces, part.uv, 0.1)
+    return faces
+
+
+def add_quad(part, corners, uvs, mat):
+    bm = part.bm
+    verts = [bm.verts.new(c) for c in corners]
+    f = bm.faces.new(verts)
+    f.material_index = part.mat_index(mat)
+    for loop, uv in zip(f.loops, uvs):
+        loop[part.uv].uv = uv
+    bm.normal_update()
+    return f
+
+
+def add_prism(part, outline, y_front, y_back, mat, centre):
+    """A flat plate whose outline lies in the XZ plane (around `centre`), from y_back to y_front."""
+    bm = part.bm
+    cx, cz = centre
+    front = [bm.verts.new((cx + x, y_front, cz + z)) for x, z in outline]
+    back = [bm.verts.new((cx + x, y_back, cz + z)) for x, z in outline]
+    faces = []
+    # Outline counter-clockwise seen from -Y: the front face looks along -Y.
+    faces.append(bm.faces.new(front))
+    faces.append(bm.faces.new(list(reversed(back))))
+    n = len(outline)
+    for i in range(n):
+        j = (i + 1) % n
+        faces.append(bm.faces.new([front[j], front[i], back[i], back[j]]))
+    bmesh.ops.recalc_face_normals(bm, faces=faces)
+    bm.normal_update()
+    idx = part.mat_index(mat)
+    for f in faces:
+        f.material_index = idx
+    box_uv(faces, part.uv, 0.05)
+    return faces
+
+
+def finish(part, name, atlas=None, parent=None, origin=(0.0, 0.0, 0.0)):
+    bm = part.bm
+    bmesh.ops.remove_doubles(bm, verts=bm.verts, dist=1e-5)
+    bm.normal_update()
+    mesh = bpy.data.meshes.new(name)
+    if origin != (0.0, 0.0, 0.0):
+        bmesh.ops.translate(bm, verts=bm.verts, vec=-Vector(origin))
+    bm.to_mesh(mesh)
+    bm.free()
+    for m in part.mats:
+        mesh.materials.append(m)
+    if atlas:
+        mesh.uv_layers.new(name="lightmap")
+    obj = bpy.data.objects.new(name, mesh)
+    bpy.context.scene.collection.objects.link(obj)
+    obj.location = origin
+    if parent is not None:
+        obj.parent = parent
+        obj.location = Vector(origin) - parent.location
+    if atlas:
+        obj["lightmap"] = atlas
+        atlas_of[name] = atlas
+    return obj
+
+
+# ---------------------------------------------------------------------------------------------
+# The room shell
+
+def build_room():
+    oak = material("oak_floor", "oak_floor.jpg", roughness=0.5)
+    paper = material("damask", "damask.jpg", roughness=0.8)
+    panel = material("wainscot", "wainscot.jpg", roughness=0.5)
+    plaster = material("plaster", "plaster.jpg", roughness=0.9)
+    trim = material("mahogany", "mahogany.jpg", roughness=0.4)
+
+    floor = Part()
+    add_quad(floor, [(X0, Y0, Z0), (X1, Y0, Z0), (X1, Y1, Z0), (X0, Y1, Z0)],
+             [(X0 / 1.6, Y0 / 1.6), (X1 / 1.6, Y0 / 1.6), (X1 / 1.6, Y1 / 1.6),
+              (X0 / 1.6, Y1 / 1.6)], oak)
+    finish(floor, "floor", "lm_room.jpg")
+
+    ceiling = Part()
+    add_quad(ceiling, [(X0, Y0, Z1), (X0, Y1, Z1), (X1, Y1, Z1), (X1, Y0, Z1)],
+             [(0, 0), (0, Y1 - Y0), (X1 - X0, Y1 - Y0), (X1 - X0, 0)], plaster)
+    finish(ceiling, "ceiling", "lm_room.jpg")
+
+    walls = Part()
+    zw = WAINSCOT_TOP
+    # Inward-facing wall quads above the wainscot; the east wall leaves the window opening.
+    def wall(a, b, z0, z1):
+        (ax, ay), (bx, by) = a, b
+        length = math.hypot(bx - ax, by - ay)
+        add_quad(walls, [(ax, ay, z0), (ax, ay, z1), (bx, by, z1), (bx, by, z0)],
+                 [(length / 0.45, z0 / 0.45), (length / 0.45, z1 / 0.45), (0, z1 / 0.45),
+                  (0, z0 / 0.45)], paper)
+    wall((X1, Y1), (X0, Y1), zw, Z1)     # north
+    wall((X0, Y0), (X1, Y0), zw, Z1)     # south
+    wall((X0, Y1), (X0, Y0), zw, Z1)     # west
+    wall((X1, Y0), (X1, WIN_Y0), zw, Z1)  # east, left of the window seen from inside
+    wall((X1, WIN_Y1), (X1, Y1), zw, Z1)
+    wall((X1, WIN_Y0), (X1, WIN_Y1), zw, WIN_Z0)
+    wall((X1, WIN_Y0), (X1, WIN_Y1), WIN_Z1, Z1)
+    # Window reveal: the wall's thickness round the opening.
+    xo = X1 + WALL_DEPTH
+    add_quad(walls, [(X1, WIN_Y0, WIN_Z0), (X1, WIN_Y0, WIN_Z1), (xo, WIN_Y0, WIN_Z1),
+                     (xo, WIN_Y0, WIN_Z0)], [(0, 0), (0, 2), (0.25, 2), (0.25, 0)], plaster)
+    add_quad(walls, [(X1, WIN_Y1, WIN_Z0), (xo, WIN_Y1, WIN_Z0), (xo, WIN_Y1, WIN_Z1),
+                     (X1, WIN_Y1, WIN_Z1)], [(0, 0), (0.25, 0), (0.25, 2), (0, 2)], plaster)
+    add_quad(walls, [(X1, WIN_Y0, WIN_Z1), (X1, WIN_Y1, WIN_Z1), (xo, WIN_Y1, WIN_Z1),
+                     (xo, WIN_Y0, WIN_Z1)], [(0, 0), (2, 0), (2, 0.25), (0, 0.25)], plaster)
+    finish(walls, "walls", "lm_room.jpg")
+
+    wood = Part()
+    d = 0.025
+    o = (0.0, 0.0, Z0)
+    # Wainscot panels, chair rail and skirting along the four walls.
+    add_box(wood, (X0 + d, Y1 - d, Z0), (X1 - d, Y1, zw), panel, 0.9, o, skip=[(0, 1, 0)])
+    add_box(wood, (X0 + d, Y0, Z0), (X1 - d, Y0 + d, zw), panel, 0.9, o, skip=[(0, -1, 0)])
+    add_box(wood, (X0, Y0, Z0), (X0 + d, Y1, zw), panel, 0.9, o, skip=[(-1, 0, 0)])
+    add_box(wood, (X1 - d, Y0, Z0), (X1, Y1, zw), panel, 0.9, o, skip=[(1, 0, 0)])
+    r = 0.045
+    for lo, hi, sk in (((X0 + r, Y1 - r, zw - 0.04), (X1 - r, Y1, zw + 0.015), (0, 1, 0)),
+                       ((X0 + r, Y0, zw - 0.04), (X1 - r, Y0 + r, zw + 0.015), (0, -1, 0)),
+                       ((X0, Y0, zw - 0.04), (X0 + r, Y1, zw + 0.015), (-1, 0, 0)),
+                       ((X1 - r, Y0, zw - 0.04), (X1, Y1, zw + 0.015), (1, 0, 0))):
+        add_box(wood, lo, hi, trim, 0.6, skip=[sk, (0, 0, -1)])
+    s = 0.045
+    for lo, hi, sk in (((X0 + s, Y1 - s, Z0), (X1 - s, Y1 - d, Z0 + 0.14), (0, 1, 0)),
+                       ((X0 + s, Y0 + d, Z0), (X1 - s, Y0 + s, Z0 + 0.14), (0, -1, 0)),
+                       ((X0 + d, Y0 + d, Z0), (X0 + s, Y1 - d, Z0 + 0.14), (-1, 0, 0)),
+                       ((X1 - s, Y0 + d, Z0), (X1 - d, Y1 - d, Z0 + 0.14), (1, 0, 0))):
+        add_box(wood, lo, hi, trim, 0.6, skip=[sk, (0, 0, -1)])
+    # Cornice: two steps under the ceiling.
+    for depth, z0 in ((0.05, Z1 - 0.16), (0.10, Z1 - 0.08)):
+        for lo, hi, sk in (((X0 + depth, Y1 - depth, z0), (X1 - depth, Y1, Z1), (0, 1, 0)),
+                           ((X0 + depth, Y0, z0), (X1 - depth, Y0 + depth, Z1), (0, -1, 0)),
+                           ((X0, Y0, z0), (X0 + depth, Y1, Z1), (-1, 0, 0)),
+                           ((X1 - depth, Y0, z0), (X1, Y1, Z1), (1, 0, 0))):
+            add_box(wood, lo, hi, plaster, 0.5, skip=[sk, (0, 0, 1)])
+    finish(wood, "wainscot", "lm_room.jpg")
+
+
+def build_window():
+    frame_mat = material("window_frame", "plaster.jpg", roughness=0.7)
+    brass = material("brass", "brass.jpg", roughness=0.3, metallic=0.8)
+    win = Part()
+    xa, xb = X1 + 0.05, X1 + 0.10
+    t = 0.06
+    add_box(win, (xa, WIN_Y0, WIN_Z0), (xb, WIN_Y0 + t, WIN_Z1), frame_mat, 0.4)
+    add_box(win, (xa, WIN_Y1 - t, WIN_Z0), (xb, WIN_Y1, WIN_Z1), frame_mat, 0.4)
+    add_box(win, (xa, WIN_Y0 + t, WIN_Z0), (xb, WIN_Y1 - t, WIN_Z0 + t), frame_mat, 0.4)
+    add_box(win, (xa, WIN_Y0 + t, WIN_Z1 - t), (xb, WIN_Y1 - t, WIN_Z1), frame_mat, 0.4)
+    # Mullions: one upright, two transoms, thinner and set a little deeper.
+    m = 0.018
+    ym = (WIN_Y0 + WIN_Y1) / 2
+    add_box(win, (xa + 0.01, ym - m, WIN_Z0 + t), (xb - 0.01, ym + m, WIN_Z1 - t), frame_mat, 0.4)
+    for zf in (1 / 3, 2 / 3):
+        zm = WIN_Z0 + t + (WIN_Z1 - WIN_Z0 - 2 * t) * zf
+        add_box(win, (xa + 0.01, WIN_Y0 + t, zm - m), (xb - 0.01, ym - m, zm + m), frame_mat, 0.4)
+        add_box(win, (xa + 0.01, ym + m, zm - m), (xb - 0.01, WIN_Y1 - t, zm + m), frame_mat, 0.4)
+    # Sill, and the curtain rod on two brackets.
+    add_box(win, (X1 - 0.07, WIN_Y0 - 0.06, WIN_Z0 - 0.035), (X1 + WALL_DEPTH, WIN_Y1 + 0.06, WIN_Z0),
+            frame_mat, 0.4, skip=[(1, 0, 0)])
+    rod_y0, rod_y1 = WIN_Y0 - 0.55, WIN_Y1 + 0.55
+    add_cylinder(win, (X1 - 0.12, (rod_y0 + rod_y1) / 2, 1.18), 0.014, rod_y1 - rod_y0, brass, 10,
+                 axis="Y")
+    for y in (rod_y0 + 0.08, rod_y1 - 0.08):
+        add_box(win, (X1 - 0.13, y - 0.01, 1.165), (X1, y + 0.01, 1.195), brass, 0.1)
+    for y, end in ((rod_y0, -0.025), (rod_y1, 0.025)):
+        add_sphere(win, (X1 - 0.12, y + end, 1.18), 0.028, brass, 16, 8)
+    finish(win, "window", "lm_room.jpg")
+
+    # The view outside: one big plane well beyond the window, a single-stage material.
+    sky = Part()
+    sx = X1 + 1.6
+    add_quad(sky, [(sx, 4.5, -2.6), (sx, -4.5, -2.6), (sx, -4.5, 3.4), (sx, 4.5, 3.4)],
+             [(0, 0), (1, 0), (1, 1), (0, 1)], material("sky", "sky.jpg", emission=0.6))
+    finish(sky, "FonPlane01")
+
+
+def build_curtain():
+    velvet = material("velvet", "velvet.png", roughness=0.9)
+    part = Part()
+    bm = part.bm
+    idx = part.mat_index(velvet)
+    top, bottom = 1.16, Z0 + 0.03
+    for ya, yb in ((WIN_Y1 - 0.12, WIN_Y1 + 0.5), (WIN_Y0 - 0.5, WIN_Y0 + 0.12)):
+        cols, rows = 56, 12
+        grid = []
+        for r in range(rows + 1):
+            z = top + (bottom - top) * r / rows
+            row = []
+            for c in range(cols + 1):
+                f = c / cols
+                y = ya + (yb - ya) * f
+                # Folds deepen towards the floor, where the fabric hangs freely.
+                depth = 0.035 + 0.02 * (r / rows)
+                x = X1 - 0.17 + depth * (0.5 + 0.5 * math.sin(f * 2 * math.pi * 5.5))
+                row.append(bm.verts.new((x, y, z)))
+            grid.append(row)
+        for r in range(rows):
+            for c in range(cols):
+                f = bm.faces.new([grid[r][c], grid[r + 1][c], grid[r + 1][c + 1], grid[r][c + 1]])
+                f.material_index = idx
+                uvs = [(c / cols, 1 - r / rows), (c / cols, 1 - (r + 1) / rows),
+                       ((c + 1) / cols, 1 - (r + 1) / rows), ((c + 1) / cols, 1 - r / rows)]
+                for loop, uv in zip(f.loops, uvs):
+                    loop[part.uv].uv = (uv[0], uv[1] * 2.5)
+    bm.normal_update()
+    # Faces must look into the room (-X).
+    for f in bm.faces:
+        if f.normal.x > 0:
+            f.normal_flip()
+    finish(part, "Curtain", "lm_furniture.jpg")
+
+
+# ---------------------------------------------------------------------------------------------
+# Furniture
+
+def build_furniture():
+    wood = material("mahogany", "mahogany.jpg", roughness=0.4)
+    leather = material("leather", "leather.jpg", roughness=0.6)
+    brass = material("brass", "brass.jpg", roughness=0.3, metallic=0.8)
+    books = material("books", "books.jpg", roughness=0.8)
+    rug_mat = material("rug", "rug.jpg", roughness=1.0)
+
+    rug = Part()
+    rx0, rx1, ry0, ry1, rz = -0.9, 1.3, -0.85, 0.55, Z0 + 0.008
+    add_quad(rug, [(rx0, ry0, rz), (rx1, ry0, rz), (rx1, ry1, rz), (rx0, ry1, rz)],
+             [(0, 0), (1, 0), (1, 1), (0, 1)], rug_mat)
+    # A thin edge so the rug has thickness against the boards.
+    for (a, b) in (((rx0, ry0), (rx1, ry0)), ((rx1, ry0), (rx1, ry1)), ((rx1, ry1), (rx0, ry1)),
+                   ((rx0, ry1), (rx0, ry0))):
+        add_quad(rug, [(a[0], a[1], Z0), (b[0], b[1], Z0), (b[0], b[1], rz), (a[0], a[1], rz)],
+                 [(0, 0), (1, 0), (1, 0.01), (0, 0.01)], rug_mat)
+    finish(rug, "rug", "lm_room.jpg")
+
+    # Round side table with a pedestal and three feet, beside the armchair.
+    table = Part()
+    tx, ty = 0.05, 0.95
+    ttop = Z0 + 0.66
+    add_cylinder(table, (tx, ty, ttop - 0.0125), 0.26, 0.025, wood, 40)
+    add_cylinder(table, (tx, ty, ttop - 0.04), 0.22, 0.03, wood, 24)
+    add_cylinder(table, (tx, ty, Z0 + 0.32), 0.035, 0.58, wood, 16)
+    for k in range(3):
+        a = k * 2 * math.pi / 3 + 0.3
+        foot = Part()
+        add_box(foot, (-0.02, -0.025, Z0), (0.2, 0.025, Z0 + 0.05), wood, 0.3)
+        m = Matrix.Translation((tx, ty, 0)) @ Matrix.Rotation(a, 4, "Z")
+        bmesh.ops.transform(foot.bm, matrix=m, verts=foot.bm.verts)
+        merge(table, foot)
+    finish(table, "side table", "lm_furniture.jpg")
+
+    # Armchair: rotated to look towards the clock and the window.
+    chair = Part()
+    add_box(chair, (-0.36, -0.34, Z0 + 0.12), (0.36, 0.36, Z0 + 0.42), leather, 0.5)
+    add_box(chair, (-0.36, -0.40, Z0 + 0.12), (0.36, -0.28, Z0 + 1.02), leather, 0.5)
+    for sx in (-1, 1):
+        add_box(chair, (sx * 0.36 - 0.06, -0.34, Z0 + 0.12), (sx * 0.36 + 0.06, 0.38, Z0 + 0.64),
+                leather, 0.5)
+        for sy in (-0.36, 0.32):
+            add_box(chair, (sx * 0.34 - 0.03, sy - 0.02, Z0), (sx * 0.34 + 0.03, sy + 0.02,
+                                                                Z0 + 0.12), wood, 0.2)
+    add_box(chair, (-0.30, -0.28, Z0 + 0.42), (0.30, 0.34, Z0 + 0.48), leather, 0.5)
+    m = Matrix.Translation((-0.75, -0.35, 0)) @ Matrix.Rotation(math.radians(-35), 4, "Z")
+    bmesh.ops.transform(chair.bm, matrix=m, verts=chair.bm.verts)
+    chair.bm.normal_update()
+    box_uv(chair.bm.faces, chair.uv, 0.5)
+    finish(chair, "armchair", "lm_furniture.jpg")
+
+    # Bookcase against the west wall.
+    case = Part()
+    bx0, bx1 = X0 + 0.045, X0 + 0.40
+    by0, by1 = 0.25, 1.35
+    bz1 = Z0 + 1.9
+    add_box(case, (bx0, by0, Z0), (bx1, by0 + 0.03, bz1), wood, 0.6)
+    add_box(case, (bx0, by1 - 0.03, Z0), (bx1, by1, bz1), wood, 0.6)
+    add_box(case, (bx0, by0 + 0.03, bz1 - 0.03), (bx1, by1 - 0.03, bz1), wood, 0.6)
+    add_box(case, (bx1 - 0.02, by0 - 0.02, bz1), (bx1 + 0.02, by1 + 0.02, bz1 + 0.05), wood, 0.6)
+    add_box(case, (bx0, by0 + 0.03, Z0), (bx1, by1 - 0.03, Z0 + 0.1), wood, 0.6)
+    add_box(case, (bx0, by0 + 0.03, Z0 + 0.1), (bx0 + 0.015, by1 - 0.03, bz1 - 0.03), wood, 0.6)
+    shelf_z = [Z0 + 0.1, Z0 + 0.55, Z0 + 1.0, Z0 + 1.45]
+    for z in shelf_z[1:]:
+        add_box(case, (bx0 + 0.015, by0 + 0.03, z - 0.025), (bx1, by1 - 0.03, z), wood, 0.6)
+    for i, z in enumerate(shelf_z):
+        height = 0.30 if i % 2 == 0 else 0.27
+        faces = add_box(case, (bx0 + 0.04, by0 + 0.03, z), (bx1 - 0.03, by1 - 0.03, z + height),
+                        books, 1.0)
+        # One row of the book texture per block, the rows alternating between blocks.
+        for f in faces:
+            for loop in f.loops:
+                x, y, zz = loop.vert.co
+                u = (y - by0) / (by1 - by0) * 1.0 + 0.37 * i
+                v = (zz - z) / height * 0.5 + (0.5 if i % 2 == 0 else 0.0)
+                loop[case.uv].uv = (u, v)
+    finish(case, "bookcase", "lm_furniture.jpg")
+
+    # The lamp on the table: brass foot and stem, a fabric shade.
+    lamp = Part()
+    shade = material("lamp_shade", "shade.jpg", emission=1.0)
+    add_cylinder(lamp, (tx, ty, ttop + 0.012), 0.08, 0.024, brass, 16, radius2=0.06)
+    add_cylinder(lamp, (tx, ty, ttop + 0.18), 0.012, 0.32, brass, 8)
+    add_sphere(lamp, (tx, ty, ttop + 0.12), 0.03, brass, 16, 8)
+    add_cylinder(lamp, (tx, ty, ttop + 0.43), 0.19, 0.24, shade, 32, radius2=0.11, caps=False)
+    bulb = material("bulb", "shade.jpg", emission=4.0)
+    add_sphere(lamp, (tx, ty, ttop + 0.38), 0.035, bulb, 16, 8)
+    finish(lamp, "Lamp lamp")
+    return (tx, ty, ttop + 0.38)
+
+
+def merge(dst, src):
+    """Copies src's faces into dst (same texture coordinate layer and materials)."""
+    mesh = bpy.data.meshes.new("tmp")
+    src.bm.to_mesh(mesh)
+    for m in src.mats:
+        mesh.materials.append(m)
+    remap = [dst.mat_index(m) for m in src.mats]
+    offset = len(dst.bm.faces)
+    dst.bm.from_mesh(mesh)
+    dst.bm.faces.ensure_lookup_table()
+    for f in list(dst.bm.faces)[offset:]:
+        f.material_index = remap[f.material_index] if remap else 0
+    bpy.data.meshes.remove(mesh)
+    src.bm.free()
+
+
+# ---------------------------------------------------------------------------------------------
+# The longcase clock
+
+def build_clock():
+    wood = material("clock_mahogany", "mahogany.jpg", roughness=0.3)
+    brass = material("brass", "brass.jpg", roughness=0.3, metallic=0.8)
+    dial_mat = material("dial", "dial.jpg", roughness=0.7)
+    cx = CLOCK_X
+    back = Y1 - 0.05
+    main = Part()
+    # Plinth with a base moulding and a cap.
+    add_box(main, (cx - 0.30, back - 0.34, Z0), (cx + 0.30, back, Z0 + 0.07), wood, 0.5)
+    add_box(main, (cx - 0.28, back - 0.32, Z0 + 0.07), (cx + 0.28, back, Z0 + 0.38), wood, 0.5)
+    add_box(main, (cx - 0.30, back - 0.34, Z0 + 0.38), (cx + 0.30, back, Z0 + 0.42), wood, 0.5)
+    # Trunk: back, two sides and a front frame round the door opening, hollow inside.
+    tz0, tz1 = Z0 + 0.42, Z0 + 1.40
+    front = back - 0.27
+    add_box(main, (cx - 0.22, back - 0.02, tz0), (cx + 0.22, back, tz1), wood, 0.5)
+    add_box(main, (cx - 0.22, front, tz0), (cx - 0.20, back - 0.02, tz1), wood, 0.5)
+    add_box(main, (cx + 0.20, front, tz0), (cx + 0.22, back - 0.02, tz1), wood, 0.5)
+    add_box(main, (cx - 0.20, front, tz0), (cx + 0.20, back - 0.02, tz0 + 0.02), wood, 0.5)
+    dz0, dz1 = tz0 + 0.12, tz1 - 0.06
+    add_box(main, (cx - 0.20, front, tz0), (cx - 0.14, front + 0.02, tz1), wood, 0.5)
+    add_box(main, (cx + 0.14, front, tz0), (cx + 0.20, front + 0.02, tz1), wood, 0.5)
+    add_box(main, (cx - 0.14, front, tz0), (cx + 0.14, front + 0.02, dz0), wood, 0.5)
+    add_box(main, (cx - 0.14, front, dz1), (cx + 0.14, front + 0.02, tz1), wood, 0.5)
+    # Door moulding round the opening.
+    add_box(main, (cx - 0.155, front - 0.012, dz0 - 0.015), (cx + 0.155, front, dz0), wood, 0.3)
+    add_box(main, (cx - 0.155, front - 0.012, dz1), (cx + 0.155, front, dz1 + 0.015), wood, 0.3)
+    add_box(main, (cx - 0.155, front - 0.012, dz0), (cx - 0.14, front, dz1), wood, 0.3)
+    add_box(main, (cx + 0.14, front - 0.012, dz0), (cx + 0.155, front, dz1), wood, 0.3)
+    # Hood: a wider box with the dial plate, a bezel, an arched crest and three finials.
+    hz0, hz1 = tz1, Z0 + 1.92
+    hfront = DIAL_Y + 0.003
+    add_box(main, (cx - 0.27, back - 0.33, hz0), (cx + 0.27, back, hz0 + 0.04), wood, 0.5)
+    add_box(main, (cx - 0.25, hfront, hz0 + 0.04), (cx + 0.25, back, hz1), wood, 0.5)
+    add_box(main, (cx - 0.27, back - 0.33, hz1), (cx + 0.27, back, hz1 + 0.03), wood, 0.5)
+    for sx in (-1, 1):
+        add_cylinder(main, (cx + sx * 0.225, hfront - 0.02, (hz0 + hz1) / 2 + 0.02), 0.02,
+                     hz1 - hz0 - 0.04, wood, 16)
+    # Bezel round the dial: four bars standing proud of the hood front.
+    b0, b1 = DIAL_R + 0.01, DIAL_R + 0.035
+    bz = DIAL_Z
+    for lo, hi in (((cx - b1, hfront - 0.028, bz - b1), (cx + b1, hfront, bz - b0)),
+                   ((cx - b1, hfront - 0.028, bz + b0), (cx + b1, hfront, bz + b1)),
+                   ((cx - b1, hfront - 0.028, bz - b0), (cx - b0, hfront, bz + b0)),
+                   ((cx + b0, hfront - 0.028, bz - b0), (cx + b1, hfront, bz + b0))):
+        add_box(main, lo, hi, wood, 0.3)
+    # Arched crest: a half disc standing on the hood top.
+    crest = []
+    steps = 12
+    for i in range(steps + 1):
+        a = math.pi * i / steps
+        crest.append((0.24 * math.cos(a), 0.11 * math.sin(a)))
+    crest.reverse()
+    add_prism(main, crest, back - 0.30, back - 0.04, wood, (cx, hz1 + 0.03))
+    finish(main, "clock main", "lm_clock.jpg")
+
+    fittings = Part()
+    top = hz1 + 0.03
+    for sx, h in ((-0.23, 0.0), (0.23, 0.0)):
+        add_cylinder(fittings, (cx + sx, back - 0.17, top + 0.02), 0.022, 0.04, brass, 16)
+        add_sphere(fittings, (cx + sx, back - 0.17, top + 0.065), 0.028, brass, 16, 8)
+        add_cylinder(fittings, (cx + sx, back - 0.17, top + 0.11), 0.004, 0.04, brass, 6,
+                     radius2=0.0005)
+    add_cylinder(fittings, (cx, back - 0.17, top + 0.125), 0.02, 0.03, brass, 16)
+    add_sphere(fittings, (cx, back - 0.17, top + 0.16), 0.026, brass, 16, 8)
+    add_cylinder(fittings, (cx, back - 0.17, top + 0.20), 0.004, 0.04, brass, 6, radius2=0.0005)
+    # Brass capitals on the hood pillars and a keyhole escutcheon on the door.
+    for sx in (-1, 1):
+        add_box(fittings, (cx + sx * 0.225 - 0.025, hfront - 0.045, hz1 - 0.035),
+                (cx + sx * 0.225 + 0.025, hfront - 0.0, hz1), brass, 0.1)
+        add_box(fittings, (cx + sx * 0.225 - 0.025, hfront - 0.045, hz0 + 0.04),
+                (cx + sx * 0.225 + 0.025, hfront - 0.0, hz0 + 0.07), brass, 0.1)
+    add_box(fittings, (cx + 0.105, front - 0.016, (dz0 + dz1) / 2 - 0.02),
+            (cx + 0.125, front - 0.012, (dz0 + dz1) / 2 + 0.02), brass, 0.05)
+    finish(fittings, "clock fittings", "lm_clock.jpg")
+
+    # The dial plate: a square in front of the hood with the dial picture.
+    dial = Part()
+    r = DIAL_R + 0.012
+    add_quad(dial, [(cx - r, DIAL_Y, DIAL_Z - r), (cx + r, DIAL_Y, DIAL_Z - r),
+                    (cx + r, DIAL_Y, DIAL_Z + r), (cx - r, DIAL_Y, DIAL_Z + r)],
+             [(0, 0), (1, 0), (1, 1), (0, 1)], dial_mat)
+    finish(dial, "clock dial", "lm_clock.jpg")
+
+    # Pendulum: rod and bob hanging from its pivot under the dial, swinging about Y.
+    pend = Part()
+    pivot = (cx, back - 0.13, tz1 - 0.02)
+    add_box(pend, (cx - 0.006, pivot[1] - 0.003, tz0 + 0.28), (cx + 0.006, pivot[1] + 0.003,
+                                                              pivot[2]), brass, 0.2)
+    add_cylinder(pend, (cx, pivot[1], tz0 + 0.25), 0.075, 0.022, brass, 40, axis="Y")
+    add_cylinder(pend, (cx, pivot[1], tz0 + 0.25), 0.05, 0.03, brass, 16, axis="Y")
+    pendulum = finish(pend, "pendulum", "lm_clock.jpg", origin=pivot)
+    key_pendulum(pendulum)
+
+    build_hands()
+
+    glass = Part()
+    gmat = material("clock_glass", "glass.jpg", roughness=0.05)
+    n = 32
+    gy = DIAL_Y - 0.02
+    centre = glass.bm.verts.new((cx, gy, DIAL_Z))
+    ring = [glass.bm.verts.new((cx + (DIAL_R + 0.01) * math.cos(2 * math.pi * i / n), gy,
+                                DIAL_Z + (DIAL_R + 0.01) * math.sin(2 * math.pi * i / n)))
+            for i in range(n)]
+    idx = glass.mat_index(gmat)
+    for i in range(n):
+        f = glass.bm.faces.new([centre, ring[i], ring[(i + 1) % n]])
+        f.material_index = idx
+    glass.bm.normal_update()
+    for f in glass.bm.faces:
+        if f.normal.y > 0:
+            f.normal_flip()
+        for loop in f.loops:
+            x, _, z = loop.vert.co
+            loop[glass.uv].uv = ((x - cx) / (2 * DIAL_R) + 0.5, (z - DIAL_Z) / (2 * DIAL_R) + 0.5)
+    obj = finish(glass, "Clock glass")
+    obj["AlphaUse"] = "factor"
+    obj["Alpha"] = 0.12
+
+
+def key_pendulum(obj):
+    """31 keys 1/15 s apart over one 2 s period, a 4 degree swing about Y."""
+    obj.rotation_mode = "QUATERNION"
+    for k in range(31):
+        angle = math.radians(4.0) * math.sin(2 * math.pi * k / 30)
+        obj.rotation_quaternion = Quaternion((0, 1, 0), angle)
+        obj.keyframe_insert("rotation_quaternion", frame=k)
+    for fc in obj.animation_data.action.fcurves:
+        for kp in fc.keyframe_points:
+            kp.interpolation = "LINEAR"
+    obj.rotation_quaternion = Quaternion()
+
+
+def hand_outline(length, width, spade, tail):
+    """A hand pointing along +Z from the pivot: tail, shaft, a spade near the tip, a point."""
+    s = spade
+    return [(-width * 1.3, -tail), (width * 1.3, -tail), (width, 0.0), (width * 0.8, length * 0.6),
+            (s, length * 0.68), (s * 0.7, length * 0.78), (width * 0.5, length * 0.84),
+            (0.0, length), (-width * 0.5, length * 0.84), (-s * 0.7, length * 0.78),
+            (-s, length * 0.68), (-width * 0.8, length * 0.6), (-width, 0.0)]
+
+
+def build_hands():
+    steel = material("blued_steel", "blued.jpg", roughness=0.3, metallic=0.7)
+    centre = (CLOCK_X, DIAL_Y, DIAL_Z)
+    for name, length, width, spade, y, angle in (
+            ("strelka_1big", 0.092, 0.0045, 0.016, 0.006, 0.0),
+            ("strelka_1min", 0.138, 0.003, 0.010, 0.011, math.pi / 2)):
+        part = Part()
+        outline = hand_outline(length, width, spade, 0.025)
+        # The minute hand rests pointing at 3 o'clock (+X): turn its outline a quarter.
+        ca, sa = math.cos(angle), math.sin(angle)
+        pts = [(x * ca + z * sa, -x * sa + z * ca) for x, z in outline]
+        add_ngon_prism(part, pts, DIAL_Y - y - 0.002, DIAL_Y - y + 0.002, steel,
+                       (CLOCK_X, DIAL_Z))
+        add_cylinder(part, (CLOCK_X, DIAL_Y - y - 0.0005, DIAL_Z), 0.008, 0.004, steel, 12,
+                     axis="Y")
+        finish(part, name, origin=centre)
+
+
+def add_ngon_prism(part, outline, y_front, y_back, mat, centre):
+    faces = add_prism(part, outline, y_front, y_back, mat, centre)
+    ngons = [f for f in faces if len(f.verts) > 4]
+    bmesh.ops.triangulate(part.bm, faces=ngons, quad_method="BEAUTY", ngon_method="EAR_CLIP")
+
+
+def build_picture():
+    gilt = material("gilt", "brass.jpg", roughness=0.35, metallic=0.9)
+    canvas_mat = material("painting", "painting.jpg", roughness=0.8)
+    px, pz = -1.05, 0.25
+    group = bpy.data.objects.new("Group01", None)
+    bpy.context.scene.collection.objects.link(group)
+    group.location = (px, Y1, pz)
+    w, h = 0.80, 0.60
+    canvas = Part()
+    cy = Y1 - 0.02
+    add_quad(canvas, [(px - w / 2, cy, pz - h / 2), (px + w / 2, cy, pz - h / 2),
+                      (px + w / 2, cy, pz + h / 2), (px - w / 2, cy, pz + h / 2)],
+             [(0, 0), (1, 0), (1, 1), (0, 1)], canvas_mat)
+    finish(canvas, "Picture", "lm_furniture.jpg", parent=group, origin=(px, Y1, pz))
+    frame = Part()
+    f0, f1 = 0.0, 0.08
+    fy0, fy1 = Y1 - 0.05, Y1
+    for lo, hi in (((px - w / 2 - f1, fy0, pz - h / 2 - f1), (px + w / 2 + f1, fy1, pz - h / 2)),
+                   ((px - w / 2 - f1, fy0, pz + h / 2), (px + w / 2 + f1, fy1, pz + h / 2 + f1)),
+                   ((px - w / 2 - f1, fy0, pz - h / 2), (px - w / 2 - f0, fy1, pz + h / 2)),
+                   ((px + w / 2 + f0, fy0, pz - h / 2), (px + w / 2 + f1, fy1, pz + h / 2))):
+        add_box(frame, lo, hi, gilt, 0.15, skip=[(0, 1, 0)])
+    # A raised inner lip of the frame.
+    for lo, hi in (((px - w / 2 - 0.02, fy0 - 0.01, pz - h / 2 - 0.02), (px + w / 2 + 0.02, fy0,
+                                                                           pz - h / 2)),
+                   ((px - w / 2 - 0.02, fy0 - 0.01, pz + h / 2), (px + w / 2 + 0.02, fy0,
+                                                                   pz + h / 2 + 0.02)),
+                   ((px - w / 2 - 0.02, fy0 - 0.01, pz - h / 2), (px - w / 2, fy0, pz + h / 2)),
+                   ((px + w / 2, fy0 - 0.01, pz - h / 2), (px + w / 2 + 0.02, fy0, pz + h / 2))):
+        add_box(frame, lo, hi, gilt, 0.15, skip=[(0, 1, 0)])
+    finish(frame, "Picture Ramm", "lm_furniture.jpg", parent=group, origin=(px, Y1, pz))
+
+
+# ---------------------------------------------------------------------------------------------
+# Camera paths: (seconds, eye, target) waypoints in Blender metres, keyed every 20 s.
+
+def P(x, y, z):
+    return Vector((x, y, z))
+
+
+CLOCK_DIAL = P(CLOCK_X, DIAL_Y, DIAL_Z)
+CLOCK_MID = P(CLOCK_X, 1.8, -0.5)
+CLOCK_BOB = P(CLOCK_X, 1.85, -0.73)
+WINDOW = P(X1, (WIN_Y0 + WIN_Y1) / 2, 0.25)
+PICTURE = P(-1.05, Y1, 0.25)
+
+PATHS = {
+    "c1": [(0, P(-1.9, -1.5, 0.2), P(0.6, 1.6, -0.2)), (60, P(-1.2, -0.6, 0.1), P(0.8, 1.7, -0.2)),
+           (100, P(-0.1, -0.1, 0.05), CLOCK_MID + P(0, 0, 0.3))],
+    "c2": [(0, P(CLOCK_X + 0.25, 0.85, -1.05), P(CLOCK_X, 1.8, -1.2)),
+           (40, P(CLOCK_X + 0.2, 0.85, -0.6), P(CLOCK_X, 1.8, -0.6)),
+           (80, P(CLOCK_X + 0.15, 0.9, -0.1), P(CLOCK_X, 1.8, -0.05)),
+           (120, P(CLOCK_X + 0.1, 0.95, 0.24), CLOCK_DIAL)],
+    "c3": [(0, P(CLOCK_X - 0.2, 1.28, 0.32), CLOCK_DIAL + P(-0.06, 0, 0.03)),
+           (40, P(CLOCK_X, 1.32, 0.27), CLOCK_DIAL),
+           (80, P(CLOCK_X + 0.2, 1.28, 0.20), CLOCK_DIAL + P(0.06, 0, -0.02))],
+    "c4": [(0, P(CLOCK_X - 0.15, 1.25, -0.6), CLOCK_BOB),
+           (40, P(CLOCK_X + 0.05, 1.28, -0.62), CLOCK_BOB + P(0, 0, 0.05)),
+           (80, P(CLOCK_X + 0.12, 1.05, -0.2), P(CLOCK_X, 1.8, -0.3)),
+           (120, P(CLOCK_X + 0.05, 0.95, 0.22), CLOCK_DIAL)],
+    "c5": [(0, P(-0.84, -0.47, -0.22), P(0.9, 1.7, -0.3)),
+           (40, P(-0.81, -0.43, -0.22), P(1.6, 1.0, -0.2)),
+           (80, P(-0.78, -0.39, -0.21), P(2.5, -0.3, 0.1)),
+           (120, P(-0.75, -0.35, -0.2), P(1.8, 1.4, -0.2))],
+    "c6": [(0, P(1.7, -1.6, 0.15), P(X1, -0.1, 0.3)),
+           (40, P(1.6, -1.1, 0.1), P(X1, 0.0, 0.25)),
+           (80, P(1.5, -0.5, 0.05), P(X1, 0.4, 0.0)),
+           (120, P(1.5, 0.0, 0.0), P(CLOCK_X + 0.2, 1.8, -0.2)),
+           (160, P(1.45, 0.3, 0.05), CLOCK_DIAL)],
+    "c7": [(t, None, None) for t in range(0, 320, 20)],
+    "c8": [(0, P(-0.3, -1.6, -1.2), P(CLOCK_X, 1.8, -1.25)),
+           (40, P(0.1, -0.9, -1.2), P(CLOCK_X, 1.8, -1.2)),
+           (80, P(0.45, -0.1, -1.15), P(CLOCK_X, 1.8, -0.9)),
+           (120, P(0.75, 0.75, -1.1), P(CLOCK_X, 1.8, -0.3))],
+    "c9": [(t, None, None) for t in range(0, 200, 20)],
+    "c10": [(0, P(-2.2, -1.7, 0.3), P(0.5, 1.0, -0.5)),
+            (60, P(-2.0, -1.7, 0.25), P(1.5, 0.6, -0.4)),
+            (120, P(-1.7, -1.75, 0.2), P(1.5, 1.5, -0.4)),
+            (180, P(-1.5, -1.75, 0.15), P(0.0, 1.9, -0.2))],
+}
+
+
+def c7_points():
+    """Picture frame close, then a slow pan and drift over to the clock."""
+    keys = []
+    for i, t in enumerate(range(0, 320, 20)):
+        f = i / 15
+        eye = P(-1.05 + 1.3 * f, 0.9 - 0.1 * math.sin(f * math.pi), 0.2 - 0.1 * f)
+        target = PICTURE.lerp(CLOCK_DIAL + P(0, 0, -0.3), min(1.0, f * 1.15))
+        keys.append((t, eye, target))
+    return keys
+
+
+def c9_points():
+    """Orbit round the clock's front half at a middle distance."""
+    keys = []
+    for i, t in enumerate(range(0, 200, 20)):
+        # From the lamp's side round to the window's, keeping clear of the lamp shade.
+        a = math.radians(-30 + 80 * i / 9)
+        r = 1.1
+        eye = P(CLOCK_X + r * math.sin(a), 1.75 - r * math.cos(a),
+                0.05 + 0.08 * math.sin(i / 9 * math.pi))
+        keys.append((t, eye, CLOCK_MID + P(0, 0, 0.35)))
+    return keys
+
+
+def build_cameras():
+    PATHS["c7"] = c7_points()
+    PATHS["c9"] = c9_points()
+    scene = bpy.context.scene
+    end = 0
+    for name, keys in PATHS.items():
+        data = bpy.data.cameras.new(name)
+        data.lens_unit = "FOV"
+        data.angle = math.radians(70)
+        cam = bpy.data.objects.new(name, data)
+        scene.collection.objects.link(cam)
+        cam.rotation_mode = "QUATERNION"
+        keys = resample(keys)
+        prev = None
+        for t, eye, target in keys:
+            q = (target - eye).to_track_quat("-Z", "Y")
+            if prev is not None and prev.dot(q) < 0:
+                q.negate()
+            prev = q
+            cam.location = eye
+            # Blender 3.4's glTF exporter turns a camera's animated rotation by a quarter turn
+            # back about X when Z stays up (its node rotation it leaves alone); the key is
+            # turned forward by the same so the exported samples look along -Z as cameras do.
+            cam.rotation_quaternion = q @ Quaternion((1, 0, 0), math.pi / 2)
+            frame = t * scene.render.fps
+            cam.keyframe_insert("location", frame=frame)
+            cam.keyframe_insert("rotation_quaternion", frame=frame)
+            end = max(end, frame)
+        for fc in cam.animation_data.action.fcurves:
+            for kp in fc.keyframe_points:
+                kp.interpolation = "LINEAR"
+    scene.frame_end = int(end)
+    with open(os.path.join(OUT, "paths.txt"), "w") as f:
+        for name, keys in PATHS.items():
+            f.write("%s %d\n" % (name, round(keys[-1][0] * 10)))
+
+
+def resample(keys):
+    """Waypoints further apart than 20 s get keys every 20 s, eye and target eased between."""
+    out = []
+    for (t0, e0, g0), (t1, e1, g1) in zip(keys, keys[1:]):
+        n = max(1, round((t1 - t0) / 20))
+        for k in range(n):
+            f = k / n
+            s = f * f * (3 - 2 * f) if n > 1 else f
+            out.append((t0 + (t1 - t0) * f, e0.lerp(e1, s), g0.lerp(g1, s)))
+    out.append(keys[-1])
+    return out
+
+
+# ---------------------------------------------------------------------------------------------
+# Light map texture coordinates and the bake
+
+def lightmap_uvs():
+    for atlas in ATLASES:
+        objs = [bpy.data.objects[n] for n, a in atlas_of.items() if a == atlas]
+        bpy.ops.object.select_all(action="DESELECT")
+        for o in objs:
+            o.select_set(True)
+            o.data.uv_layers.active = o.data.uv_layers["lightmap"]
+        bpy.context.view_layer.objects.active = objs[0]
+        bpy.ops.object.mode_set(mode="EDIT")
+        bpy.ops.mesh.select_all(action="SELECT")
+        bpy.ops.uv.smart_project(angle_limit=math.radians(60), island_margin=0.006,
+                                 area_weight=0.0, correct_aspect=True, scale_to_bounds=False)
+        # Packing works on the selected texture coordinates only: select them all, or the
+        # islands of different objects keep overlapping where smart projection left them.
+        bpy.ops.uv.select_all(action="SELECT")
+        bpy.ops.uv.pack_islands(rotate=False, margin=0.01)
+        bpy.ops.object.mode_set(mode="OBJECT")
+        for o in objs:
+            o.data.uv_layers.active = o.data.uv_layers["UVMap"]
+            o.data.uv_layers["UVMap"].active_render = True
+
+
+def lights(lamp_pos):
+    scene = bpy.context.scene
+    bulb = bpy.data.lights.new("bulb", "POINT")
+    bulb.energy = 40.0 * BAKE_SCALE
+    bulb.color = (1.0, 180 / 255, 110 / 255)
+    bulb.shadow_soft_size = 0.12
+    obj = bpy.data.objects.new("bulb", bulb)
+    obj.location = lamp_pos
+    scene.collection.objects.link(obj)
+    win = bpy.data.lights.new("window", "AREA")
+    win.shape = "RECTANGLE"
+    win.size = WIN_Y1 - WIN_Y0
+    win.size_y = WIN_Z1 - WIN_Z0
+    win.energy = 60.0 * BAKE_SCALE
+    win.color = (120 / 255, 140 / 255, 185 / 255)
+    obj = bpy.data.objects.new("window light", win)
+    # Far enough out that its light enters through the opening rather than grazing the frame.
+    obj.location = (X1 + 1.0, (WIN_Y0 + WIN_Y1) / 2, (WIN_Z0 + WIN_Z1) / 2 + 0.45)
+    # Point into the room and a little down, like the sky's light falling through.
+    obj.rotation_euler = (0.0, math.radians(90 - 25), 0.0)
+    scene.collection.objects.link(obj)
+    world = bpy.data.worlds.new("night")
+    world.use_nodes = True
+    world.node_tree.nodes["Background"].inputs["Color"].default_value = (0.02, 0.022, 0.03, 1)
+    world.node_tree.nodes["Background"].inputs["Strength"].default_value = 1.0
+    scene.world = world
+
+
+def bake(samples):
+    import numpy as np
+    scene = bpy.context.scene
+    scene.render.engine = "CYCLES"
+    scene.cycles.device = "CPU"
+    scene.cycles.samples = samples
+    scene.cycles.use_denoising = False
+    scene.cycles.max_bounces = 4
+    scene.cycles.diffuse_bounces = 3
+    scene.cycles.glossy_bounces = 0
+    scene.cycles.transmission_bounces = 2
+    scene.render.threads_mode = "FIXED"
+    scene.render.threads = 2
+    scene.render.bake.margin = 6
+    # Clamped samples keep light through small gaps from turning into sparkles.
+    scene.cycles.sample_clamp_direct = 4.0
+    scene.cycles.sample_clamp_indirect = 0.5
+    # Things that must not shadow the room while baking. The lamp's thin fabric shade would
+    # only scatter the bulb into noise; without it the bulb's fall-off makes the pool of light.
+    for name in NOT_BAKED:
+        bpy.data.objects[name].hide_render = True
+    targets = {}
+    for atlas, size in ATLASES.items():
+        img = bpy.data.images.new(atlas, size, size, alpha=True, float_buffer=True)
+        img.pixels.foreach_set(np.zeros(size * size * 4, dtype=np.float32))
+        targets[atlas] = img
+    bake_nodes = {}
+    for mat in bpy.data.materials:
+        node = mat.node_tree.nodes.new("ShaderNodeTexImage")
+        bake_nodes[mat.name] = node
+    total = time.time()
+    for atlas, img in targets.items():
+        start = time.time()
+        objs = [bpy.data.objects[n] for n, a in atlas_of.items() if a == atlas]
+        for node in bake_nodes.values():
+            node.image = img
+            node.select = True
+            node.id_data.nodes.active = node
+        bpy.ops.object.select_all(action="DESELECT")
+        for o in objs:
+            o.select_set(True)
+        bpy.context.view_layer.objects.active = objs[0]
+        bpy.ops.object.bake(type="DIFFUSE", pass_filter={"DIRECT", "INDIRECT"}, margin=6,
+                            uv_layer="lightmap", use_clear=False, target="IMAGE_TEXTURES")
+        px = np.empty(img.size[0] * img.size[1] * 4, dtype=np.float32)
+        img.pixels.foreach_get(px)
+        np.save(os.path.join(OUT, "bake_" + atlas.replace(".jpg", ".npy")),
+                px.reshape(img.size[1], img.size[0], 4))
+        print("bake %s: %.1f s" % (atlas, time.time() - start), flush=True)
+    print("bake total: %.1f s at %d samples" % (time.time() - total, samples), flush=True)
+    for mat_name, node in bake_nodes.items():
+        bpy.data.materials[mat_name].node_tree.nodes.remove(node)
+    for name in NOT_BAKED:
+        bpy.data.objects[name].hide_render = False
+
+
+def count_triangles():
+    tris = 0
+    for o in bpy.data.objects:
+        if o.type == "MESH":
+            for p in o.data.polygons:
+                tris += len(p.vertices) - 2
+    return tris
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    bpy.ops.wm.read_factory_settings(use_empty=True)
+    scene = bpy.context.scene
+    scene.render.fps = 15
+    scene.frame_start = 0
+    build_room()
+    build_window()
+    build_curtain()
+    lamp_pos = build_furniture()
+    build_clock()
+    build_picture()
+    build_cameras()
+    lightmap_uvs()
+    lights(lamp_pos)
+    print("triangles: %d" % count_triangles(), flush=True)
+    if BAKE_SAMPLES > 0:
+        bake(BAKE_SAMPLES)
+    if THREE_OCLOCK:
+        for name, angle in (("strelka_1big", math.pi / 2), ("strelka_1min", -math.pi / 2)):
+            hand = bpy.data.objects[name]
+            hand.rotation_mode = "QUATERNION"
+            hand.rotation_quaternion = Quaternion((0, 1, 0), angle)
+    bpy.ops.object.select_all(action="DESELECT")
+    bpy.ops.export_scene.gltf(
+        filepath=os.path.join(OUT, "room.gltf"), export_format="GLTF_SEPARATE",
+        export_extras=True, export_yup=False, export_image_format="AUTO", export_cameras=True,
+        export_lights=False, export_animations=True, export_force_sampling=False,
+        export_optimize_animation_size=False, export_texcoords=True, export_normals=True,
+        export_materials="EXPORT", export_apply=False)
+    bpy.ops.wm.save_as_mainfile(filepath=os.path.join(OUT, "room.blend"))
+
+
+main()
