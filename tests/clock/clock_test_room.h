@@ -14,6 +14,7 @@
 
 namespace clockscene::test {
 
+using namespace render;
 using namespace render::test;
 
 inline constexpr std::uint32_t kCaseColour = 0xFF996633;
