@@ -1,7 +1,7 @@
 #include "app/saver_application.h"
 
 #include <algorithm>
-#include <ctime>
+#include <cmath>
 #include <new>
 #include <utility>
 
@@ -10,7 +10,11 @@
 #include "core/trace.h"
 #include "platform/screensaver.h"
 #include "render/frame_renderer.h"
+#include "render/screen_quad.h"
+#include "render/texture.h"
 #include "text/font_store.h"
+#include "udf/prop_node.h"
+#include "udf/udf_text_parser.h"
 #include "vfs/search_paths.h"
 
 namespace app {
@@ -27,6 +31,29 @@ bool IsFullScreenMode(RunMode mode) {
     return mode == RunMode::Saver || mode == RunMode::SaverT;
 }
 
+constexpr float kDegrees = 3.1415927f / 180.0f;
+
+// Colour keys hold red, green and blue as integers 0 .. 255.
+void ReadColour(const udf::PropNode& root, const char* key, gfx::D3DCOLOR& colour) {
+    const udf::PropNode* node = root.findChild(key);
+    if (!node) {
+        return;
+    }
+    std::uint32_t rgb[3] = {(colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF};
+    for (int i = 0; i < 3; ++i) {
+        if (const udf::PropNode* element = node->findChild(std::to_string(i))) {
+            rgb[i] = std::uint32_t(std::clamp(element->asInt(), 0, 255));
+        }
+    }
+    colour = gfx::D3DCOLOR_XRGB(rgb[0], rgb[1], rgb[2]);
+}
+
+void ReadNumber(const udf::PropNode& root, const char* key, float& value) {
+    if (const udf::PropNode* node = root.findChild(key)) {
+        value = node->asReal();
+    }
+}
+
 }  // namespace
 
 SaverApplication::SaverApplication() : SaverApplication(SaverServices{}) {}
@@ -39,7 +66,8 @@ SaverApplication::SaverApplication(SaverServices services)
       defaults_(*services_.messageBox),
       startStopwatch_(services_.clock),
       frameRateTimer_(services_.clock),
-      keepAwakeTimer_(services_.clock) {
+      keepAwakeTimer_(services_.clock),
+      tour_(services_.clock) {
     defaults_.Load(*services_.resources);
     textTable_.Load(*services_.resources);
     defaults_.LoadDefaults(settings_);
@@ -52,6 +80,9 @@ SaverApplication::SaverApplication(SaverServices services)
 SaverApplication::~SaverApplication() {
     if (inputManager_) {
         RemoveMessageListener(inputManager_.get());
+    }
+    if (fadeTexture_) {
+        fadeTexture_->Release();
     }
     // The fonts hold textures of the device.
     text::FontStore::Instance().Clear();
@@ -94,6 +125,71 @@ void SaverApplication::ApplyGamma() {
 
 bool SaverApplication::RestoreDeviceObjects() {
     return RestoreDeviceObjectList();
+}
+
+void KeepDrawable(float& nearPlane, float& farPlane, float& fieldOfView) {
+    if (!std::isfinite(fieldOfView)) {
+        fieldOfView = 60.0f * kDegrees;
+    }
+    fieldOfView = std::clamp(fieldOfView, 1.0f * kDegrees, 179.0f * kDegrees);
+    if (!std::isfinite(nearPlane) || nearPlane <= 0.0f) {
+        nearPlane = 1.0f;
+    }
+    nearPlane = std::min(nearPlane, 1.0e6f);
+    // Too close a far plane leaves no depth range at all.
+    if (!std::isfinite(farPlane) || farPlane <= nearPlane * 1.001f) {
+        farPlane = nearPlane * 1500.0f;
+    }
+}
+
+vfs::FileSource SaverApplication::MediaFile(std::string_view name) {
+    vfs::FileSource source(&mediaArchive_, core::EngineString(mediaFolder + std::string(name)));
+    source.flags = vfs::kSourceArchive;
+    return source;
+}
+
+vfs::SearchPaths SaverApplication::MediaPaths() {
+    vfs::FileSource mount(&mediaArchive_, core::EngineString(""));
+    mount.flags = vfs::kSourceArchive;
+    vfs::SearchPaths paths;
+    paths.add(mount);
+    return paths;
+}
+
+void SaverApplication::MountMedia() {
+    // Resources handed in without an archive leave the executable's own.
+    if (const auto image = services_.resources->Find(vfs::kResourceType, kMediaArchiveId)) {
+        mediaArchive_.mount(vfs::FileSource(image->data(), std::uint32_t(image->size())));
+    } else {
+        mediaArchive_.mount(vfs::FileSource(vfs::ResourceId{kMediaArchiveId}));
+    }
+}
+
+bool SaverApplication::LoadSceneProps() {
+    auto stream = MediaFile("/Scene.props").open(vfs::kModeRead);
+    udf::PropNode root;
+    if (!stream || !udf::ParseUdfText(*stream, root)) {
+        return false;
+    }
+    ReadColour(root, "Ambient", ambientColour);
+    ReadColour(root, "BgColor", backgroundColour);
+    ReadColour(root, "FogColor", fogColour);
+    ReadNumber(root, "NearPlane", nearPlane);
+    ReadNumber(root, "FarPlane", farPlane);
+    ReadNumber(root, "FogStart", fogStart);
+    ReadNumber(root, "FogEnd", fogEnd);
+    if (const udf::PropNode* fov = root.findChild("Fov")) {
+        fieldOfView = fov->asReal() / 180.0f * 3.1415927f;
+    }
+    ReadNumber(root, "CamSpeed", camSpeed);
+    KeepDrawable(nearPlane, farPlane, fieldOfView);
+    if (const udf::PropNode* paths = root.findChild("Animations")) {
+        for (const auto& child : paths->children()) {
+            tourPaths.push_back(child.node->asString().str());
+        }
+    }
+    LoadCustomProps(root);
+    return true;
 }
 
 const gfx::D3DDISPLAYMODE& DesktopDisplayMode() {
@@ -244,7 +340,7 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     }
 
     window_->ShowCursor(false);
-    mediaArchive_.mount(vfs::FileSource(vfs::ResourceId{kMediaArchiveId}));
+    MountMedia();
 
     desktopDisplayMode = DesktopMode();
     ReadClientRect();
@@ -252,21 +348,28 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
 
     if (Device()) {
         loadingScreen_.Load();
+        fadeTexture_ = render::LoadBlackTexture();
         loadingScreen_.DrawLoadingFrame(ClientRect());
     }
 
+    LoadSceneProps();
     core::TraceError("", "Application created\n");
 
     StartInput();
+    // The free camera is Z up like the scene; the scene places it.
+    tour_.FreeCamera().up = {0.0f, 0.0f, 1.0f};
+    SetUpView();
     if (!LoadFonts()) {
         return false;
     }
     CreateOverlay();
     inputManager_->AddListener(this);
+    StartTour();
 
     if (!LoadCustom()) {
         return false;
     }
+    tour_.RestartTimer();
     startStopwatch_.Restart();
     loadingScreen_.FadeOut(ClientRect(), services_.clock);
 
@@ -301,10 +404,31 @@ std::string ClockText(int hour, int minute, int second, bool twentyFourHour) {
 }
 
 void SaverApplication::RefreshTimeText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    timeText_ = ClockText(local.tm_hour, local.tm_min, local.tm_sec, settings_.TimeStyle);
+    const core::LocalTime local = services_.time->Local();
+    timeText_ = ClockText(local.hour, local.minute, local.second, settings_.TimeStyle);
+}
+
+void SaverApplication::SetUpView() {
+    const platform::Rect& client = ClientRect();
+    const float aspect =
+        client.Height() > 0 ? float(client.Width()) / float(client.Height()) : 4.0f / 3.0f;
+    camera_.SetPerspective(nearPlane, farPlane, fieldOfView, aspect);
+    tour_.ApplyView(camera_);
+}
+
+void SaverApplication::StartTour() {
+    tour_.SetLoader(ArchivePathLoader(&mediaArchive_, mediaFolder));
+    for (const std::string& path : tourPaths) {
+        tour_.AddPath(path);
+    }
+    tour_.Start();
+}
+
+void SaverApplication::DrawFade() {
+    const float opacity = tour_.FadeOpacity();
+    if (opacity > 0.0f && fadeTexture_) {
+        render::DrawScreenQuad(fadeTexture_, opacity, true, render::kScreenCentre, ClientRect());
+    }
 }
 
 int SaverApplication::Run() {
@@ -380,7 +504,10 @@ int SaverApplication::Run() {
 }
 
 bool SaverApplication::RenderFrame() {
+    tour_.Step();
+    SetUpView();
     render::FrameParameters parameters;
+    parameters.camera = &camera_;
     parameters.nearPlane = nearPlane;
     parameters.farPlane = farPlane;
     parameters.fieldOfView = fieldOfView;
@@ -390,8 +517,11 @@ bool SaverApplication::RenderFrame() {
     parameters.fogStart = fogStart;
     parameters.fogEnd = fogEnd;
     parameters.fog = fog;
-    return render::RenderDeviceFrame(*this, parameters,
-                                     {[this] { return RenderScene(); }, [this] { DrawOverlay(); }});
+    render::FrameHooks hooks;
+    hooks.renderScene = [this] { return RenderScene(); };
+    hooks.drawFade = [this] { DrawFade(); };
+    hooks.drawOverlay = [this] { DrawOverlay(); };
+    return render::RenderDeviceFrame(*this, parameters, hooks);
 }
 
 bool SaverApplication::LoadFonts() {

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "app/camera_tour.h"
 #include "app/command_line.h"
 #include "app/config_dialog.h"
 #include "app/default_settings.h"
@@ -13,6 +16,7 @@
 #include "app/text_table.h"
 #include "clock/time_overlay.h"
 #include "core/interval_timer.h"
+#include "core/time_source.h"
 #include "input/input_listener.h"
 #include "input/input_manager.h"
 #include "platform/dialog.h"
@@ -25,8 +29,12 @@
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "render/application.h"
+#include "render/camera.h"
 #include "render/loading_screen.h"
+#include "render/matrix.h"
+#include "vfs/file_source.h"
 #include "vfs/rar_archive.h"
+#include "vfs/search_paths.h"
 
 namespace udf {
 class PropNode;
@@ -56,6 +64,8 @@ struct SaverServices {
     core::IntervalTimer::Clock clock = &core::NowMilliseconds;
     // Where the device host takes its graphics runtime from; empty keeps the platform's.
     render::Application::RuntimeFactory runtime;
+    // The local time the hands and the clock text show.
+    const core::TimeSource* time = &core::SystemTime();
 };
 
 class SaverApplication : public render::Application, public input::InputListener {
@@ -89,6 +99,21 @@ public:
     // Black with the picture over everything at `opacity`, presented.
     void SplashFrame(render::Texture* texture, float opacity);
     const render::LoadingScreen& Loading() const { return loadingScreen_; }
+
+    // Reads the media folder's "Scene.props" into the drawing parameters and the tour list,
+    // then hands the tree to LoadCustomProps. False (defaults kept) when there is none.
+    bool LoadSceneProps();
+    // Mounts the media archive: resource MEMFILE 147 of the services, or of the executable when
+    // they have none.
+    void MountMedia();
+    // A file of the media folder in the mounted archive, `name` starting with "/".
+    vfs::FileSource MediaFile(std::string_view name);
+    // The mounted archive as a place to look names up in.
+    vfs::SearchPaths MediaPaths();
+    const core::TimeSource& Time() const { return *services_.time; }
+    const SaverServices& Services() const { return services_; }
+    render::Camera& ViewCamera() { return camera_; }
+    CameraTour& Tour() { return tour_; }
 
     void OnInputEvent(const input::InputEvent& event) override;
 
@@ -125,6 +150,9 @@ public:
     float fogStart = 10000.0f;
     float fogEnd = 10000.0f;
     bool fog = false;
+    float camSpeed = 1.0f;
+    // Camera path files for the tour, in the order the scene properties list them.
+    std::vector<std::string> tourPaths;
     const std::string mediaFolder = "Media";
 
 protected:
@@ -138,6 +166,9 @@ private:
     void PaintPreview();
     void UpdateFrameRate();
     void RefreshTimeText();
+    void SetUpView();
+    void StartTour();
+    void DrawFade();
     bool LoadFonts();
     void CreateOverlay();
     void DrawOverlay();
@@ -169,10 +200,18 @@ private:
     std::string timeText_;
     gfx::D3DGAMMARAMP gammaRamp_{};
     render::LoadingScreen loadingScreen_;
-    vfs::RarArchive mediaArchive_;
     clockscene::TimeOverlay overlay_;
     double scaleFactor_ = 1.0;
+    vfs::RarArchive mediaArchive_;
+    render::Camera camera_;
+    CameraTour tour_;
+    // Black, drawn over the scene with the tour's fade opacity.
+    render::Texture* fadeTexture_ = nullptr;
 };
+
+// Keeps a frame drawable whatever the scene properties said: a field of view within 1 .. 179
+// degrees, a near plane above 0 and a far plane beyond it.
+void KeepDrawable(float& nearPlane, float& farPlane, float& fieldOfView);
 
 // The desktop display mode of adapter 0 as the saver found it at start-up (zero before that); the
 // configuration dialog offers it too.

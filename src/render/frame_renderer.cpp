@@ -4,6 +4,7 @@
 
 #include "core/trace.h"
 #include "render/application.h"
+#include "render/camera.h"
 #include "render/matrix.h"
 #include "render/state_cache.h"
 
@@ -32,11 +33,13 @@ bool RenderDeviceFrame(Application& host, const FrameParameters& p, const FrameH
     const float aspect =
         client.Height() > 0 ? float(client.Width()) / float(client.Height()) : 1.0f;
     const D3DMATRIX projection =
-        MatrixPerspectiveFovLH(p.fieldOfView, aspect, p.nearPlane, p.farPlane).ToD3D();
+        p.camera ? p.camera->GetProjection().ToD3D()
+                 : MatrixPerspectiveFovLH(p.fieldOfView, aspect, p.nearPlane, p.farPlane).ToD3D();
     const D3DMATRIX view =
-        MatrixLookAtLH({p.eye.x, p.eye.y, p.eye.z}, {p.lookAt.x, p.lookAt.y, p.lookAt.z},
-                       {p.up.x, p.up.y, p.up.z})
-            .ToD3D();
+        p.camera ? p.camera->GetView().ToD3D()
+                 : MatrixLookAtLH({p.eye.x, p.eye.y, p.eye.z}, {p.lookAt.x, p.lookAt.y, p.lookAt.z},
+                                  {p.up.x, p.up.y, p.up.z})
+                       .ToD3D();
     const D3DMATRIX world = MatrixIdentity().ToD3D();
     StateCache& cache = DeviceStateCache();
     cache.SetWorld(&world);
@@ -58,6 +61,9 @@ bool RenderDeviceFrame(Application& host, const FrameParameters& p, const FrameH
         cache.SetRenderState(D3DRS_RANGEFOGENABLE, 1);
         if (hooks.renderScene) {
             hooks.renderScene();
+        }
+        if (hooks.drawFade) {
+            hooks.drawFade();
         }
         core::Trace("fade quad ok\n");
         device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);

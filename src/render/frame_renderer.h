@@ -9,6 +9,7 @@
 namespace render {
 
 class Application;
+class Camera;
 
 struct FrameParameters {
     float nearPlane = 1.0f;
@@ -20,6 +21,9 @@ struct FrameParameters {
     float fogStart = 10000.0f;
     float fogEnd = 10000.0f;
     bool fog = false;
+    // The camera whose view and projection the frame uses; null: the fixed view below and a
+    // projection from the planes and field of view above.
+    const Camera* camera = nullptr;
     // Where the camera stands and looks until a camera drives the view (scene units, Z up).
     gfx::D3DVECTOR eye{0.0f, 350.0f, 150.0f};
     gfx::D3DVECTOR lookAt{0.0f, 0.0f, 150.0f};
@@ -28,6 +32,7 @@ struct FrameParameters {
 
 struct FrameHooks {
     std::function<bool()> renderScene;  // the scene itself
+    std::function<void()> drawFade;     // over the scene: the camera tour's fade
     std::function<void()> drawOverlay;  // after the depth clear: the overlay texts
 };
 

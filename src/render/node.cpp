@@ -75,6 +75,18 @@ Node* Node::AddChild(std::unique_ptr<Node> node) {
     return children_.back().get();
 }
 
+std::unique_ptr<Node> Node::DetachChild(const Node* child) {
+    for (auto it = children_.begin(); it != children_.end(); ++it) {
+        if (it->get() == child) {
+            std::unique_ptr<Node> detached = std::move(*it);
+            children_.erase(it);
+            detached->parent_ = nullptr;
+            return detached;
+        }
+    }
+    return nullptr;
+}
+
 const Node* Node::Find(std::string_view name) const {
     // An explicit stack: a scene tree may be deeper than the call stack would like.
     std::vector<const Node*> pending{this};

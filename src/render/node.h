@@ -35,6 +35,8 @@ public:
     const std::vector<std::unique_ptr<Node>>& Children() const { return children_; }
 
     Node* AddChild(std::unique_ptr<Node> node);
+    // Takes a direct child out of the tree and hands it over; null when it is not a child.
+    std::unique_ptr<Node> DetachChild(const Node* child);
     // Depth first, this node before its children, the first whose name matches ignoring case.
     Node* Find(std::string_view name);
     const Node* Find(std::string_view name) const;

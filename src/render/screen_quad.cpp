@@ -1,5 +1,11 @@
 #include "render/screen_quad.h"
 
+#include <cstdint>
+
+#include "render/texture_manager.h"
+#include "render/texture_request.h"
+#include "vfs/file_source.h"
+
 #include "render/current_device.h"
 #include "render/render_states.h"
 #include "render/state_cache.h"
@@ -72,6 +78,20 @@ bool DrawScreenQuad(Texture* texture, float opacity, bool fullScreen, int positi
     cache.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     cache.SetRenderState(D3DRS_ZWRITEENABLE, 1);
     return drawn;
+}
+
+Texture* LoadBlackTexture() {
+    // A 24-bit BMP of one black pixel, its row padded to four bytes; it lives for the process,
+    // so the texture may refer to it.
+    static const std::uint8_t kBlackBmp[58] = {
+        'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+        40,  0,   0,  0, 1, 0, 0, 0, 1, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,
+        4,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0,  // info header
+        0,   0,   0,  0,                                                    // the pixel
+    };
+    TextureRequest request;
+    request.source = vfs::FileSource(kBlackBmp, sizeof kBlackBmp);
+    return TextureManager::Instance().GetTexture(request);
 }
 
 }  // namespace render

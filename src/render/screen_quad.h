@@ -23,4 +23,7 @@ enum ScreenPosition : int {
 bool DrawScreenQuad(Texture* texture, float opacity, bool fullScreen, int position,
                     const platform::Rect& client);
 
+// A 1 x 1 black texture for fades, with a reference for the caller; null without a device.
+Texture* LoadBlackTexture();
+
 }  // namespace render

@@ -439,7 +439,7 @@ TEST_F(SaverApplicationTest, FramesDrawTheBackgroundAndPresentEvenWhenTheSceneCa
     runtime->Log().Clear();
     EXPECT_TRUE(saver->RenderFrame());
     const auto& log = runtime->Log();
-    EXPECT_TRUE(log.Contains("Clear(0, 3, 0xff640000, 1, 0)")) << "background 100, 0, 0";
+    EXPECT_TRUE(log.Contains("Clear(0, 3, 0xff000000, 1, 0)")) << "the shipped BgColor 0, 0, 0";
     EXPECT_EQ(log.Count("BeginScene"), 1u);
     EXPECT_EQ(log.Count("EndScene"), 1u);
     EXPECT_EQ(log.Count("Present"), 1u);

@@ -231,7 +231,8 @@ TEST_F(ApplicationTest, FrameStepsInOrder) {
     runtime->Log().Clear();
     int scenes = 0;
     render::FrameParameters parameters;
-    ASSERT_TRUE(render::RenderDeviceFrame(*host, parameters, {[&] { return ++scenes > 0; }, {}}));
+    ASSERT_TRUE(
+        render::RenderDeviceFrame(*host, parameters, {[&] { return ++scenes > 0; }, {}, {}}));
     EXPECT_EQ(scenes, 1);
     const auto& calls = runtime->Log().Calls();
     ASSERT_FALSE(calls.empty());
@@ -253,7 +254,8 @@ TEST_F(ApplicationTest, FrameStepsInOrder) {
 
     Device()->Script().beginSceneResult = D3DERR_INVALIDCALL;
     runtime->Log().Clear();
-    EXPECT_TRUE(render::RenderDeviceFrame(*host, parameters, {[&] { return ++scenes > 0; }, {}}));
+    EXPECT_TRUE(
+        render::RenderDeviceFrame(*host, parameters, {[&] { return ++scenes > 0; }, {}, {}}));
     EXPECT_EQ(scenes, 1) << "nothing is drawn without a scene";
     EXPECT_TRUE(runtime->Log().Contains("Present()")) << "but the frame is still presented";
 

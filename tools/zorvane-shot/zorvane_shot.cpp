@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clock/clock_room.h"
 #include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
 #include "render/camera.h"
@@ -42,6 +43,12 @@ constexpr const char* kHelp =
     "  --near D --far D   clip distances (default 1 and 1500)\n"
     "  --background RGB  clear colour as hex RRGGBB (default 000000)\n"
     "  --ambient RGB      ambient light as hex RRGGBB (default 808080)\n"
+    "Clock room mode (the scene is drawn in the clock scene's passes, the pendulum and every\n"
+    "other animation playing from time 0, so --time is the time since loading):\n"
+    "  --clock-time H:M:S the local time the hands show; turns the mode on\n"
+    "  --photo FILE       the user's picture for the frame \"Picture\"\n"
+    "  --flash LEVEL      lightning brightness 0 .. 1 (default 0)\n"
+    "  --wink PHASE       room-light flicker 0 .. 0.5 (default 0)\n"
     "  --help             this text\n"
     "Exit status: 0 written, 1 the scene, device or file failed, 2 bad arguments.\n";
 
@@ -62,7 +69,19 @@ struct Options {
     float farPlane = 1500.0f;
     D3DCOLOR background = 0xFF000000;
     D3DCOLOR ambient = 0xFF808080;
+    bool clock = false;
+    core::LocalTime clockTime;
+    std::string photo;
+    float flash = 0.0f;
+    float wink = 0.0f;
 };
+
+bool ParseClockTime(const char* text, core::LocalTime& time) {
+    char tail = 0;
+    return std::sscanf(text, "%d:%d:%d%c", &time.hour, &time.minute, &time.second, &tail) == 3 &&
+           time.hour >= 0 && time.hour < 24 && time.minute >= 0 && time.minute < 60 &&
+           time.second >= 0 && time.second < 60;
+}
 
 bool ParseVector(const char* text, render::Vector3& v) {
     char tail = 0;
@@ -134,6 +153,15 @@ int Parse(int argc, char** argv, Options& options) {
             ok = ParseColour(value, options.background);
         } else if (arg == "--ambient") {
             ok = ParseColour(value, options.ambient);
+        } else if (arg == "--clock-time") {
+            ok = ParseClockTime(value, options.clockTime);
+            options.clock = true;
+        } else if (arg == "--photo") {
+            options.photo = value;
+        } else if (arg == "--flash") {
+            ok = ParseFloat(value, options.flash);
+        } else if (arg == "--wink") {
+            ok = ParseFloat(value, options.wink);
         } else {
             ok = false;
         }
@@ -150,11 +178,16 @@ int Parse(int argc, char** argv, Options& options) {
     return 0;
 }
 
-bool RenderFrame(render::Scene& scene, const Options& options, Device& device) {
+render::Camera MakeCamera(const Options& options) {
     render::Camera camera;
     camera.SetPerspective(options.nearPlane, options.farPlane, options.fov,
                           float(options.width) / float(options.height));
     camera.SetView(options.eye, options.direction, options.up);
+    return camera;
+}
+
+// The states every frame starts with, as the screensaver's frame sets them.
+bool BeginFrame(const Options& options, const render::Camera& camera, Device& device) {
     render::StateCache& cache = render::DeviceStateCache();
     if (Failed(device.BeginScene())) {
         return false;
@@ -173,7 +206,14 @@ bool RenderFrame(render::Scene& scene, const Options& options, Device& device) {
     cache.SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     cache.SetRenderState(D3DRS_AMBIENT, options.ambient);
     cache.SetRenderState(D3DRS_FOGENABLE, 0);
+    return true;
+}
 
+bool RenderFrame(render::Scene& scene, const Options& options, Device& device) {
+    const render::Camera camera = MakeCamera(options);
+    if (!BeginFrame(options, camera, device)) {
+        return false;
+    }
     auto sorter = render::RenderSorter::Create(&scene.GetLights(), &camera);
     render::RenderContext context;
     context.camera = &camera;
@@ -186,6 +226,42 @@ bool RenderFrame(render::Scene& scene, const Options& options, Device& device) {
     device.EndScene();
     device.Finish();
     return drawn;
+}
+
+// The room loaded as the clock scene loads it, then one frame of its passes.
+bool RenderClockRoom(const Options& options, Device& device) {
+    clockscene::ClockRoom room;
+    vfs::FileSource source{core::EngineString(options.scene)};
+    source.flags = vfs::kSourceDisk;
+    if (!room.LoadScene(std::move(source), vfs::SearchPaths{})) {
+        std::fprintf(stderr, "zorvane-shot: cannot load the scene %s\n", options.scene.c_str());
+        return false;
+    }
+    room.SetUpAnimationSlots();
+    if (!options.photo.empty() && !room.ApplyPicture(options.photo)) {
+        std::fprintf(stderr, "zorvane-shot: the photo %s was not taken\n", options.photo.c_str());
+    }
+    room.PrepareMaterialsForWink();
+    room.DetachSpecialNodes(0);
+    room.StartAnimations(0);
+    room.SetHands(options.clockTime);
+    const render::Camera camera = MakeCamera(options);
+    if (!BeginFrame(options, camera, device)) {
+        return false;
+    }
+    clockscene::RoomFrame frame;
+    frame.camera = &camera;
+    frame.now = std::int64_t(double(options.time) * 1000.0);
+    frame.flashLevel = options.flash;
+    frame.winkPhase = options.wink;
+    frame.ambient = options.ambient;
+    const bool drawn = room.Render(frame);
+    device.EndScene();
+    device.Finish();
+    if (!drawn) {
+        std::fprintf(stderr, "zorvane-shot: some drawing failed\n");
+    }
+    return true;
 }
 
 }  // namespace
@@ -223,7 +299,16 @@ int main(int argc, char** argv) {
     render::SetCurrentDevice(device);
     render::DeviceStateCache().InvalidateCache();
     int status = 0;
-    {
+    if (options.clock) {
+        std::vector<std::uint32_t> pixels(std::size_t(options.width) * options.height);
+        if (!RenderClockRoom(options, *device)) {
+            status = 1;
+        } else if (Failed(device->ReadBackBuffer(pixels.data(), options.width)) ||
+                   !render::WritePng(options.out, pixels, options.width, options.height)) {
+            std::fprintf(stderr, "zorvane-shot: cannot write %s\n", options.out.c_str());
+            status = 1;
+        }
+    } else {
         render::Scene scene;
         vfs::FileSource source{core::EngineString(options.scene)};
         source.flags = vfs::kSourceDisk;
