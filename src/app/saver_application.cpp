@@ -198,8 +198,6 @@ const gfx::D3DDISPLAYMODE& DesktopDisplayMode() {
 
 bool SaverApplication::ConfigDialogProc(platform::DialogWindow& dialog, std::uint32_t message,
                                         platform::WPARAM wParam, platform::LPARAM lParam) {
-    // The picture's part runs here until the clock scene's own procedure takes it over.
-    PictureDialogPart(settings_.PhotoPath, *services_.fileChooser, dialog, message, wParam, lParam);
     ConfigDialogContext context{settings_,
                                 textTable_,
                                 defaults_,
@@ -226,19 +224,11 @@ void SaverApplication::RunConfigDialog() {
                                 });
 }
 
-// The picture path is read and written with the rest until the clock scene's own overrides
-// take it over.
 bool SaverApplication::ReadSettings() {
-    if (!ReadPhotoPath(*services_.registry, settings_.PhotoPath)) {
-        return false;
-    }
     return ReadBaseSettings(*services_.registry, settings_);
 }
 
 bool SaverApplication::WriteSettings() {
-    if (!WritePhotoPath(*services_.registry, settings_.PhotoPath)) {
-        return false;
-    }
     return WriteBaseSettings(*services_.registry, settings_);
 }
 

@@ -1,5 +1,7 @@
 #include "clock/clock_scene.h"
 
+#include "app/picture_dialog_part.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -67,6 +69,13 @@ bool ClockScene::WriteSettings() {
         return false;
     }
     return SaverApplication::WriteSettings();
+}
+
+bool ClockScene::ConfigDialogProc(platform::DialogWindow& dialog, std::uint32_t message,
+                                  platform::WPARAM wParam, platform::LPARAM lParam) {
+    app::PictureDialogPart(Settings().PhotoPath, *Services().fileChooser, dialog, message, wParam,
+                           lParam);
+    return SaverApplication::ConfigDialogProc(dialog, message, wParam, lParam);
 }
 
 void ClockScene::StartAudio() {

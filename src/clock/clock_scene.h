@@ -32,6 +32,9 @@ public:
     void Shutdown() override;
     bool ReadSettings() override;
     bool WriteSettings() override;
+    // The picture's controls first, then the shell's.
+    bool ConfigDialogProc(platform::DialogWindow& dialog, std::uint32_t message,
+                          platform::WPARAM wParam, platform::LPARAM lParam) override;
 
     ClockRoom& Room() { return room_; }
     Thunderstorm& Storm() { return storm_; }

@@ -16,6 +16,7 @@
 #include "app/picture_dialog_part.h"
 #include "app/saver_application.h"
 #include "app/settings_store.h"
+#include "clock/clock_scene.h"
 #include "platform/fake/gfx/fake_runtime.h"
 #include "platform/fake/memory_registry.h"
 #include "platform/fake/memory_resources.h"
@@ -59,14 +60,14 @@ public:
     // application holds them afterwards.
     SaverSettings Run(platform::DialogScript drive, std::uint32_t owner = 0) {
         dialogs_.Drive(std::move(drive));
-        SaverApplication saver(Services());
+        clockscene::ClockScene saver(Services());
         EXPECT_TRUE(saver.Create(0, RunMode::Configure, owner));
         return saver.Settings();
     }
 
     // The settings a fresh start reads back from the registry.
     SaverSettings Stored() {
-        SaverApplication saver(Services());
+        clockscene::ClockScene saver(Services());
         saver.ReadSettings();
         return saver.Settings();
     }

@@ -230,6 +230,10 @@ protected:
             std::vector<std::string>{"XDG_CONFIG_HOME=" + config.string(),
                                      "XDG_CACHE_HOME=" + cache.string(), "LIBGL_ALWAYS_SOFTWARE=1",
                                      "MESA_SHADER_CACHE_DISABLE",
+                                     // The sound server's client library keeps a folder of its
+                                     // own in the configuration folder; sound is not what these
+                                     // runs look at.
+                                     "ALSOFT_DRIVERS=null",
                                      "XSCREENSAVER_WINDOW=" + daemonWindow},
             work.string());
         EXPECT_TRUE(process->Started());
