@@ -187,6 +187,30 @@ private:
     bool ready_ = false;
 };
 
+// Mean of red, green and blue over every fourth pixel.
+double MeanBrightness(const std::vector<std::uint32_t>& pixels) {
+    double sum = 0.0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < pixels.size(); i += 4, ++count) {
+        const std::uint32_t p = pixels[i];
+        sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+    }
+    return count ? sum / (3.0 * double(count)) : 0.0;
+}
+
+// Near-white pixels (the overlays' text colour) in [x0, x1) x [y0, y1) of a `width` wide grab.
+int WhitePixels(const std::vector<std::uint32_t>& pixels, int width, int x0, int y0, int x1,
+                int y1) {
+    int count = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            const std::uint32_t p = pixels[std::size_t(y) * width + x];
+            count += ((p >> 16) & 0xFF) > 0xE0 && ((p >> 8) & 0xFF) > 0xE0 && (p & 0xFF) > 0xE0;
+        }
+    }
+    return count;
+}
+
 class ZorvaneX11Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -208,7 +232,9 @@ protected:
         config = home / "config";
         work = home / "work";
         cache = home / "cache";
+        tmp = home / "tmp";
         fs::create_directories(cache);
+        fs::create_directories(tmp);
         fs::create_directories(config);
         fs::create_directories(work);
         // Start with the pointer in a known place, away from where the tests move it.
@@ -217,32 +243,37 @@ protected:
 
     void TearDown() override {
         if (!home.empty()) {
+            // Every run, full screen or preview, takes the audio module's file away again.
+            for (const auto& entry : fs::directory_iterator(tmp)) {
+                EXPECT_FALSE(entry.path().filename().string().starts_with("bas"))
+                    << entry.path() << " left behind";
+            }
             fs::remove_all(home);
         }
     }
 
+    // `extraEnv` as Process takes it, after the test's own variables.
     std::unique_ptr<Process> Start(const std::vector<std::string>& args,
-                                   const std::string& daemonWindow = {}) {
+                                   const std::string& daemonWindow = {},
+                                   const std::vector<std::string>& extraEnv = {}) {
         std::vector<std::string> all{kSaver};
         all.insert(all.end(), args.begin(), args.end());
-        auto process = std::make_unique<Process>(
-            all,
-            std::vector<std::string>{"XDG_CONFIG_HOME=" + config.string(),
-                                     "XDG_CACHE_HOME=" + cache.string(), "LIBGL_ALWAYS_SOFTWARE=1",
-                                     "MESA_SHADER_CACHE_DISABLE",
+        std::vector<std::string> env{"XDG_CONFIG_HOME=" + config.string(),
+                                     "XDG_CACHE_HOME=" + cache.string(), "TMPDIR=" + tmp.string(),
+                                     "LIBGL_ALWAYS_SOFTWARE=1", "MESA_SHADER_CACHE_DISABLE",
                                      // The sound server's client library keeps a folder of its
                                      // own in the configuration folder; sound is not what these
                                      // runs look at.
-                                     "ALSOFT_DRIVERS=null",
-                                     "XSCREENSAVER_WINDOW=" + daemonWindow},
-            work.string());
+                                     "ALSOFT_DRIVERS=null", "XSCREENSAVER_WINDOW=" + daemonWindow};
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        auto process = std::make_unique<Process>(all, env, work.string());
         EXPECT_TRUE(process->Started());
         return process;
     }
 
     // Starts the full-screen saver and waits until its window is on the screen.
-    std::unique_ptr<Process> StartSaver() {
-        auto saver = Start({"/s"});
+    std::unique_ptr<Process> StartSaver(const std::vector<std::string>& extraEnv = {}) {
+        auto saver = Start({"/s"}, {}, extraEnv);
         if (const auto found = FindSaverWindow(*saver)) {
             windowId = *found;
         } else {
@@ -266,14 +297,18 @@ protected:
         return std::nullopt;
     }
 
-    void StoreSetting(const std::string& name, int value) {
+    void StoreSettings(const std::vector<std::pair<std::string, int>>& values) {
         fs::create_directories(config / "Maravek Studio");
         std::ofstream reg(config / "Maravek Studio" / "Zorvane.reg");
-        char hex[9];
-        std::snprintf(hex, sizeof hex, "%08x", value);
-        reg << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Maravek Studio\\Zorvane]\n\"" << name
-            << "\"=dword:" << hex << "\n";
+        reg << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Maravek Studio\\Zorvane]\n";
+        for (const auto& [name, value] : values) {
+            char hex[9];
+            std::snprintf(hex, sizeof hex, "%08x", value);
+            reg << "\"" << name << "\"=dword:" << hex << "\n";
+        }
     }
+
+    void StoreSetting(const std::string& name, int value) { StoreSettings({{name, value}}); }
 
     // A window of ours at (20, 30) on the root window: a preview's parent, a daemon's window.
     std::unique_ptr<platform::Window> MakeWindow(int width, int height) {
@@ -592,6 +627,69 @@ TEST_F(ZorvaneX11Test, HelpAndVersionNeedNoDisplay) {
         EXPECT_EQ(output.rfind(expected, 0), 0u) << arg << ": " << output;
     }
     EXPECT_TRUE(fs::is_empty(config));
+}
+
+TEST_F(ZorvaneX11Test, RunsAMinuteWithBothOverlaysAndFlashes) {
+    StoreSettings({{"ShowFps", 1}, {"ShowTime", 1}});
+    auto saver = StartSaver();
+    const auto rootInfo = Tool({"xwininfo", "-root"});
+    ASSERT_TRUE(rootInfo);
+    const int width = int(InfoValue(*rootInfo, "Width:").value_or(0));
+    const int height = int(InfoValue(*rootInfo, "Height:").value_or(0));
+    ASSERT_GT(width, 400);
+    ASSERT_GT(height, 300);
+
+    // Brightness and the overlay corners of each grab; a flash brightens the whole picture for
+    // a few tenths of a second, and the first comes a second after loading.
+    struct Sample {
+        double brightness;
+        int topLeft;
+        int bottomRight;
+    };
+    std::vector<Sample> samples;
+    const auto end = std::chrono::steady_clock::now() + 60s;
+    while (std::chrono::steady_clock::now() < end && !saver->Wait(0ms)) {
+        const auto pixels = Grab(windowId);
+        if (pixels.size() == std::size_t(width) * height) {
+            samples.push_back(
+                {MeanBrightness(pixels), WhitePixels(pixels, width, 0, 0, 200, 60),
+                 WhitePixels(pixels, width, width - 300, height - 60, width, height)});
+        }
+    }
+    ASSERT_FALSE(saver->Wait(0ms)) << "the saver ended by itself";
+    EXPECT_TRUE(Xdotool({"key", "Escape"}));
+    EXPECT_EQ(saver->Wait(10000ms), 1);
+
+    ASSERT_GE(samples.size(), 20u);
+    std::vector<double> levels;
+    for (const Sample& sample : samples) {
+        levels.push_back(sample.brightness);
+    }
+    std::sort(levels.begin(), levels.end());
+    const double median = levels[levels.size() / 2];
+    EXPECT_GT(levels.back(), 1.3 * median + 10.0)
+        << "no flash: median " << median << ", brightest " << levels.back();
+    // The text shows once loading is over and stays; the grabs of the first seconds may still
+    // show the loading picture.
+    const auto withText = std::count_if(samples.begin(), samples.end(), [](const Sample& sample) {
+        return sample.topLeft >= 20 && sample.bottomRight >= 40;
+    });
+    EXPECT_GT(withText, std::ptrdiff_t(samples.size() * 3 / 4)) << "of " << samples.size();
+}
+
+TEST_F(ZorvaneX11Test, WithoutSoundTheSaverRunsAndEndsCleanly) {
+    // OpenAL's silent output, and an OpenAL library that can't be loaded, so the audio module
+    // can't be either.
+    const fs::path broken = home / "broken";
+    fs::create_directories(broken);
+    std::ofstream(broken / "libopenal.so.1") << "not a library";
+    for (const std::string& env :
+         {std::string("ALSOFT_DRIVERS=null"), "LD_LIBRARY_PATH=" + broken.string()}) {
+        auto saver = StartSaver({env});
+        EXPECT_FALSE(saver->Wait(30000ms)) << env;
+        EXPECT_TRUE(Xdotool({"key", "Escape"}));
+        EXPECT_EQ(saver->Wait(10000ms), 1) << env;
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "audio/audio_library.h"
 #include "audio/sound_playback.h"
+#include "clock/thunderstorm.h"
 #include "module_image.h"
 #include "ogg_writer.h"
 #include "wave_capture.h"
@@ -216,6 +217,46 @@ TEST_F(PlaybackRenderTest, TheShippedSoundsAllLoadAndPlay) {
     const audiotest::Wave w = Finish();
     EXPECT_GT(audiotest::Level(w, 0, start + 0.1, start + 1.1), 0.01);
     EXPECT_GT(audiotest::Level(w, 1, start + 0.1, start + 1.1), 0.01);
+}
+
+TEST_F(PlaybackRenderTest, ThunderClapsHalfASecondAfterTheFlash) {
+    Open(root_);
+    playback_.StartSounds(false, true, kClock, {});
+    // Connected as the scene connects them, on the real clock; the storm's first flash comes a
+    // second after its start. A fixed draw keeps the clap at full volume and no second flash
+    // inside the run.
+    clockscene::Thunderstorm storm;
+    storm.SetRandom([] { return 2; });
+    storm.SetThunderOutput(
+        [&](int sample, int volume) { playback_.PlayThunderClap(sample, volume); });
+    storm.SetThunderLoaded(playback_.ThunderSample(0) != 0);
+    storm.SetThunderAudible(true);
+    const double start = Seconds();
+    storm.Start();
+    double flash = 0.0;
+    RunFrames(start + 2.4, [&](double t) {
+        playback_.FadeIn(100, 4000 + static_cast<std::int64_t>((t - start) * 1000), false);
+        playback_.UpdateListener({90, 50, 0}, kFront, kTop);
+        storm.UpdateLightning();
+        storm.UpdateFlash();
+        if (flash == 0.0 && storm.FlashActive()) {
+            flash = t;
+        }
+    });
+    const audiotest::Wave w = Finish();
+    ASSERT_GT(flash, start + 0.9) << "the first flash a second after the start";
+    ASSERT_LT(flash, start + 1.2);
+    const double clap = ToneLevel(w, 0, kThunderHz, flash + 0.65, flash + 1.1);
+    EXPECT_GT(clap, 0.1);
+    EXPECT_LT(ToneLevel(w, 0, kThunderHz, start, flash + 0.4), 0.05 * clap) << "no clap before";
+    // The onset: the first 20 ms stretch at half the clap's level.
+    double onset = 0.0;
+    for (double at = flash; at < flash + 1.1 && onset == 0.0; at += 0.01) {
+        if (ToneLevel(w, 0, kThunderHz, at, at + 0.02) > 0.5 * clap) {
+            onset = at - flash;
+        }
+    }
+    EXPECT_NEAR(onset, 0.5, 0.1);
 }
 
 }  // namespace
