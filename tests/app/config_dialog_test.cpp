@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "config_dialog_fixture.h"
 #include "platform/fake/scripted_dialogs.h"
@@ -344,13 +345,14 @@ TEST_F(ConfigDialogTest, WithoutGraphicsRuntimeAnErrorBoxClosesTheDialog) {
 }
 
 TEST_F(ConfigDialogTest, RuntimeIsReleasedAfterFillingTheList) {
-    gfx::fake::FakeRuntime* made = nullptr;
+    // The list is filled at the start and again by Restore Defaults: each runtime made for it
+    // must be released by the dialog.
+    std::vector<gfx::fake::FakeRuntime*> made;
     auto services = fixture.Services();
-    int refsAtEnd = -1;
     services.runtime = [&]() -> gfx::Runtime* {
-        made = new gfx::fake::FakeRuntime(fixture.script);
-        made->AddRef();  // the test's own, to look at it afterwards
-        return made;
+        made.push_back(new gfx::fake::FakeRuntime(fixture.script));
+        made.back()->AddRef();  // the test's own, to look at it afterwards
+        return made.back();
     };
     dialogs.Drive([](DialogController& c) {
         c.Click(kRestoreDefaults);
@@ -360,9 +362,10 @@ TEST_F(ConfigDialogTest, RuntimeIsReleasedAfterFillingTheList) {
         app::SaverApplication saver(std::move(services));
         saver.Create(0, app::RunMode::Configure, 0);
     }
-    ASSERT_NE(made, nullptr);
-    refsAtEnd = int(made->Release());
-    EXPECT_EQ(refsAtEnd, 0) << "no reference of the dialog's is left";
+    ASSERT_FALSE(made.empty());
+    for (gfx::fake::FakeRuntime* runtime : made) {
+        EXPECT_EQ(runtime->Release(), 0u) << "no reference of the dialog's is left";
+    }
 }
 
 TEST(Mnemonics, EachLabelTakesAFreeLetterWordStartsFirst) {
