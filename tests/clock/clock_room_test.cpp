@@ -183,16 +183,16 @@ TEST_F(ClockRoomTest, OnlyALoadableImageReplacesThePainting) {
     std::vector<std::uint8_t> bytes =
         render::test::MakeTga(64, 64, std::vector<std::uint32_t>(64 * 64, 0xFF112233), 24);
     bytes.resize(bytes.size() / 3);
-    clockscene::test::WriteBytes(truncated, bytes);
+    render::test::WriteFile(truncated, bytes);
     const fs::path text = folder / "notes.png";
-    clockscene::test::WriteBytes(text, {'h', 'e', 'l', 'l', 'o'});
+    render::test::WriteFile(text, {'h', 'e', 'l', 'l', 'o'});
     const fs::path empty = folder / "empty.jpg";
-    clockscene::test::WriteBytes(empty, {});
+    render::test::WriteFile(empty, {});
     // A header that claims 65535 x 65535 pixels with nothing behind it.
     std::vector<std::uint8_t> huge = render::test::MakeTga(1, 1, {0xFF000000}, 24);
     huge[12] = huge[13] = huge[14] = huge[15] = 0xFF;
     const fs::path giant = folder / "giant.tga";
-    clockscene::test::WriteBytes(giant, huge);
+    render::test::WriteFile(giant, huge);
     const fs::path good = folder / "photo.tga";
     clockscene::test::WriteSolidTga(good, 0xFF3366CC);
 

@@ -9,8 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "../render/scene_builder.h"
-#include "../render/test_images.h"
+#include "../render/test_scene.h"
 
 namespace clockscene::test {
 
@@ -23,25 +22,8 @@ inline constexpr std::uint32_t kMinuteColour = 0xFF0000FF;
 inline constexpr std::uint32_t kPendulumColour = 0xFF00FF00;
 inline constexpr std::uint32_t kPaintingColour = 0xFFFFFF00;
 
-inline void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 inline void WriteSolidTga(const std::filesystem::path& path, std::uint32_t colour) {
-    WriteBytes(path, MakeTga(4, 4, std::vector<std::uint32_t>(16, colour), 24));
-}
-
-inline std::unique_ptr<udf::UdfNode> SubMaterial(const std::string& name, std::int32_t subId,
-                                                 const std::string& file) {
-    auto record = std::make_unique<udf::UdfNode>(std::to_string(subId), "Material");
-    record->addString("Name", name);
-    record->addInt("MaterialSubId", subId);
-    udf::UdfNode* textures =
-        record->addChild(std::make_unique<udf::UdfNode>("Textures", "Textures"));
-    textures->addChild(std::make_unique<udf::UdfNode>("Diffuse", "Diffuse"))
-        ->addString("FileName", file);
-    return record;
+    WriteFile(path, MakeTga(4, 4, std::vector<std::uint32_t>(16, colour), 24));
 }
 
 // A material with one texture, or with a light map as its second stage.
@@ -50,9 +32,9 @@ inline void AddMaterial(udf::UdfNode& materials, const std::string& name, const 
     udf::UdfNode* material = materials.addChild(std::make_unique<udf::UdfNode>(name, "Material"));
     udf::UdfNode* subs = material->addArray("Materials", "Material", lightMap.empty() ? 1 : 2);
     subs->setContainer();
-    subs->addChild(SubMaterial(name, 0, file));
+    subs->addChild(TextureMaterial(name, 0, file));
     if (!lightMap.empty()) {
-        subs->addChild(SubMaterial("baked_" + name + " LightMap", 1, lightMap));
+        subs->addChild(TextureMaterial("baked_" + name + " LightMap", 1, lightMap));
     }
 }
 
@@ -121,7 +103,7 @@ inline std::filesystem::path WriteClockRoom(const std::filesystem::path& folder)
     AddBox(*Children(*pictureGroup), "Picture Ramm", {-55, -1, 60}, {24, 1, 24}, "case_Material");
 
     const std::filesystem::path path = folder / "clock_room.UDF";
-    WriteBytes(path, SceneBytes(file));
+    WriteFile(path, SceneBytes(file));
     return path;
 }
 
