@@ -340,6 +340,7 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
         loadingScreen_.Load();
         fadeTexture_ = render::LoadBlackTexture();
         loadingScreen_.DrawLoadingFrame(ClientRect());
+        ReportPresented(PresentedFrame::Loading);
     }
 
     LoadSceneProps();
@@ -476,6 +477,7 @@ int SaverApplication::Run() {
                 core::Trace("Do Render started\n");
             }
             RenderFrame();
+            ReportPresented(PresentedFrame::Scene);
             if (!firstFrameDone) {
                 core::Trace("Active Frame1 end\n");
                 firstFrameDone = true;
@@ -533,6 +535,12 @@ bool SaverApplication::LoadFonts() {
 
 void SaverApplication::CreateOverlay() {
     overlay_.Create(settings_.ShowFps, settings_.ShowTime, settings_.TimeStyle, scaleFactor_);
+}
+
+void SaverApplication::ReportPresented(PresentedFrame frame) const {
+    if (services_.framePresented) {
+        services_.framePresented(frame);
+    }
 }
 
 void SaverApplication::DrawOverlay() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,6 +50,9 @@ inline constexpr std::uint32_t kPreviewWaitMilliseconds = 500;
 inline constexpr std::int64_t kKeepAwakeMilliseconds = 30000;
 inline constexpr std::int64_t kMouseExitDelayMilliseconds = 1000;
 
+// The frames the shell presents: the loading picture once, then every frame of the scene.
+enum class PresentedFrame { Loading, Scene };
+
 // What the shell takes from the platform; tests hand in fakes.
 struct SaverServices {
     platform::WindowFactory windowFactory = &platform::CreateNativeWindow;
@@ -66,6 +70,9 @@ struct SaverServices {
     render::Application::RuntimeFactory runtime;
     // The local time the hands and the clock text show.
     const core::TimeSource* time = &core::SystemTime();
+    // Told right after each frame is presented; the benchmark times the start and the frames
+    // with it. Empty tells nobody.
+    std::function<void(PresentedFrame)> framePresented;
 };
 
 class SaverApplication : public render::Application, public input::InputListener {
@@ -172,6 +179,7 @@ private:
     bool LoadFonts();
     void CreateOverlay();
     void DrawOverlay();
+    void ReportPresented(PresentedFrame frame) const;
 
     SaverServices services_;
     DefaultSettings defaults_;

@@ -434,6 +434,35 @@ TEST_F(SaverApplicationTest, ScenesAreUpdatedOnlyWhileActive) {
     EXPECT_EQ(runtime->Log().Count("Present"), 7u);
 }
 
+TEST_F(SaverApplicationTest, EachPresentedFrameIsReportedAfterItsPresent) {
+    app::SaverServices services = Services();
+    std::vector<std::string> reports;
+    services.framePresented = [&](app::PresentedFrame frame) {
+        // The present has happened by the time the report comes.
+        const std::size_t presents = runtime->Log().Count("Present");
+        reports.push_back((frame == app::PresentedFrame::Loading ? "loading " : "scene ") +
+                          std::to_string(presents));
+    };
+    RecordingSaver saver(services);
+    ASSERT_TRUE(saver.Create(0, RunMode::Saver, 0));
+    ASSERT_EQ(reports.size(), 1u) << "the loading picture; the fade after it is not reported";
+    EXPECT_EQ(reports[0].rfind("loading ", 0), 0u);
+    const std::size_t presentsAfterCreate = runtime->Log().Count("Present");
+    saver.onFrame = [&](int frame) {
+        if (frame == 2) {
+            window->Inject(platform::WM_ACTIVATE, platform::WA_INACTIVE);
+        }
+        if (frame == 4) {
+            saver.EndLoop();
+        }
+    };
+    saver.Run();
+    // Frames 1 and 2 were drawn; 3 and 4 saw the window inactive.
+    EXPECT_EQ(reports, (std::vector<std::string>{
+                           reports[0], "scene " + std::to_string(presentsAfterCreate + 1),
+                           "scene " + std::to_string(presentsAfterCreate + 2)}));
+}
+
 TEST_F(SaverApplicationTest, FramesDrawTheBackgroundAndPresentEvenWhenTheSceneCannotBegin) {
     auto saver = MakeSaver();
     runtime->Log().Clear();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -645,6 +646,34 @@ TEST(ImageFilterTest, ColourKeyScalingAndMipLevels) {
     EXPECT_EQ(mip.width, 2u);
     EXPECT_EQ(mip.at(1, 0), 0xFF000000u);
     EXPECT_EQ(mip.at(1, 1), 0xFFFFFFFFu);
+
+    // Halving rounds each channel's mean of four half up, every channel on its own: sums that
+    // carry past a byte must not reach the next channel.
+    Image noise;
+    noise.width = 6;
+    noise.height = 4;
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 24; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        noise.pixels.push_back(i < 4 ? 0xFFFFFFFFu : i < 8 ? 0x01010101u * (i & 1) * 2 : seed);
+    }
+    const Image half = render::NextMipLevel(noise, render::D3DX_FILTER_BOX);
+    ASSERT_EQ(half.width, 3u);
+    ASSERT_EQ(half.height, 2u);
+    for (std::uint32_t y = 0; y < 2; ++y) {
+        for (std::uint32_t x = 0; x < 3; ++x) {
+            std::uint32_t expected = 0;
+            for (int shift = 0; shift < 32; shift += 8) {
+                double sum = 0;
+                for (std::uint32_t dy = 0; dy < 2; ++dy)
+                    for (std::uint32_t dx = 0; dx < 2; ++dx)
+                        sum += noise.at(2 * x + dx, 2 * y + dy) >> shift & 255;
+                expected |= std::uint32_t(std::lround(sum / 4)) << shift;
+            }
+            EXPECT_EQ(half.at(x, y), expected) << x << ", " << y;
+        }
+    }
+    EXPECT_EQ(half.at(0, 0), 0x80808080u) << "two white texels, one black, one of 2s: 512 / 4";
 
     EXPECT_EQ(render::FullMipCount(256, 64), 9u);
     EXPECT_EQ(render::FullMipCount(1, 1), 1u);

@@ -1,6 +1,7 @@
 #include "platform/linux/sdl_window.h"
 
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -34,23 +35,81 @@ SDL_Window* WrapDaemonWindow(std::uint64_t id) {
     return window;
 }
 
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// The window a window's _NET_SUPPORTING_WM_CHECK names, or 0.
+::Window CheckWindow(Display* display, ::Window window, Atom check) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    ::Window named = 0;
+    if (XGetWindowProperty(display, window, check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                           &left, &data) == Success &&
+        type == XA_WINDOW && format == 32 && count == 1 && data) {
+        named = *reinterpret_cast<::Window*>(data);
+    }
+    if (data) {
+        XFree(data);
+    }
+    return named;
+}
+
+// Whether a window manager runs: the root window names a check window that names itself (a
+// manager that died leaves the root's name behind). Without a manager, SDL's full screen only
+// waits for an answer that never comes, a tenth of a second and more before the first frame.
+bool WindowManagerRuns() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return true;
+    }
+    bool runs = false;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check != None) {
+        if (const ::Window named = CheckWindow(display, DefaultRootWindow(display), check)) {
+            // A stale name may point at no window at all.
+            const auto previous = XSetErrorHandler(&IgnoreXError);
+            runs = CheckWindow(display, named, check) == named;
+            XSync(display, False);
+            XSetErrorHandler(previous);
+        }
+    }
+    XCloseDisplay(display);
+    return runs;
+}
+
 SDL_Window* CreatePopup(const WindowDesc& desc) {
     const std::string title = core::Cp1251ToUtf8(desc.title);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
+    int x = desc.rect.left;
+    int y = desc.rect.top;
     int width = desc.rect.Width();
     int height = desc.rect.Height();
     if (desc.desktopSize || width <= 0 || height <= 0) {
-        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         SDL_DisplayMode mode;
         if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
             width = mode.w;
             height = mode.h;
         }
+        SDL_Rect bounds;
+        if (WindowManagerRuns()) {
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        } else if (SDL_GetDisplayBounds(0, &bounds) == 0) {
+            // With nobody to place windows, a plain window over the whole screen is full screen.
+            flags |= SDL_WINDOW_BORDERLESS;
+            x = bounds.x;
+            y = bounds.y;
+            width = bounds.w;
+            height = bounds.h;
+        } else {
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        }
     } else {
         flags |= SDL_WINDOW_FULLSCREEN;
     }
-    SDL_Window* window =
-        SDL_CreateWindow(title.c_str(), desc.rect.left, desc.rect.top, width, height, flags);
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
     if (window) {
         // A new top-level window of the foreground program is the active one, as on Windows.
         SDL_RaiseWindow(window);

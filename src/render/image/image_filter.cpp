@@ -71,8 +71,33 @@ Image Bilinear(const Image& source, std::uint32_t width, std::uint32_t height) {
     return out;
 }
 
+// Exact halving, as every mip level of an even-sided texture is made: each texel the rounded
+// mean of four. The same values as the weighted average below, in a fraction of its time.
+Image HalveByBoxes(const Image& source, std::uint32_t width, std::uint32_t height) {
+    Image out = Blank(width, height);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint32_t* top = &source.pixels[std::size_t(y) * 2 * source.width];
+        const std::uint32_t* bottom = top + source.width;
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const std::uint32_t a = top[2 * x], b = top[2 * x + 1], c = bottom[2 * x],
+                                d = bottom[2 * x + 1];
+            // Red and blue, then alpha and green, two channels at a time in 16-bit lanes.
+            const std::uint32_t even = ((a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) +
+                                        (d & 0xFF00FF) + 0x20002) >> 2 & 0xFF00FF;
+            const std::uint32_t odd = (((a >> 8) & 0xFF00FF) + ((b >> 8) & 0xFF00FF) +
+                                       ((c >> 8) & 0xFF00FF) + ((d >> 8) & 0xFF00FF) + 0x20002) >>
+                                          2 & 0xFF00FF;
+            out.at(x, y) = even | odd << 8;
+        }
+    }
+    return out;
+}
+
 // Each target texel averages the source area it covers, weighting partly covered texels.
 Image AreaAverage(const Image& source, std::uint32_t width, std::uint32_t height) {
+    if (source.width == width * 2 && source.height == height * 2) {
+        return HalveByBoxes(source, width, height);
+    }
     Image out = Blank(width, height);
     const double scaleX = double(source.width) / width, scaleY = double(source.height) / height;
     for (std::uint32_t y = 0; y < height; ++y) {
