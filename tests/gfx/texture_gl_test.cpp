@@ -245,6 +245,41 @@ TEST(Textures, LevelsDescriptionsAndPartialLocks) {
     }
 }
 
+TEST(Textures, ALockHandsOutWhatTheLastUnlockLeftAndANewTextureIsZeros) {
+    SKIP_WITHOUT_DEVICE();
+    Device* device = TestDevice();
+    const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4,
+                                 D3DFMT_A8,       D3DFMT_L8,     D3DFMT_DXT1,     D3DFMT_DXT5};
+    int made = 0;
+    for (const D3DFORMAT format : formats) {
+        Ref<Texture> texture;
+        if (device->CreateTexture(8, 8, 2, 0, format, D3DPOOL_MANAGED, texture.put()) != S_OK)
+            continue;
+        ++made;
+        for (UINT level = 0; level < 2; ++level) {
+            D3DLOCKED_RECT locked;
+            ASSERT_EQ(texture->LockRect(level, &locked, nullptr, 0), S_OK);
+            // Compressed levels are two rows of blocks, or one; plain ones a row per texel.
+            const bool blocks = format == D3DFMT_DXT1 || format == D3DFMT_DXT5;
+            const int rows = blocks ? (level == 0 ? 2 : 1) : (level == 0 ? 8 : 4);
+            const auto* bytes = static_cast<std::uint8_t*>(locked.pBits);
+            const std::size_t size = std::size_t(locked.Pitch) * rows;
+            EXPECT_TRUE(std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; }))
+                << "format " << format << " level " << level;
+            std::vector<std::uint8_t> written(size);
+            for (std::size_t i = 0; i < size; ++i)
+                written[i] = static_cast<std::uint8_t>(i * 37 + level * 11 + 5);
+            std::memcpy(locked.pBits, written.data(), size);
+            ASSERT_EQ(texture->UnlockRect(level), S_OK);
+            ASSERT_EQ(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+            EXPECT_EQ(std::memcmp(locked.pBits, written.data(), size), 0)
+                << "format " << format << " level " << level;
+            ASSERT_EQ(texture->UnlockRect(level), S_OK);
+        }
+    }
+    EXPECT_EQ(made, 8);
+}
+
 TEST(Textures, AddressModesRepeatMirrorClampAndBorder) {
     SKIP_WITHOUT_DEVICE();
     const std::uint32_t red = 0xFFFF0000, green = 0xFF00FF00, border = 0xFF0000FF;

@@ -40,8 +40,7 @@ GlTexture* GlTexture::Create(std::shared_ptr<GlContext> context, UINT width, UIN
             level.pitch = w * found->bytesPerPixel;
             level.rows = h;
         }
-        level.bytes.assign(static_cast<std::size_t>(level.pitch) * level.rows, 0);
-        texture->levels_.push_back(std::move(level));
+        texture->levels_.push_back(level);
         if ((wanted && texture->levels_.size() >= wanted) || (w == 1 && h == 1))
             break;
         w = std::max(1u, w / 2);
@@ -54,18 +53,20 @@ GlTexture* GlTexture::Create(std::shared_ptr<GlContext> context, UINT width, UIN
                     static_cast<GLint>(texture->levels_.size()) - 1);
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, found->swizzle);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // Every level starts as zeros, as a new texture's memory does.
+    const std::vector<std::uint8_t> zeros(texture->levels_[0].Size(), 0);
     for (UINT i = 0; i < texture->levels_.size(); ++i) {
         const Level& level = texture->levels_[i];
         if (found->blockBytes) {
             glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), found->internalFormat,
                                    static_cast<GLsizei>(level.width),
                                    static_cast<GLsizei>(level.height), 0,
-                                   static_cast<GLsizei>(level.bytes.size()), level.bytes.data());
+                                   static_cast<GLsizei>(level.Size()), zeros.data());
         } else {
             glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i),
                          static_cast<GLint>(found->internalFormat),
                          static_cast<GLsizei>(level.width), static_cast<GLsizei>(level.height), 0,
-                         found->pixelFormat, found->pixelType, level.bytes.data());
+                         found->pixelFormat, found->pixelType, zeros.data());
         }
     }
     if (glGetError() != GL_NO_ERROR) {
@@ -114,6 +115,7 @@ HRESULT GlTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect
                      static_cast<std::size_t>(rect->left) * format_.bytesPerPixel;
         }
     }
+    ReadBack(level);
     l.locked = true;
     l.readOnly = (flags & D3DLOCK_READONLY) != 0;
     locked->Pitch = static_cast<std::int32_t>(l.pitch);
@@ -128,7 +130,23 @@ HRESULT GlTexture::UnlockRect(UINT level) {
     l.locked = false;
     if (!l.readOnly)
         Upload(level);
+    // The texture's memory is the driver's; ours is held only while a lock is open.
+    std::vector<std::uint8_t>().swap(l.bytes);
     return S_OK;
+}
+
+void GlTexture::ReadBack(UINT level) {
+    context_->MakeCurrent();
+    Level& l = levels_[level];
+    l.bytes.assign(l.Size(), 0);
+    BindForUpload(name_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (format_.blockBytes) {
+        glGetCompressedTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), l.bytes.data());
+    } else {
+        glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), format_.pixelFormat,
+                      format_.pixelType, l.bytes.data());
+    }
 }
 
 void GlTexture::Upload(UINT level) {

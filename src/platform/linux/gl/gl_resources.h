@@ -1,5 +1,6 @@
-// Textures and vertex and index buffers of the OpenGL device. Each keeps a copy of its bytes in
-// memory, as D3D's managed pool does: locks hand out that copy and unlocking uploads it.
+// Textures and vertex and index buffers of the OpenGL device. A GL texture is never lost, so a
+// texture's bytes live in the driver alone: a lock reads its level back into memory and the
+// unlock uploads it and lets that memory go. Buffers keep a copy of their bytes (below).
 #pragma once
 
 #include <epoxy/gl.h>
@@ -55,9 +56,13 @@ private:
               D3DPOOL pool);
     ~GlTexture() override;
     void Upload(UINT level);
+    // Fills the level's bytes from the driver's copy for a lock.
+    void ReadBack(UINT level);
 
     struct Level {
         UINT width, height, pitch, rows;
+        std::size_t Size() const { return std::size_t(pitch) * rows; }
+        // Only while locked.
         std::vector<std::uint8_t> bytes;
         bool locked = false;
         bool readOnly = false;
