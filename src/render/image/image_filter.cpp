@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace render {
 namespace {
@@ -43,27 +44,44 @@ Image Nearest(const Image& source, std::uint32_t width, std::uint32_t height) {
     return out;
 }
 
+// lround of a non-negative float without the library call: the sum is exact in double.
+std::uint32_t RoundHalfUp(float value) {
+    return std::uint32_t(double(value) + 0.5);
+}
+
 Image Bilinear(const Image& source, std::uint32_t width, std::uint32_t height) {
     Image out = Blank(width, height);
     const float scaleX = float(source.width) / float(width);
     const float scaleY = float(source.height) / float(height);
+    // The columns' source texels and weights are the same on every row.
+    struct Column {
+        std::uint32_t x0, x1;
+        float tx;
+    };
+    std::vector<Column> columns(width);
+    for (std::uint32_t x = 0; x < width; ++x) {
+        const float fx =
+            std::clamp((float(x) + 0.5f) * scaleX - 0.5f, 0.0f, float(source.width - 1));
+        const std::uint32_t x0 = std::uint32_t(fx);
+        columns[x] = {x0, std::min(x0 + 1, source.width - 1), fx - float(x0)};
+    }
     for (std::uint32_t y = 0; y < height; ++y) {
         const float fy =
             std::clamp((float(y) + 0.5f) * scaleY - 0.5f, 0.0f, float(source.height - 1));
         const std::uint32_t y0 = std::uint32_t(fy), y1 = std::min(y0 + 1, source.height - 1);
         const float ty = fy - float(y0);
         for (std::uint32_t x = 0; x < width; ++x) {
-            const float fx =
-                std::clamp((float(x) + 0.5f) * scaleX - 0.5f, 0.0f, float(source.width - 1));
-            const std::uint32_t x0 = std::uint32_t(fx), x1 = std::min(x0 + 1, source.width - 1);
-            const float tx = fx - float(x0);
+            const Column& c = columns[x];
+            const float tx = c.tx;
+            const std::uint32_t a = source.at(c.x0, y0), b = source.at(c.x1, y0),
+                                d = source.at(c.x0, y1), e = source.at(c.x1, y1);
             std::uint32_t texel = 0;
             for (int shift = 0; shift < 32; shift += 8) {
-                const float top = float(Channel(source.at(x0, y0), shift)) * (1 - tx) +
-                                  float(Channel(source.at(x1, y0), shift)) * tx;
-                const float bottom = float(Channel(source.at(x0, y1), shift)) * (1 - tx) +
-                                     float(Channel(source.at(x1, y1), shift)) * tx;
-                texel |= std::uint32_t(std::lround(top * (1 - ty) + bottom * ty)) << shift;
+                const float top =
+                    float(Channel(a, shift)) * (1 - tx) + float(Channel(b, shift)) * tx;
+                const float bottom =
+                    float(Channel(d, shift)) * (1 - tx) + float(Channel(e, shift)) * tx;
+                texel |= RoundHalfUp(top * (1 - ty) + bottom * ty) << shift;
             }
             out.at(x, y) = texel;
         }
