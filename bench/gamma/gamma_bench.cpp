@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/gfx/offscreen_device.h"
+#include "quad_ceiling.h"
 #include "platform/gfx/runtime.h"
 
 using namespace gfx;
@@ -17,11 +18,6 @@ using namespace gfx;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct ScreenVertex {
-    float x, y, z, rhw;
-    float u, v;
-};
 
 enum class Ramp { Identity, Fixed, EveryFrame };
 
@@ -36,11 +32,7 @@ void FillRamp(D3DGAMMARAMP& ramp, double gain, int offset) {
 // Milliseconds a frame takes, as the median of one second's frames; each frame is presented and
 // waited for.
 double FrameMilliseconds(Device* device, UINT width, UINT height, Ramp ramp) {
-    const float w = float(width) - 0.5f, h = float(height) - 0.5f;
-    const ScreenVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0},
-                                  {w, -0.5f, 0.5f, 1, 1, 0},
-                                  {-0.5f, h, 0.5f, 1, 0, 1},
-                                  {w, h, 0.5f, 1, 1, 1}};
+    const auto quad = bench::FullScreenQuad(width, height);
     D3DGAMMARAMP values{};
     FillRamp(values, 1.0, ramp == Ramp::Identity ? 0 : 20 * 200);
     device->SetGammaRamp(0, D3DSGR_CALIBRATE, &values);
@@ -64,7 +56,7 @@ double FrameMilliseconds(Device* device, UINT width, UINT height, Ramp ramp) {
         }
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
         device->BeginScene();
-        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad.data(), sizeof(bench::ScreenVertex));
         device->EndScene();
         device->Present();
         device->Finish();
@@ -75,22 +67,6 @@ double FrameMilliseconds(Device* device, UINT width, UINT height, Ramp ramp) {
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
-}
-
-Texture* MakeTexture(Device* device, UINT size) {
-    Texture* texture = nullptr;
-    if (Failed(device->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
-        return nullptr;
-    D3DLOCKED_RECT locked;
-    texture->LockRect(0, &locked, nullptr, 0);
-    for (UINT y = 0; y < size; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) +
-                                                     y * locked.Pitch);
-        for (UINT x = 0; x < size; ++x)
-            row[x] = 0xFF000000u | ((x ^ y) * 0x30507u & 0xFFFFFF);
-    }
-    texture->UnlockRect(0);
-    return texture;
 }
 
 }  // namespace
@@ -107,7 +83,7 @@ int main() {
         Device* device = CreateOffscreenDevice(*runtime, size[0], size[1]);
         if (!device)
             continue;
-        Texture* texture = MakeTexture(device, 1024);
+        Texture* texture = bench::PatternTexture(device, 1024, 0x30507);
         device->SetRenderState(D3DRS_LIGHTING, 0);
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         device->SetTexture(0, texture);

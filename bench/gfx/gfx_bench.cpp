@@ -15,6 +15,7 @@
 #include "platform/gfx/runtime.h"
 #include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/gl_runtime.h"
+#include "quad_ceiling.h"
 #include "render/current_device.h"
 #include "render/state_cache.h"
 
@@ -27,22 +28,6 @@ using Clock = std::chrono::steady_clock;
 Device* MakeDevice(Runtime* runtime, UINT width, UINT height, D3DMULTISAMPLE_TYPE samples) {
     return gfx::CreateOffscreenDevice(*runtime, width, height, D3DFMT_X8R8G8B8, D3DFMT_D24X8,
                                       samples);
-}
-
-Texture* MakeTexture(Device* device, UINT size, std::uint32_t seed) {
-    Texture* texture = nullptr;
-    if (Failed(device->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
-        return nullptr;
-    D3DLOCKED_RECT locked;
-    texture->LockRect(0, &locked, nullptr, 0);
-    for (UINT y = 0; y < size; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) +
-                                                     y * locked.Pitch);
-        for (UINT x = 0; x < size; ++x)
-            row[x] = 0xFF000000u | ((x ^ y) * seed & 0xFFFFFF);
-    }
-    texture->UnlockRect(0);
-    return texture;
 }
 
 constexpr int kTextureCount = 8;
@@ -364,7 +349,7 @@ void DrawFigures(Runtime* runtime, void (*section)(Device*, Texture* const*, con
     render::SetCurrentDevice(device);
     Texture* textures[kTextureCount];
     for (int i = 0; i < kTextureCount; ++i)
-        textures[i] = MakeTexture(device, 64, 0x10101u * static_cast<std::uint32_t>(i + 3));
+        textures[i] = bench::PatternTexture(device, 64, 0x10101u * static_cast<std::uint32_t>(i + 3));
     const Mesh mesh = MakeMesh(device);
     section(device, textures, mesh);
     render::SetCurrentDevice(nullptr);
@@ -375,10 +360,6 @@ void DrawFigures(Runtime* runtime, void (*section)(Device*, Texture* const*, con
     device->Release();
 }
 
-struct ScreenVertex {
-    float x, y, z, rhw, u, v;
-};
-
 // Frames per second of a full-screen textured quad; each frame waits until it is drawn.
 double QuadFps(Runtime* runtime, UINT width, UINT height, D3DMULTISAMPLE_TYPE samples, bool present,
                int* samplesUsed) {
@@ -386,7 +367,7 @@ double QuadFps(Runtime* runtime, UINT width, UINT height, D3DMULTISAMPLE_TYPE sa
     if (!device)
         return 0;
     *samplesUsed = gl::SamplesOf(device);
-    Texture* texture = MakeTexture(device, 1024, 0x30507);
+    Texture* texture = bench::PatternTexture(device, 1024, 0x30507);
     device->SetRenderState(D3DRS_LIGHTING, 0);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     device->SetTexture(0, texture);
@@ -396,14 +377,14 @@ double QuadFps(Runtime* runtime, UINT width, UINT height, D3DMULTISAMPLE_TYPE sa
     device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
     const float w = static_cast<float>(width) - 0.5f, h = static_cast<float>(height) - 0.5f;
     // A slight turn keeps edges across the screen, where multisampling has work to do.
-    const ScreenVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0},
+    const bench::ScreenVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0},
                                   {w, 20, 0.5f, 1, 1, 0},
                                   {-0.5f, h - 20, 0.5f, 1, 0, 1},
                                   {w, h, 0.5f, 1, 1, 1}};
     auto frame = [&] {
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
         device->BeginScene();
-        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(bench::ScreenVertex));
         device->EndScene();
         if (present)
             device->Present();

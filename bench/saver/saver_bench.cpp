@@ -5,7 +5,6 @@
 // frame of that size), once with the clock scene. Between the scene's frames its clock jumps six
 // minutes ahead, which ends the running camera path and the storm's quiet time in one frame, so
 // the run holds a path switch and a flash. Mesa's software renderer draws both.
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -19,7 +18,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -97,10 +95,9 @@ void WriteFigures(const Record& record, Clock::time_point start, const std::stri
         out << "frames " << record.frames.size() << "\n";
         return;
     }
-    std::vector<double> intervals;
+    std::vector<double> sorted;
     for (std::size_t i = 1; i < record.frames.size(); ++i)
-        intervals.push_back(Seconds(record.frames[i - 1], record.frames[i]) * 1000.0);
-    std::vector<double> sorted = intervals;
+        sorted.push_back(Seconds(record.frames[i - 1], record.frames[i]) * 1000.0);
     std::sort(sorted.begin(), sorted.end());
     const double median = sorted[sorted.size() / 2];
     const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];

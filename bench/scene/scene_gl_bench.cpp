@@ -10,6 +10,7 @@
 #include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
 #include "platform/linux/gl/device_statistics.h"
+#include "quad_ceiling.h"
 #include "render/camera.h"
 #include "render/current_device.h"
 #include "render/render_context.h"
@@ -31,17 +32,9 @@ Device* MakeDevice(Runtime* runtime, UINT width, UINT height) {
     return gfx::CreateOffscreenDevice(*runtime, width, height);
 }
 
-struct ScreenVertex {
-    float x, y, z, rhw, u, v;
-};
-
 // One textured full-screen quad, the ceiling a frame of this size can reach.
 void QuadFrame(Device* device, Texture* texture, UINT width, UINT height) {
-    const float w = float(width) - 0.5f, h = float(height) - 0.5f;
-    const ScreenVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0},
-                                  {w, -0.5f, 0.5f, 1, 1, 0},
-                                  {-0.5f, h, 0.5f, 1, 0, 1},
-                                  {w, h, 0.5f, 1, 1, 1}};
+    const auto quad = FullScreenQuad(width, height);
     device->SetRenderState(D3DRS_LIGHTING, 0);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     device->SetTexture(0, texture);
@@ -50,7 +43,7 @@ void QuadFrame(Device* device, Texture* texture, UINT width, UINT height) {
     device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     device->BeginScene();
-    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad.data(), sizeof(ScreenVertex));
     device->EndScene();
     device->Finish();
 }
@@ -98,25 +91,6 @@ double Fps(Frame frame) {
     return frames / seconds;
 }
 
-Texture* MakeTexture(Device* device) {
-    Texture* texture = nullptr;
-    if (Failed(
-            device->CreateTexture(1024, 1024, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture))) {
-        return nullptr;
-    }
-    D3DLOCKED_RECT locked;
-    texture->LockRect(0, &locked, nullptr, 0);
-    for (UINT y = 0; y < 1024; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) +
-                                                     y * locked.Pitch);
-        for (UINT x = 0; x < 1024; ++x) {
-            row[x] = 0xFF000000u | ((x ^ y) * 0x30507u & 0xFFFFFF);
-        }
-    }
-    texture->UnlockRect(0);
-    return texture;
-}
-
 }  // namespace
 
 bool RunGlFigures() {
@@ -140,7 +114,7 @@ bool RunGlFigures() {
         render::DeviceStateCache().InvalidateCache();
         double quad = 0.0, sceneFps = 0.0;
         {
-            Texture* texture = MakeTexture(device);
+            Texture* texture = PatternTexture(device, 1024, 0x30507);
             quad = Fps([&](int) { QuadFrame(device, texture, size[0], size[1]); });
             if (texture) {
                 texture->Release();

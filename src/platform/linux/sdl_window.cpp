@@ -94,9 +94,7 @@ SDL_Window* CreatePopup(const WindowDesc& desc) {
             height = mode.h;
         }
         SDL_Rect bounds;
-        if (WindowManagerRuns()) {
-            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-        } else if (SDL_GetDisplayBounds(0, &bounds) == 0) {
+        if (!WindowManagerRuns() && SDL_GetDisplayBounds(0, &bounds) == 0) {
             // With nobody to place windows, a plain window over the whole screen is full screen.
             flags |= SDL_WINDOW_BORDERLESS;
             x = bounds.x;
