@@ -2,15 +2,12 @@
 // the picture, and the whole picture against tests/golden.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
+#include "../render/golden_pictures.h"
 #include "clock_test_room.h"
-#include "render/image/image_decoder.h"
 
 namespace {
 
@@ -22,14 +19,6 @@ constexpr int kHeight = 240;
 // Seen from 248 units in front of the dial with a field of view of 1 radian, one unit of the
 // dial is 0.8856 pixels; the dial's centre is the picture's centre.
 constexpr float kPixelsPerUnit = 120.0f / (248.0f * 0.5463f);
-
-bool ReadPng(const fs::path& path, render::Image& image) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    render::ImageInfo info;
-    return !bytes.empty() && render::DecodeImage(bytes, image, info);
-}
 
 bool Near(std::uint32_t pixel, std::uint32_t colour) {
     for (int shift : {16, 8, 0}) {
@@ -63,46 +52,17 @@ protected:
                           image);
     }
 
-    // Any scene file through the tool with `arguments`; false when skipped.
+    // Any scene file through the tool with `arguments`, compared with its golden picture; false
+    // when skipped.
     bool ShootScene(const std::string& name, const fs::path& file, const std::string& arguments,
                     render::Image& image) {
-        const fs::path out = folder / (name + ".png");
-        const std::string command = std::string(ZORVANE_BINARY_DIR) +
-                                    "/tools/zorvane-shot/zorvane-shot '" + file.string() +
-                                    "' --out '" + out.string() + "' " + arguments;
-        const int status = std::system(command.c_str());
-        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const int code = render::test::ShootPicture(file, folder / (name + ".png"), arguments, image);
         if (code == 1 && !std::getenv("DISPLAY")) {
             return false;
         }
-        EXPECT_EQ(code, 0) << command;
-        EXPECT_TRUE(ReadPng(out, image));
-        CompareWithGolden(name, out, image);
+        EXPECT_EQ(code, 0) << arguments;
+        render::test::ExpectMatchesGolden(name, image.pixels, image.width, image.height);
         return true;
-    }
-
-    // Within 16 per channel but for one pixel in 200 (edges move between Mesa versions).
-    void CompareWithGolden(const std::string& name, const fs::path& actual,
-                           const render::Image& got) {
-        const fs::path golden = fs::path(ZORVANE_SOURCE_DIR) / "tests" / "golden" / (name + ".png");
-        if (const char* update = std::getenv("ZORVANE_UPDATE_GOLDENS"); update && *update == '1') {
-            fs::copy_file(actual, golden, fs::copy_options::overwrite_existing);
-            return;
-        }
-        render::Image expected;
-        ASSERT_TRUE(ReadPng(golden, expected)) << golden;
-        ASSERT_EQ(expected.pixels.size(), got.pixels.size());
-        std::size_t outliers = 0;
-        for (std::size_t i = 0; i < got.pixels.size(); ++i) {
-            for (int shift : {16, 8, 0}) {
-                if (std::abs(int((got.pixels[i] >> shift) & 0xFF) -
-                             int((expected.pixels[i] >> shift) & 0xFF)) > 16) {
-                    ++outliers;
-                    break;
-                }
-            }
-        }
-        EXPECT_LE(outliers, got.pixels.size() / 200) << name;
     }
 
     // The pixel `units` from the dial's centre towards `hours` o'clock.

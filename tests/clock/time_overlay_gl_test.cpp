@@ -3,17 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "../render/golden_pictures.h"
 #include "clock/time_overlay.h"
 #include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
 #include "render/current_device.h"
-#include "render/image/image_decoder.h"
-#include "render/image/png_writer.h"
 #include "render/state_cache.h"
 #include "render/texture_manager.h"
 #include "text/font_store.h"
@@ -22,8 +18,6 @@
 #include "vfs/search_paths.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kChannelTolerance = 16;
 constexpr std::size_t kOutlierShare = 500;
@@ -79,14 +73,6 @@ bool RenderOverlay(gfx::UINT width, gfx::UINT height, Frame& frame) {
     return drawn;
 }
 
-bool ReadPng(const fs::path& path, render::Image& image) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    render::ImageInfo info;
-    return !bytes.empty() && render::DecodeImage(bytes, image, info);
-}
-
 TEST(TimeOverlayGolden, BothTextsAt1280x720) {
     Frame frame;
     if (!RenderOverlay(1280, 720, frame)) {
@@ -95,37 +81,8 @@ TEST(TimeOverlayGolden, BothTextsAt1280x720) {
         }
         FAIL() << "the overlay could not be drawn";
     }
-    const fs::path goldens = fs::path(ZORVANE_SOURCE_DIR) / "tests" / "golden";
-    const fs::path golden = goldens / "time_overlay_1280x720.png";
-    if (const char* update = std::getenv("ZORVANE_UPDATE_GOLDENS"); update && *update == '1') {
-        ASSERT_TRUE(render::WritePng(golden.string(), frame.pixels, frame.width, frame.height));
-        return;
-    }
-    render::Image expected;
-    ASSERT_TRUE(ReadPng(golden, expected)) << golden << " is missing: scripts/update-goldens";
-    ASSERT_EQ(expected.width, frame.width);
-    ASSERT_EQ(expected.height, frame.height);
-    std::size_t outliers = 0;
-    std::vector<std::uint32_t> diff(frame.pixels.size());
-    for (std::size_t i = 0; i < frame.pixels.size(); ++i) {
-        int worst = 0;
-        std::uint32_t shown = 0xFF000000;
-        for (int shift : {16, 8, 0}) {
-            const int d = std::abs(int((frame.pixels[i] >> shift) & 0xFF) -
-                                   int((expected.pixels[i] >> shift) & 0xFF));
-            worst = std::max(worst, d);
-            shown |= std::uint32_t(std::min(255, d * 4)) << shift;
-        }
-        diff[i] = shown;
-        outliers += worst > kChannelTolerance ? 1 : 0;
-    }
-    if (outliers > frame.pixels.size() / kOutlierShare) {
-        render::WritePng((goldens / "time_overlay_1280x720.actual.png").string(), frame.pixels,
-                         frame.width, frame.height);
-        render::WritePng((goldens / "time_overlay_1280x720.diff.png").string(), diff, frame.width,
-                         frame.height);
-        ADD_FAILURE() << outliers << " pixels differ; see time_overlay_1280x720.actual.png";
-    }
+    render::test::ExpectMatchesGolden("time_overlay_1280x720", frame.pixels, frame.width,
+                                      frame.height, kChannelTolerance, kOutlierShare);
 }
 
 TEST(TimeOverlayGolden, TheClockIsWhiteInTheBottomRightCorner) {

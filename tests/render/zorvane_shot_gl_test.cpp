@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
-#include "render/image/image_decoder.h"
+#include "golden_pictures.h"
 #include "test_scene.h"
 
 namespace {
@@ -26,22 +23,10 @@ protected:
     // Renders the test scene at `time` seen from `camera`; exit status of the tool.
     int Shoot(const std::string& name, float time, render::Image& image,
               const std::string& camera = "--eye 0,-40,12 --dir 0,1,-0.1") {
-        const std::filesystem::path out = folder / name;
-        const std::string command = std::string(ZORVANE_BINARY_DIR) +
-                                    "/tools/zorvane-shot/zorvane-shot '" + scene.string() +
-                                    "' --out '" + out.string() + "' --size 160x120 " + camera +
-                                    " --background 203040 --time " + std::to_string(time);
-        const int status = std::system(command.c_str());
-        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (code != 0) {
-            return code;
-        }
-        std::ifstream in(out, std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                              std::istreambuf_iterator<char>());
-        render::ImageInfo info;
-        EXPECT_TRUE(render::DecodeImage(bytes, image, info));
-        return code;
+        return render::test::ShootPicture(scene, folder / name,
+                                          "--size 160x120 " + camera +
+                                              " --background 203040 --time " + std::to_string(time),
+                                          image);
     }
 
     std::filesystem::path folder;
