@@ -29,8 +29,24 @@ std::string_view stripTrailing(std::string_view folder) {
     return folder;
 }
 
-std::string join(std::string_view folder, std::string_view name) {
+// A disk folder of "" is the working directory, so the name stays relative; "/" is the root.
+std::string joinOnDisk(std::string_view folder, std::string_view name) {
+    if (folder.empty()) {
+        return std::string(name);
+    }
     std::string joined(stripTrailing(folder));
+    joined += '/';
+    joined += name;
+    return joined;
+}
+
+// Entry names never begin with a separator, so a mount of "" or "/" is the archive's root.
+std::string joinInArchive(std::string_view mount, std::string_view name) {
+    const std::string_view folder = stripTrailing(mount);
+    if (folder.empty()) {
+        return std::string(name);
+    }
+    std::string joined(folder);
     joined += '/';
     joined += name;
     return joined;
@@ -95,7 +111,7 @@ bool SearchPaths::resolve(FileSource& source) const {
             return true;
         }
         for (const FileSource& folder : diskFolders_) {
-            std::string joined = join(folder.path.view(), path);
+            std::string joined = joinOnDisk(folder.path.view(), path);
             if (opensOnDisk(joined)) {
                 source.flags = kSourceDisk;
                 source.path = core::EngineString(joined);
@@ -109,7 +125,7 @@ bool SearchPaths::resolve(FileSource& source) const {
             return true;
         }
         for (const FileSource& mount : archiveMounts_) {
-            std::string joined = join(mount.path.view(), path);
+            std::string joined = joinInArchive(mount.path.view(), path);
             if (mount.archive->exists(joined)) {
                 source.flags = kSourceArchive;
                 source.archive = mount.archive;

@@ -61,6 +61,7 @@ TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
         auto attributes3d = Get<BASS_ChannelSet3DAttributes_t>(lib, "BASS_ChannelSet3DAttributes");
         auto position3d = Get<BASS_ChannelSet3DPosition_t>(lib, "BASS_ChannelSet3DPosition");
         auto listener = Get<BASS_Set3DPosition_t>(lib, "BASS_Set3DPosition");
+        auto factors = Get<BASS_Set3DFactors_t>(lib, "BASS_Set3DFactors");
         ASSERT_NE(init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr), 0);
         EXPECT_EQ(setConfig(BASS_CONFIG_GVOL_SAMPLE, 0), 1u);
 
@@ -96,20 +97,26 @@ TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
         ASSERT_NE(tick, 0u);
         const HCHANNEL tickChannel = channelOf(tick, 1);
         const BASS_3DVECTOR clock{100.0f, 0.0f, 0.0f}, ahead{0, 0, 1}, up{0, 1, 0};
-        const BASS_3DVECTOR near{90.0f, 0.0f, 0.0f}, far{-200.0f, 0.0f, 0.0f};
+        const BASS_3DVECTOR near{90.0f, 0.0f, 0.0f}, far{-200.0f, 0.0f, 0.0f},
+            beyond{-1000.0f, 0.0f, 0.0f};
         EXPECT_NE(play(tickChannel, 1), 0);
         EXPECT_NE(attributes3d(tickChannel, 0, 0.0f, 400.0f, 360, 360, 100), 0);
         EXPECT_NE(position3d(tickChannel, &clock, &ahead, nullptr), 0);
         EXPECT_NE(attributes(tickChannel, -1, 100, -1), 0);
         EXPECT_NE(listener(&near, nullptr, &ahead, &up), 0);
+        // A tenth of the real world's roll-off, set after the channel exists, as the program
+        // sets it before.
+        EXPECT_NE(factors(-1.0f, 0.1f, -1.0f), 0);
         Sleep(600);  // 1.8-2.4 s: 10 units from the clock, which is to the listener's right
         listener(&far, nullptr, &ahead, &up);
         Sleep(600);  // 2.4-3.0 s: 300 units away
+        listener(&beyond, nullptr, &ahead, &up);
+        Sleep(600);  // 3.0-3.6 s: 1100 units away, past the maximum distance of 400
         lib.close();
     }
     const Wave w = ReadWave(wave);
     ASSERT_EQ(w.channels, 2);
-    ASSERT_GT(w.samples.size(), static_cast<std::size_t>(2 * 44100 * 2.8));
+    ASSERT_GT(w.samples.size(), static_cast<std::size_t>(2 * 44100 * 3.4));
     const double silent = Level(w, 0, 0.05, 0.5);
     const double full = Level(w, 0, 0.7, 1.1);
     const double half = Level(w, 0, 1.3, 1.7);
@@ -118,9 +125,12 @@ TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
     EXPECT_NEAR(half / full, 0.5, 0.1);
     const double nearRight = Level(w, 1, 1.9, 2.3), nearLeft = Level(w, 0, 1.9, 2.3);
     const double farBoth = Level(w, 0, 2.5, 2.9) + Level(w, 1, 2.5, 2.9);
+    const double beyondBoth = Level(w, 0, 3.1, 3.5) + Level(w, 1, 3.1, 3.5);
     EXPECT_GT(nearRight, 2.0 * nearLeft);
-    EXPECT_GT(nearRight + nearLeft, 2.0 * farBoth);
-    EXPECT_GT(farBoth, 0.001);
+    // 30 times the distance at a roll-off of 0.1 is 0.1 x 29.5 dB quieter; past the maximum
+    // distance it gets no quieter.
+    EXPECT_NEAR((nearRight + nearLeft) / farBoth, std::pow(30.0, 0.1), 0.15);
+    EXPECT_NEAR(beyondBoth / farBoth, std::pow(300.0 / 400.0, 0.1), 0.05);
 }
 
 TEST(AudioModule, SilentDeviceAndNullDriverStayQuiet) {

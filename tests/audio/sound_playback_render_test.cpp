@@ -188,8 +188,10 @@ TEST_F(PlaybackRenderTest, TicksFollowTheListenerWhileTheRainStays) {
     const double farRight = ToneLevel(w, 1, kTicksHz, farFrom, farTo);
     EXPECT_GT(nearRight, 2.0 * nearLeft);
     EXPECT_GT(farRight, farLeft);
-    EXPECT_GT(nearRight + nearLeft, 2.0 * (farRight + farLeft));
-    EXPECT_GT(farRight + farLeft, 0.005);
+    // The program asks for a tenth of the real world's roll-off: the clock stays audible across
+    // the room, a little louder near it.
+    EXPECT_GT(nearRight + nearLeft, 1.25 * (farRight + farLeft));
+    EXPECT_GT(farRight + farLeft, 0.5 * (nearRight + nearLeft));
     for (int channel = 0; channel < 2; ++channel) {
         EXPECT_NEAR(ToneLevel(w, channel, kRainHz, farFrom, farTo) /
                         ToneLevel(w, channel, kRainHz, nearFrom, nearTo),

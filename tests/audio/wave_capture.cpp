@@ -27,19 +27,71 @@ std::pair<std::size_t, std::size_t> Frames(const Wave& w, double from, double to
     return {at(from), at(to)};
 }
 
+// In-place radix-2 transform; the size is a power of two. `inverse` leaves out the 1/n.
+void Fft(std::vector<std::complex<double>>& a, bool inverse) {
+    const std::size_t n = a.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) {
+            j ^= bit;
+        }
+        j ^= bit;
+        if (i < j) {
+            std::swap(a[i], a[j]);
+        }
+    }
+    for (std::size_t len = 2; len <= n; len <<= 1) {
+        const double angle = 2.0 * std::numbers::pi / static_cast<double>(len) * (inverse ? 1 : -1);
+        const std::complex<double> step = std::polar(1.0, angle);
+        for (std::size_t i = 0; i < n; i += len) {
+            std::complex<double> w = 1.0;
+            for (std::size_t k = 0; k < len / 2; ++k) {
+                const std::complex<double> u = a[i + k], v = a[i + k + len / 2] * w;
+                a[i + k] = u + v;
+                a[i + k + len / 2] = u - v;
+                w *= step;
+            }
+        }
+    }
+}
+
 }  // namespace
+
+std::vector<double> Correlation(const std::vector<double>& signal,
+                                const std::vector<double>& pattern) {
+    std::size_t n = 1;
+    while (n < signal.size() + pattern.size()) {
+        n <<= 1;
+    }
+    std::vector<std::complex<double>> a(n), b(n);
+    std::copy(signal.begin(), signal.end(), a.begin());
+    std::copy(pattern.begin(), pattern.end(), b.begin());
+    Fft(a, false);
+    Fft(b, false);
+    for (std::size_t i = 0; i < n; ++i) {
+        a[i] *= std::conj(b[i]);
+    }
+    Fft(a, true);
+    std::vector<double> out(signal.size());
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        out[i] = std::abs(a[i].real()) / static_cast<double>(n);
+    }
+    return out;
+}
+
+void WriteWaveConfig(const std::string& conf, const std::string& wave) {
+    std::ofstream c(conf);
+    c << "[general]\ndrivers=wave\nsample-type=int16\nchannels=stereo\nfrequency=44100\n"
+         "hrtf=false\n[wave]\nfile="
+      << wave << "\n";
+}
 
 std::string UseWaveOutput() {
     const std::string dir = testing::TempDir();
     const std::string wave = dir + "zorvane_audio_out.wav";
     const std::string conf = dir + "zorvane_alsoft.conf";
     std::remove(wave.c_str());
-    {
-        std::ofstream c(conf);
-        c << "[general]\ndrivers=wave\nsample-type=int16\nchannels=stereo\nfrequency=44100\n"
-             "hrtf=false\n[wave]\nfile="
-          << wave << "\n";
-    }
+    WriteWaveConfig(conf, wave);
     setenv("ALSOFT_CONF", conf.c_str(), 1);
     setenv("ALSOFT_DRIVERS", "wave", 1);
     return wave;

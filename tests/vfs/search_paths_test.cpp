@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+
 #include "fake_archive.h"
 #include "platform/fake/memory_resources.h"
 #include "vfs_test_support.h"
@@ -74,6 +77,45 @@ TEST(SearchPaths, LeadingSlashesAreStrippedBeforeAnyLookup) {
     // Slashes after backslashes stay.
     FileSource source(nullptr, "\\/a.fs");
     EXPECT_FALSE(paths.resolve(source));
+}
+
+TEST(SearchPaths, AMountAtTheArchiveRootJoinsNoSeparator) {
+    // A real archive says every name exists, so a wrong join is only seen when it is opened.
+    testing::FakeArchive archive(true);
+    archive.add("Media/ClockRain.ogg", "rain");
+    for (const char* mount : {"", "/", "\\"}) {
+        SearchPaths paths;
+        paths.add(FileSource(&archive, mount));
+        FileSource source(nullptr, "Media/ClockRain.ogg");
+        source.flags |= kSourceDisk;
+        ASSERT_TRUE(paths.resolve(source)) << '"' << mount << '"';
+        EXPECT_EQ(source.path.view(), "Media/ClockRain.ogg") << '"' << mount << '"';
+        const auto stream = source.open(kModeRead);
+        ASSERT_NE(stream, nullptr) << '"' << mount << '"';
+        EXPECT_EQ(stream->size(), 4u);
+    }
+}
+
+TEST(SearchPaths, AnEmptyDiskFolderIsTheWorkingDirectoryAndSlashTheRoot) {
+    testing::ScratchFolder folder;
+    folder.write("here.txt", "x");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    SearchPaths paths;
+    paths.add(FileSource(core::EngineString("")));
+    FileSource here(core::EngineString("here.txt"));
+    EXPECT_TRUE(paths.resolve(here));
+    EXPECT_EQ(here.path.view(), "here.txt");
+    std::filesystem::current_path(previous);
+
+    SearchPaths root;
+    root.add(FileSource(core::EngineString("/")));
+    const std::string inTmp = folder.path().string().substr(1) + "/here.txt";
+    FileSource fromRoot{core::EngineString(inTmp)};
+    std::filesystem::current_path("/proc");
+    EXPECT_TRUE(root.resolve(fromRoot));
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(fromRoot.path.view(), "/" + inTmp);
 }
 
 TEST(SearchPaths, MemoryAndResourceSourcesNeedNoSearch) {

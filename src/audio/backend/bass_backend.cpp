@@ -14,6 +14,12 @@ namespace {
 
 constexpr BASS_DWORD kChannelTag = 0x40000000u;
 constexpr BASS_DWORD kMaxChannelsPerSample = 32;
+// Distances as the library's 3D model starts them: full level up to one unit, quieter by the
+// roll-off beyond (1.0 is the real world's 6 dB for each doubling), no limit.
+constexpr float kDefaultMinDistance = 1.0f;
+constexpr float kDefaultMaxDistance = 1.0e9f;
+constexpr float kDefaultRolloff = 1.0f;
+constexpr float kMaxRolloff = 10.0f;
 
 struct Sample {
     ALuint buffer = 0;
@@ -28,6 +34,7 @@ struct State {
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
     std::vector<Sample> samples;
+    float rolloff = kDefaultRolloff;
 };
 
 State state;
@@ -113,14 +120,34 @@ BASS_EXPORT BASS_BOOL BASS_Init(int device, BASS_DWORD freq, BASS_DWORD, void*, 
         shutdown();
         return 0;
     }
-    alDistanceModel(AL_LINEAR_DISTANCE_CLAMPED);
+    // The attenuation in decibels is the roll-off times that of the real world, held from the
+    // maximum distance on: OpenAL's clamped exponent model.
+    alDistanceModel(AL_EXPONENT_DISTANCE_CLAMPED);
     alDopplerFactor(0.0f);
     state.initialised = true;
     return 1;
 }
 
-BASS_EXPORT BASS_BOOL BASS_Set3DFactors(float, float, float) {
-    return state.initialised ? 1 : 0;
+// The distance factor only changes the unit, which this model does not depend on; Doppler is
+// off. A negative value leaves a factor as it is.
+BASS_EXPORT BASS_BOOL BASS_Set3DFactors(float, float rolloff, float) {
+    if (!state.initialised) {
+        return 0;
+    }
+    if (rolloff < 0.0f || std::isnan(rolloff)) {
+        return 1;
+    }
+    state.rolloff = rolloff < kMaxRolloff ? rolloff : kMaxRolloff;
+    if (audible()) {
+        for (const Sample& sample : state.samples) {
+            if ((sample.flags & BASS_SAMPLE_3D) != 0) {
+                for (const ALuint source : sample.sources) {
+                    alSourcef(source, AL_ROLLOFF_FACTOR, state.rolloff);
+                }
+            }
+        }
+    }
+    return 1;
 }
 
 // OpenAL applies every change at once; nothing is deferred.
@@ -207,7 +234,9 @@ BASS_EXPORT HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BASS_BOOL) {
         alSource3f(source, AL_POSITION, 0.0f, 0.0f, 0.0f);
         alSourcef(source, AL_GAIN, 1.0f);
         alSourcef(source, AL_PITCH, 1.0f);
-        alSourcef(source, AL_ROLLOFF_FACTOR, is3d ? 1.0f : 0.0f);
+        alSourcef(source, AL_ROLLOFF_FACTOR, is3d ? state.rolloff : 0.0f);
+        alSourcef(source, AL_REFERENCE_DISTANCE, kDefaultMinDistance);
+        alSourcef(source, AL_MAX_DISTANCE, kDefaultMaxDistance);
     }
     return kChannelTag | (handle << 5) | slot;
 }
@@ -259,8 +288,9 @@ BASS_EXPORT BASS_BOOL BASS_ChannelSet3DAttributes(BASS_DWORD handle, int, float 
     if (!audible()) {
         return 1;
     }
-    // The level falls linearly from the minimum distance to silence at the maximum.
-    if (minDist >= 0.0f) {
+    // Full level up to the minimum distance, quieter with the roll-off up to the maximum and
+    // no quieter beyond it; 0 or less leaves a distance as it is.
+    if (minDist > 0.0f) {
         alSourcef(channel.source, AL_REFERENCE_DISTANCE, minDist);
     }
     if (maxDist > 0.0f) {
