@@ -1,9 +1,12 @@
 #include "scene_gl_bench.h"
 
+#include <time.h>
 #include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -58,7 +61,16 @@ void SetFrameStates(const render::Camera& camera) {
     cache.SetRenderState(D3DRS_AMBIENT, 0xFF404040);
 }
 
-void SceneFrame(Device* device, render::Scene& scene, const render::Camera& camera, float time) {
+// Processor time of the calling thread, in seconds: llvmpipe's rasterizer threads are not in it.
+double ThreadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Returns the processor time spent submitting the frame, up to the wait for it to be drawn.
+double SceneFrame(Device* device, render::Scene& scene, const render::Camera& camera, float time) {
+    const double start = ThreadSeconds();
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
     device->BeginScene();
     SetFrameStates(camera);
@@ -71,7 +83,110 @@ void SceneFrame(Device* device, render::Scene& scene, const render::Camera& came
     scene.GetRoot()->Render(context);
     sorter->Flush();
     device->EndScene();
+    const double submitted = ThreadSeconds() - start;
     device->Finish();
+    return submitted;
+}
+
+// The cheapest draw the device has: one small indexed quad, drawn `draws` times a frame with no
+// state changed between draws. Returns the submission's processor time like SceneFrame.
+class RepeatedDraw {
+public:
+    explicit RepeatedDraw(Device* device) : device_(device) {
+        const ScreenVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0},
+                                      {15.5f, -0.5f, 0.5f, 1, 1, 0},
+                                      {-0.5f, 15.5f, 0.5f, 1, 0, 1},
+                                      {15.5f, 15.5f, 0.5f, 1, 1, 1}};
+        const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+        void* data = nullptr;
+        if (Succeeded(device->CreateVertexBuffer(sizeof quad, D3DUSAGE_WRITEONLY, 0,
+                                                 D3DPOOL_MANAGED, &vertices_)) &&
+            Succeeded(vertices_->Lock(0, 0, &data, 0))) {
+            std::memcpy(data, quad, sizeof quad);
+            vertices_->Unlock();
+        }
+        if (Succeeded(device->CreateIndexBuffer(sizeof indices, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
+                                                D3DPOOL_MANAGED, &indices_)) &&
+            Succeeded(indices_->Lock(0, 0, &data, 0))) {
+            std::memcpy(data, indices, sizeof indices);
+            indices_->Unlock();
+        }
+    }
+    ~RepeatedDraw() {
+        if (vertices_) {
+            vertices_->Release();
+        }
+        if (indices_) {
+            indices_->Release();
+        }
+    }
+    RepeatedDraw(const RepeatedDraw&) = delete;
+    RepeatedDraw& operator=(const RepeatedDraw&) = delete;
+
+    double Frame(int draws) {
+        const double start = ThreadSeconds();
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device_->BeginScene();
+        device_->SetRenderState(D3DRS_LIGHTING, 0);
+        device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        device_->SetTexture(0, nullptr);
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
+        device_->SetStreamSource(0, vertices_, 0, sizeof(ScreenVertex));
+        device_->SetIndices(indices_);
+        for (int i = 0; i < draws; ++i) {
+            device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
+        }
+        device_->EndScene();
+        const double submitted = ThreadSeconds() - start;
+        device_->Finish();
+        return submitted;
+    }
+
+private:
+    Device* device_;
+    VertexBuffer* vertices_ = nullptr;
+    IndexBuffer* indices_ = nullptr;
+};
+
+// Mean submission processor time of `frames` frames after a few unmeasured ones, in seconds.
+template <typename Frame>
+double MeanSubmission(int frames, Frame frame) {
+    for (int i = 0; i < 3; ++i) {
+        frame(i);
+    }
+    double total = 0.0;
+    for (int i = 0; i < frames; ++i) {
+        total += frame(i);
+    }
+    return total / frames;
+}
+
+// The scene's processor time a frame and a draw, next to the repeated quad's a draw.
+void PrintProcessorFigures(Device* device, render::Scene& scene, const render::Camera& camera) {
+    constexpr int kFrames = 300;
+    render::DeviceStateCache().InvalidateCache();
+    gl::ResetDrawCounters(device);
+    const double submission = MeanSubmission(
+        kFrames, [&](int f) { return SceneFrame(device, scene, camera, float(f) / 60.0f); });
+    const double draws = double(gl::DrawCountersOf(device).draws) / (kFrames + 3);
+    render::DeviceStateCache().InvalidateCache();
+    double repeated = 0.0;
+    {
+        RepeatedDraw quad(device);
+        const int count = std::max(1, int(draws + 0.5));
+        repeated = MeanSubmission(kFrames, [&](int) { return quad.Frame(count); }) / count;
+    }
+    render::DeviceStateCache().InvalidateCache();
+    const double perDraw = draws > 0 ? submission / draws : 0.0;
+    std::printf("    scene: %.1f draws a frame, %.1f us a frame, %.2f us a draw\n", draws,
+                submission * 1e6, perDraw * 1e6);
+    std::printf(
+        "    ceiling, one small quad drawn as often with nothing changed between draws: "
+        "%.2f us a draw\n",
+        repeated * 1e6);
+    std::printf("    scene / ceiling, a draw: %.2f\n", repeated > 0 ? perDraw / repeated : 0.0);
 }
 
 // Frames per second of `frame` over about two seconds, after a few unmeasured ones.
@@ -124,15 +239,23 @@ bool RunGlFigures() {
             vfs::FileSource source{core::EngineString(file.string())};
             source.flags = vfs::kSourceDisk;
             vfs::SearchPaths paths;
-            if (scene.Load(std::move(source), paths)) {
-                render::Camera camera;
-                camera.SetPerspective(1.0f, 500.0f, 1.0f, float(size[0]) / float(size[1]));
-                camera.SetView({0, -40, 12}, {0, 1, -0.1f}, {0, 0, 1});
+            const bool loaded = scene.Load(std::move(source), paths);
+            render::Camera camera;
+            camera.SetPerspective(1.0f, 500.0f, 1.0f, float(size[0]) / float(size[1]));
+            camera.SetView({0, -40, 12}, {0, 1, -0.1f}, {0, 0, 1});
+            if (loaded) {
                 sceneFps = Fps([&](int f) { SceneFrame(device, scene, camera, float(f) / 60.0f); });
             }
+            std::printf("  %4u x %4u: quad %6.1f fps, scene %6.1f fps, ratio %.2f\n", size[0],
+                        size[1], quad, sceneFps, quad > 0 ? sceneFps / quad : 0.0);
+            if (loaded) {
+                std::printf(
+                    "  processor time of the submitting thread (clear to end of scene, "
+                    "before the wait\n  for the frame; llvmpipe's rasterizer threads "
+                    "not counted, its vertex work is):\n");
+                PrintProcessorFigures(device, scene, camera);
+            }
         }
-        std::printf("  %4u x %4u: quad %6.1f fps, scene %6.1f fps, ratio %.2f\n", size[0], size[1],
-                    quad, sceneFps, quad > 0 ? sceneFps / quad : 0.0);
         render::SetCurrentDevice(nullptr);
         device->Release();
     }

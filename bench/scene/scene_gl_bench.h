@@ -1,5 +1,6 @@
 // The OpenGL half of the scene benchmark: the test scene's frame rate against the full-screen
-// quad's, and what switching lights costs in programs and frame times.
+// quad's, the processor time its submission takes a frame and a draw against the device's
+// cheapest draw, and what switching lights costs in programs and frame times.
 #pragma once
 
 namespace bench {

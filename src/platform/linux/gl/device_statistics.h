@@ -17,6 +17,7 @@ struct ProgramCacheStats {
 
 // What draws and buffer unlocks sent to OpenGL.
 struct DrawCounters {
+    std::uint64_t draws = 0;            // draw calls that reached OpenGL
     std::uint64_t uniformUploads = 0;   // glUniform calls
     std::uint64_t uniformsKept = 0;     // uniform groups a program still held from its last draw
     std::uint64_t lightTransforms = 0;  // lights carried into camera space

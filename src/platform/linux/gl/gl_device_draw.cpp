@@ -392,6 +392,7 @@ HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
         return D3DERR_INVALIDCALL;
     glDrawArrays(PrimitiveMode(type), static_cast<GLint>(startVertex),
                  static_cast<GLsizei>(vertices));
+    ++counters_->draws;
     return S_OK;
 }
 
@@ -437,6 +438,7 @@ HRESULT GlDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, std::int32_t baseV
         indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
         reinterpret_cast<const void*>(static_cast<std::uintptr_t>(startIndex) * indexSize),
         baseVertexIndex);
+    ++counters_->draws;
     return S_OK;
 }
 
@@ -458,6 +460,7 @@ HRESULT GlDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
     if (!PrepareDraw(scratchVertices_, 0, stride))
         return D3DERR_INVALIDCALL;
     glDrawArrays(PrimitiveMode(type), 0, static_cast<GLsizei>(vertices));
+    ++counters_->draws;
     return S_OK;
 }
 
@@ -495,6 +498,7 @@ HRESULT GlDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexIn
                  GL_STREAM_DRAW);
     glDrawElements(PrimitiveMode(type), static_cast<GLsizei>(count),
                    indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr);
+    ++counters_->draws;
     return S_OK;
 }
 
