@@ -59,10 +59,7 @@ void ReadNumber(const udf::PropNode& root, const char* key, float& value) {
 SaverApplication::SaverApplication() : SaverApplication(SaverServices{}) {}
 
 SaverApplication::SaverApplication(SaverServices services)
-    : ambientColour(gfx::D3DCOLOR_XRGB(128, 128, 128)),
-      backgroundColour(gfx::D3DCOLOR_XRGB(100, 0, 0)),
-      fogColour(gfx::D3DCOLOR_XRGB(128, 128, 128)),
-      services_(std::move(services)),
+    : services_(std::move(services)),
       defaults_(*services_.messageBox),
       startStopwatch_(services_.clock),
       frameRateTimer_(services_.clock),
@@ -171,18 +168,19 @@ bool SaverApplication::LoadSceneProps() {
     if (!stream || !udf::ParseUdfText(*stream, root)) {
         return false;
     }
-    ReadColour(root, "Ambient", ambientColour);
-    ReadColour(root, "BgColor", backgroundColour);
-    ReadColour(root, "FogColor", fogColour);
-    ReadNumber(root, "NearPlane", nearPlane);
-    ReadNumber(root, "FarPlane", farPlane);
-    ReadNumber(root, "FogStart", fogStart);
-    ReadNumber(root, "FogEnd", fogEnd);
+    render::SceneParameters& p = sceneParameters_;
+    ReadColour(root, "Ambient", p.ambient);
+    ReadColour(root, "BgColor", p.background);
+    ReadColour(root, "FogColor", p.fogColour);
+    ReadNumber(root, "NearPlane", p.nearPlane);
+    ReadNumber(root, "FarPlane", p.farPlane);
+    ReadNumber(root, "FogStart", p.fogStart);
+    ReadNumber(root, "FogEnd", p.fogEnd);
     if (const udf::PropNode* fov = root.findChild("Fov")) {
-        fieldOfView = fov->asReal() / 180.0f * 3.1415927f;
+        p.fieldOfView = fov->asReal() / 180.0f * 3.1415927f;
     }
     ReadNumber(root, "CamSpeed", camSpeed);
-    KeepDrawable(nearPlane, farPlane, fieldOfView);
+    KeepDrawable(p.nearPlane, p.farPlane, p.fieldOfView);
     if (const udf::PropNode* paths = root.findChild("Animations")) {
         for (const auto& child : paths->children()) {
             tourPaths.push_back(child.node->asString().str());
@@ -403,7 +401,8 @@ void SaverApplication::SetUpView() {
     const platform::Rect& client = ClientRect();
     const float aspect =
         client.Height() > 0 ? float(client.Width()) / float(client.Height()) : 4.0f / 3.0f;
-    camera_.SetPerspective(nearPlane, farPlane, fieldOfView, aspect);
+    camera_.SetPerspective(sceneParameters_.nearPlane, sceneParameters_.farPlane,
+                           sceneParameters_.fieldOfView, aspect);
     tour_.ApplyView(camera_);
 }
 
@@ -499,16 +498,8 @@ bool SaverApplication::RenderFrame() {
     tour_.Step();
     SetUpView();
     render::FrameParameters parameters;
+    parameters.scene = sceneParameters_;
     parameters.camera = &camera_;
-    parameters.nearPlane = nearPlane;
-    parameters.farPlane = farPlane;
-    parameters.fieldOfView = fieldOfView;
-    parameters.ambient = ambientColour;
-    parameters.background = backgroundColour;
-    parameters.fogColour = fogColour;
-    parameters.fogStart = fogStart;
-    parameters.fogEnd = fogEnd;
-    parameters.fog = fog;
     render::FrameHooks hooks;
     hooks.renderScene = [this] { return RenderScene(); };
     hooks.drawFade = [this] { DrawFade(); };

@@ -15,7 +15,6 @@
 #include "app/default_settings.h"
 #include "app/saver_settings.h"
 #include "app/text_table.h"
-#include "clock/time_overlay.h"
 #include "core/interval_timer.h"
 #include "core/time_source.h"
 #include "input/input_listener.h"
@@ -31,8 +30,10 @@
 #include "platform/window.h"
 #include "render/application.h"
 #include "render/camera.h"
+#include "render/frame_renderer.h"
 #include "render/loading_screen.h"
 #include "render/matrix.h"
+#include "text/time_overlay.h"
 #include "vfs/file_source.h"
 #include "vfs/rar_archive.h"
 #include "vfs/search_paths.h"
@@ -141,22 +142,15 @@ public:
     std::int64_t FrameRate() const { return frameRate_; }
     const std::string& FrameRateText() const { return frameRateText_; }
     const std::string& TimeText() const { return timeText_; }
-    const clockscene::TimeOverlay& Overlay() const { return overlay_; }
+    const text::TimeOverlay& Overlay() const { return overlay_; }
     vfs::RarArchive& MediaArchive() { return mediaArchive_; }
     const gfx::D3DGAMMARAMP& GammaRamp() const { return gammaRamp_; }
     // Client width / 1024, fixed once the device is set up; it sizes the overlay texts.
     double ScaleFactor() const { return scaleFactor_; }
 
-    // Drawing parameters the scene may change.
-    float nearPlane = 1.0f;
-    float farPlane = 1500.0f;
-    float fieldOfView = 1.0472f;
-    gfx::D3DCOLOR ambientColour;
-    gfx::D3DCOLOR backgroundColour;
-    gfx::D3DCOLOR fogColour;
-    float fogStart = 10000.0f;
-    float fogEnd = 10000.0f;
-    bool fog = false;
+    // The drawing parameters "Scene.props" sets; the scene may change them.
+    render::SceneParameters& Parameters() { return sceneParameters_; }
+    const render::SceneParameters& Parameters() const { return sceneParameters_; }
     float camSpeed = 1.0f;
     // Camera path files for the tour, in the order the scene properties list them.
     std::vector<std::string> tourPaths;
@@ -208,9 +202,10 @@ private:
     std::string timeText_;
     gfx::D3DGAMMARAMP gammaRamp_{};
     render::LoadingScreen loadingScreen_;
-    clockscene::TimeOverlay overlay_;
+    text::TimeOverlay overlay_;
     double scaleFactor_ = 1.0;
     vfs::RarArchive mediaArchive_;
+    render::SceneParameters sceneParameters_;
     render::Camera camera_;
     CameraTour tour_;
     // Black, drawn over the scene with the tour's fade opacity.

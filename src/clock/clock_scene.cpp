@@ -1,13 +1,12 @@
 #include "clock/clock_scene.h"
 
-#include "app/picture_dialog_part.h"
-
 #include <algorithm>
-#include <cstring>
 #include <new>
 
+#include "app/picture_dialog_part.h"
 #include "app/settings_store.h"
 #include "core/trace.h"
+#include "render/frame_renderer.h"
 #include "render/state_cache.h"
 #include "udf/prop_node.h"
 
@@ -17,12 +16,6 @@ namespace {
 using namespace gfx;
 
 ClockScene* theScene = nullptr;
-
-DWORD FloatBits(float value) {
-    DWORD bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
 
 }  // namespace
 
@@ -91,17 +84,6 @@ void ClockScene::StartAudio() {
     }
 }
 
-void ClockScene::SetFrameStates() {
-    render::StateCache& cache = render::DeviceStateCache();
-    cache.SetRenderState(D3DRS_AMBIENT, ambientColour);
-    cache.SetRenderState(D3DRS_FOGENABLE, fog);
-    cache.SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
-    cache.SetRenderState(D3DRS_FOGCOLOR, fogColour);
-    cache.SetRenderState(D3DRS_FOGSTART, FloatBits(fogStart));
-    cache.SetRenderState(D3DRS_FOGEND, FloatBits(fogEnd));
-    cache.SetRenderState(D3DRS_RANGEFOGENABLE, 1);
-}
-
 bool ClockScene::LoadCustom() {
     core::Trace("LoadCustom started\n");
     const std::int64_t now = Services().clock();
@@ -129,7 +111,7 @@ bool ClockScene::LoadCustom() {
 
     room_.StartAnimations(now);
     if (Device()) {
-        SetFrameStates();
+        render::SetFrameStates(render::DeviceStateCache(), Parameters());
         room_.GetScene().PrepareDrawing();
         AddDeviceObject(&room_);
         roomRegistered_ = true;
@@ -165,7 +147,7 @@ bool ClockScene::RenderScene() {
     frame.now = Services().clock();
     frame.flashLevel = storm_.FlashLevel();
     frame.winkPhase = storm_.WinkPhase();
-    frame.ambient = ambientColour;
+    frame.ambient = Parameters().ambient;
     return room_.Render(frame);
 }
 

@@ -44,7 +44,6 @@ private:
     // The audio library and its device; without them Music and Sound are off for the run.
     void StartAudio();
     // The frame states the meshes' programs depend on, as the frame sets them.
-    void SetFrameStates();
 
     ClockRoom room_;
     bool roomRegistered_ = false;

@@ -10,8 +10,11 @@ namespace render {
 
 class Application;
 class Camera;
+class StateCache;
 
-struct FrameParameters {
+// What the scene's properties fix about every frame: the projection's planes and field of view,
+// the background and ambient colours, and the fog.
+struct SceneParameters {
     float nearPlane = 1.0f;
     float farPlane = 1500.0f;
     float fieldOfView = 1.0472f;  // radians, vertical
@@ -21,8 +24,12 @@ struct FrameParameters {
     float fogStart = 10000.0f;
     float fogEnd = 10000.0f;
     bool fog = false;
+};
+
+struct FrameParameters {
+    SceneParameters scene;
     // The camera whose view and projection the frame uses; null: the fixed view below and a
-    // projection from the planes and field of view above.
+    // projection from the scene's planes and field of view.
     const Camera* camera = nullptr;
     // Where the camera stands and looks until a camera drives the view (scene units, Z up).
     gfx::D3DVECTOR eye{0.0f, 350.0f, 150.0f};
@@ -35,6 +42,11 @@ struct FrameHooks {
     std::function<void()> drawFade;     // over the scene: the camera tour's fade
     std::function<void()> drawOverlay;  // after the depth clear: the overlay texts
 };
+
+// The device states every frame of the scene starts from: depth test, filtering, ambient light
+// and fog. Programs compiled ahead at load are compiled under the same states, so they match the
+// first frame's.
+void SetFrameStates(StateCache& cache, const SceneParameters& scene);
 
 // One frame on the host's device. False when the device is not usable (the frame is skipped).
 bool RenderDeviceFrame(Application& host, const FrameParameters& parameters,

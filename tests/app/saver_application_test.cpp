@@ -576,12 +576,12 @@ TEST_F(SaverApplicationTest, OverlayWindowsFollowTheSettingsAndTheClientArea) {
     EXPECT_TRUE(text::FontStore::Instance().Lookup({64, 0, ""}));
     const auto& overlay = saver->Overlay();
     ASSERT_TRUE(overlay.FrameRateWindow() && overlay.ClockWindow());
-    EXPECT_EQ(overlay.ClockWindow()->Rect(), (clockscene::WindowRect{200, 300, 226, 57}));
+    EXPECT_EQ(overlay.ClockWindow()->Rect(), (text::WindowRect{200, 300, 226, 57}));
     saver->onFrame = [&](int) { saver->EndLoop(); };
     saver->Run();
     // After a frame the clock shows the time text in the bottom-right corner.
     EXPECT_EQ(overlay.ClockWindow()->Text(), saver->TimeText());
-    EXPECT_EQ(overlay.ClockWindow()->Rect(), (clockscene::WindowRect{574, 543, 226, 57}));
+    EXPECT_EQ(overlay.ClockWindow()->Rect(), (text::WindowRect{574, 543, 226, 57}));
     saver.reset();
     EXPECT_EQ(text::FontStore::Instance().StyleCount(), 0u);
 }

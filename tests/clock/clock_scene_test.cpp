@@ -55,30 +55,30 @@ TEST_F(ClockSceneTest, ScenePropertiesFillTheDrawingParametersAndTheStorm) {
         "CamSpeed = 0.1;\nAnimations = array(\"c2.cam\", \"c1.cam\");\n"
         "QuietTime = 3000;\nWinkTime = 1000;\nDebug = 0;\n");
     ASSERT_TRUE(scene->LoadSceneProps());
-    EXPECT_EQ(scene->ambientColour, gfx::D3DCOLOR_XRGB(255, 128, 0));
-    EXPECT_EQ(scene->backgroundColour, gfx::D3DCOLOR_XRGB(1, 2, 3));
-    EXPECT_EQ(scene->fogColour, gfx::D3DCOLOR_XRGB(9, 8, 7));
-    EXPECT_FLOAT_EQ(scene->nearPlane, 0.1f);
-    EXPECT_FLOAT_EQ(scene->farPlane, 1000.0f);
-    EXPECT_FLOAT_EQ(scene->fogStart, 2000.0f);
-    EXPECT_FLOAT_EQ(scene->fogEnd, 2500.0f);
-    EXPECT_FLOAT_EQ(scene->fieldOfView, 70.0f * kDegrees);
+    EXPECT_EQ(scene->Parameters().ambient, gfx::D3DCOLOR_XRGB(255, 128, 0));
+    EXPECT_EQ(scene->Parameters().background, gfx::D3DCOLOR_XRGB(1, 2, 3));
+    EXPECT_EQ(scene->Parameters().fogColour, gfx::D3DCOLOR_XRGB(9, 8, 7));
+    EXPECT_FLOAT_EQ(scene->Parameters().nearPlane, 0.1f);
+    EXPECT_FLOAT_EQ(scene->Parameters().farPlane, 1000.0f);
+    EXPECT_FLOAT_EQ(scene->Parameters().fogStart, 2000.0f);
+    EXPECT_FLOAT_EQ(scene->Parameters().fogEnd, 2500.0f);
+    EXPECT_FLOAT_EQ(scene->Parameters().fieldOfView, 70.0f * kDegrees);
     EXPECT_FLOAT_EQ(scene->camSpeed, 0.1f);
     EXPECT_EQ(scene->tourPaths, (std::vector<std::string>{"c2.cam", "c1.cam"}));
     EXPECT_EQ(scene->Storm().QuietTime(), 3000);
     EXPECT_EQ(scene->Storm().WinkTime(), 1000);
-    EXPECT_FALSE(scene->fog) << "the fog switch stays off";
+    EXPECT_FALSE(scene->Parameters().fog) << "the fog switch stays off";
 }
 
 TEST_F(ClockSceneTest, MissingPropertiesKeepTheDefaults) {
     for (const std::string& props : {std::string(), std::string("Debug = 1;\n")}) {
         auto scene = SceneWith(props);
         EXPECT_EQ(scene->LoadSceneProps(), !props.empty());
-        EXPECT_EQ(scene->ambientColour, gfx::D3DCOLOR_XRGB(128, 128, 128));
-        EXPECT_EQ(scene->backgroundColour, gfx::D3DCOLOR_XRGB(100, 0, 0));
-        EXPECT_FLOAT_EQ(scene->nearPlane, 1.0f);
-        EXPECT_FLOAT_EQ(scene->farPlane, 1500.0f);
-        EXPECT_NEAR(scene->fieldOfView, 60.0f * kDegrees, 1e-4f);
+        EXPECT_EQ(scene->Parameters().ambient, gfx::D3DCOLOR_XRGB(128, 128, 128));
+        EXPECT_EQ(scene->Parameters().background, gfx::D3DCOLOR_XRGB(100, 0, 0));
+        EXPECT_FLOAT_EQ(scene->Parameters().nearPlane, 1.0f);
+        EXPECT_FLOAT_EQ(scene->Parameters().farPlane, 1500.0f);
+        EXPECT_NEAR(scene->Parameters().fieldOfView, 60.0f * kDegrees, 1e-4f);
         EXPECT_TRUE(scene->tourPaths.empty());
         EXPECT_EQ(scene->Storm().QuietTime(), clockscene::kDefaultQuietTime);
         EXPECT_EQ(scene->Storm().WinkTime(), clockscene::kDefaultWinkTime);
@@ -102,12 +102,13 @@ TEST_F(ClockSceneTest, AbsurdPropertiesStillGiveADrawableFrame) {
     for (const char* props : cases) {
         auto scene = SceneWith(props);
         ASSERT_TRUE(scene->LoadSceneProps()) << props;
-        EXPECT_GE(scene->fieldOfView, 1.0f * kDegrees) << props;
-        EXPECT_LE(scene->fieldOfView, 179.0f * kDegrees) << props;
-        EXPECT_GT(scene->nearPlane, 0.0f) << props;
-        EXPECT_GT(scene->farPlane, scene->nearPlane) << props;
+        EXPECT_GE(scene->Parameters().fieldOfView, 1.0f * kDegrees) << props;
+        EXPECT_LE(scene->Parameters().fieldOfView, 179.0f * kDegrees) << props;
+        EXPECT_GT(scene->Parameters().nearPlane, 0.0f) << props;
+        EXPECT_GT(scene->Parameters().farPlane, scene->Parameters().nearPlane) << props;
         render::Camera camera;
-        camera.SetPerspective(scene->nearPlane, scene->farPlane, scene->fieldOfView, 4.0f / 3);
+        camera.SetPerspective(scene->Parameters().nearPlane, scene->Parameters().farPlane,
+                              scene->Parameters().fieldOfView, 4.0f / 3);
         camera.SetView({0, 0, 0}, {1, 0, 0}, {0, 0, 1});
         const render::Matrix& viewProjection = camera.GetViewProjection();
         for (int r = 0; r < 4; ++r) {
@@ -116,7 +117,7 @@ TEST_F(ClockSceneTest, AbsurdPropertiesStillGiveADrawableFrame) {
             }
         }
         // A point ahead of the camera between the planes lands inside the depth range.
-        const float ahead = (scene->nearPlane + scene->farPlane) / 2.0f;
+        const float ahead = (scene->Parameters().nearPlane + scene->Parameters().farPlane) / 2.0f;
         const render::Vector4 clip = render::Vec3Transform({ahead, 0, 0}, viewProjection);
         EXPECT_GT(clip.w, 0.0f) << props;
         EXPECT_GE(clip.z / clip.w, 0.0f) << props;

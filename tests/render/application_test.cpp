@@ -10,6 +10,7 @@
 #include "render/frame_renderer.h"
 #include "render/loading_screen.h"
 #include "render/matrix.h"
+#include "render/state_cache.h"
 #include "test_images.h"
 #include "vfs/file_source.h"
 
@@ -222,6 +223,22 @@ TEST_F(ApplicationTest, FullScreenSwallowsWindowCommands) {
     host->MsgProc(window->Handle(), platform::WM_CLOSE, 0, 0);
     EXPECT_EQ(host->Device(), nullptr) << "closing releases the device";
     EXPECT_FALSE(host->IsActive());
+}
+
+TEST_F(ApplicationTest, StatesSetAheadOfTheFirstFrameAreTheFramesOwn) {
+    auto host = MakeHost();
+    ASSERT_TRUE(host->Create(0, window.get()));
+    ASSERT_TRUE(host->SetMode(true, 0, 0, 32));
+    render::FrameParameters parameters;
+    parameters.scene.ambient = gfx::D3DCOLOR_XRGB(1, 2, 3);
+    parameters.scene.fog = true;
+    parameters.scene.fogStart = 300.0f;
+    render::SetFrameStates(render::DeviceStateCache(), parameters.scene);
+    runtime->Log().Clear();
+    ASSERT_TRUE(render::RenderDeviceFrame(*host, parameters, {}));
+    // Only the fill mode, which the frame sets before its scene begins, is left to send.
+    EXPECT_EQ(runtime->Log().Count("SetRenderState"), 1u);
+    EXPECT_EQ(runtime->Log().Count("SetSamplerState"), 0u);
 }
 
 TEST_F(ApplicationTest, FrameStepsInOrder) {

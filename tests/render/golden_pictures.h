@@ -45,8 +45,9 @@ inline int ShootPicture(const std::filesystem::path& scene, const std::filesyste
 
 // Compares a picture with tests/golden/NAME.png: a pixel differs when one of its colour channels
 // is more than `tolerance` away, and more than one pixel in `outlierShare` fails (edges move
-// between Mesa versions). A failure leaves NAME.actual.png and NAME.diff.png beside the golden
-// picture; with ZORVANE_UPDATE_GOLDENS=1 the picture becomes the golden one instead.
+// between Mesa versions). A failure leaves NAME.actual.png and NAME.diff.png in the build's
+// test-output folder, never in the sources; with ZORVANE_UPDATE_GOLDENS=1 the picture becomes
+// the golden one instead.
 inline void ExpectMatchesGolden(const std::string& name, const std::vector<std::uint32_t>& pixels,
                                 std::uint32_t width, std::uint32_t height, int tolerance = 16,
                                 std::size_t outlierShare = 200) {
@@ -79,11 +80,14 @@ inline void ExpectMatchesGolden(const std::string& name, const std::vector<std::
         outliers += worst > tolerance ? 1 : 0;
     }
     if (outliers > pixels.size() / outlierShare) {
-        WritePng((goldens / (name + ".actual.png")).string(), pixels, width, height);
-        WritePng((goldens / (name + ".diff.png")).string(), diff, width, height);
+        const std::filesystem::path output =
+            std::filesystem::path(ZORVANE_BINARY_DIR) / "test-output" / "golden";
+        std::filesystem::create_directories(output);
+        WritePng((output / (name + ".actual.png")).string(), pixels, width, height);
+        WritePng((output / (name + ".diff.png")).string(), diff, width, height);
         ADD_FAILURE() << name << ": " << outliers << " pixels differ by more than " << tolerance
                       << " (largest " << largest << "); see " << name << ".actual.png and "
-                      << name << ".diff.png in " << goldens;
+                      << name << ".diff.png in " << output;
     }
 }
 

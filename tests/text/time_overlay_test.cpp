@@ -1,4 +1,4 @@
-#include "clock/time_overlay.h"
+#include "text/time_overlay.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +14,10 @@
 
 namespace {
 
-using clockscene::GlyphQuad;
-using clockscene::TextWindow;
-using clockscene::TimeOverlay;
-using clockscene::WindowRect;
+using text::GlyphQuad;
+using text::TextWindow;
+using text::TimeOverlay;
+using text::WindowRect;
 
 TEST(TimeOverlay, ClockWindowSizesFollowTheWidthOfTheDrawingArea) {
     const struct {
@@ -30,7 +30,7 @@ TEST(TimeOverlay, ClockWindowSizesFollowTheWidthOfTheDrawingArea) {
         {1920, true, {200, 300, 543, 138}}, {1280, false, {200, 300, 437, 92}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(clockscene::ClockWindowRect(c.clientWidth / 1024.0, c.twentyFourHour), c.rect)
+        EXPECT_EQ(text::ClockWindowRect(c.clientWidth / 1024.0, c.twentyFourHour), c.rect)
             << c.clientWidth << (c.twentyFourHour ? " 24h" : " 12h");
     }
 }
@@ -40,7 +40,7 @@ TEST(TimeOverlay, WindowsExistOnlyForTheTextsAskedFor) {
     overlay.Create(true, false, true, 1.0);
     ASSERT_TRUE(overlay.FrameRateWindow());
     EXPECT_FALSE(overlay.ClockWindow());
-    EXPECT_EQ(overlay.FrameRateWindow()->Rect(), clockscene::kFrameRateWindow);
+    EXPECT_EQ(overlay.FrameRateWindow()->Rect(), text::kFrameRateWindow);
     EXPECT_EQ(overlay.FrameRateWindow()->Text(), "100");
     EXPECT_EQ(overlay.FrameRateWindow()->Style().key.size, 64);
     // Setting a text for a window that isn't there does nothing.
@@ -65,7 +65,7 @@ TEST(TimeOverlay, TheClockMovesToTheBottomRightCornerWithEveryText) {
     EXPECT_EQ(overlay.ClockWindow()->Rect(), WindowRect({510, 526, 290, 74}));
     overlay.SetFrameRateText("60");
     EXPECT_EQ(overlay.FrameRateWindow()->Text(), "60");
-    EXPECT_EQ(overlay.FrameRateWindow()->Rect(), clockscene::kFrameRateWindow);
+    EXPECT_EQ(overlay.FrameRateWindow()->Rect(), text::kFrameRateWindow);
 }
 
 // A style of one charset: 8 x 16 cells, 4 a row, on a 32 x 64 texture, "A" 5 wide, "B" with an
@@ -86,7 +86,7 @@ protected:
         entry.charsets.push_back(std::move(charset));
     }
     TextWindow Window(WindowRect rect, double scale, std::string text) {
-        clockscene::TextStyle style;
+        text::TextStyle style;
         style.scale = scale;
         return TextWindow(rect, style, std::move(text));
     }
@@ -155,10 +155,8 @@ TEST_F(ShippedOverlayFont, TheWidestTextsFitTheirWindowsAtEveryWidth) {
     ASSERT_TRUE(digits);
     for (const int width : {640, 800, 1024, 1280, 1920, 2560}) {
         const double q = width / 1024.0;
-        TextWindow twelve(clockscene::ClockWindowRect(q, false), clockscene::OverlayStyle(q),
-                          "12:58:58 pm");
-        TextWindow twentyFour(clockscene::ClockWindowRect(q, true), clockscene::OverlayStyle(q),
-                              "20:58:58 ");
+        TextWindow twelve(text::ClockWindowRect(q, false), text::OverlayStyle(q), "12:58:58 pm");
+        TextWindow twentyFour(text::ClockWindowRect(q, true), text::OverlayStyle(q), "20:58:58 ");
         EXPECT_LE(twelve.TextWidth(*digits), twelve.Rect().width) << width;
         EXPECT_LE(twentyFour.TextWidth(*digits), twentyFour.Rect().width) << width;
         // Every character is drawn whole: none is clipped away.

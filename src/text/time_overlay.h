@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "clock/text_window.h"
+#include "text/text_window.h"
 
-namespace clockscene {
+namespace text {
 
 inline constexpr std::int32_t kOverlayFontSize = 64;
 inline constexpr WindowRect kFrameRateWindow{10, 10, 256, 128};
@@ -38,4 +38,4 @@ private:
     std::optional<TextWindow> clock_;
 };
 
-}  // namespace clockscene
+}  // namespace text

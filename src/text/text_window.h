@@ -11,11 +11,9 @@
 #include "text/style_key.h"
 
 namespace text {
+
 class FontStore;
 struct StyleEntry;
-}  // namespace text
-
-namespace clockscene {
 
 // The style key of a text with what drawing adds to it.
 struct TextStyle {
@@ -65,4 +63,4 @@ private:
     std::string text_;
 };
 
-}  // namespace clockscene
+}  // namespace text

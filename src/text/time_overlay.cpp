@@ -1,9 +1,9 @@
-#include "clock/time_overlay.h"
+#include "text/time_overlay.h"
 
 #include <cmath>
 #include <utility>
 
-namespace clockscene {
+namespace text {
 
 WindowRect ClockWindowRect(double scale, bool twentyFourHour) {
     const double width = twentyFourHour ? 290.0 : 350.0;
@@ -54,4 +54,4 @@ void TimeOverlay::Draw(const text::FontStore& store) const {
     }
 }
 
-}  // namespace clockscene
+}  // namespace text

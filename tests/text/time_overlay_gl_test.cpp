@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "../render/golden_pictures.h"
-#include "clock/time_overlay.h"
 #include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
 #include "render/current_device.h"
 #include "render/state_cache.h"
 #include "render/texture_manager.h"
 #include "text/font_store.h"
+#include "text/time_overlay.h"
 #include "vfs/file_source.h"
 #include "vfs/rar_archive.h"
 #include "vfs/search_paths.h"
@@ -49,7 +49,7 @@ bool RenderOverlay(gfx::UINT width, gfx::UINT height, Frame& frame) {
             store.LoadFont(vfs::FileSource(&archive, core::EngineString("Media/64font.fs")),
                            vfs::SearchPaths{})) {
             const double q = width / 1024.0;
-            clockscene::TimeOverlay overlay;
+            text::TimeOverlay overlay;
             overlay.Create(true, true, false, q);
             overlay.SetFrameRateText("60");
             overlay.SetTimeText("12:58:07 pm", std::int32_t(width), std::int32_t(height));

@@ -1,4 +1,4 @@
-#include "clock/text_window.h"
+#include "text/text_window.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include "render/texture.h"
 #include "text/font_store.h"
 
-namespace clockscene {
+namespace text {
 namespace {
 
 using namespace gfx;
@@ -148,4 +148,4 @@ void TextWindow::Draw(const text::FontStore& store) const {
     }
 }
 
-}  // namespace clockscene
+}  // namespace text
