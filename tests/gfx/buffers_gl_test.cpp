@@ -1,5 +1,6 @@
 // Dynamic vertex buffers as CPU skinning fills them every frame: discarding locks, locks that
-// promise not to overwrite, and what each sends to OpenGL.
+// promise not to overwrite, and what each sends to OpenGL; indexed draws that name vertices the
+// buffer doesn't have.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -94,6 +95,61 @@ TEST_F(Buffers, StaticBuffersIgnoreTheDiscardFlag) {
     EXPECT_EQ(gl::DrawCountersOf(device).bufferOrphans, 0u);
     Draw(buffer.get(), 0);
     EXPECT_EQ(PixelAt(25, 5), 0xFF406080u) << Describe(PixelAt(25, 5));
+}
+
+TEST_F(Buffers, IndexedDrawsNamingVerticesPastTheBufferAreRefused) {
+    Device* device = TestDevice();
+    // Four corners of pixels [0, 8) x [0, 8): top left, top right, bottom left, bottom right.
+    Ref<VertexBuffer> vertices;
+    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(ScreenVertex), D3DUSAGE_WRITEONLY, kScreenFvf,
+                                         D3DPOOL_MANAGED, vertices.put()),
+              S_OK);
+    void* data = nullptr;
+    ASSERT_EQ(vertices->Lock(0, 0, &data, 0), S_OK);
+    const D3DCOLOR colour = 0xFF30A050;
+    const ScreenVertex corners[4] = {{-0.5f, -0.5f, 0.5f, 1, colour, 0, 0, 0, 0, 0},
+                                     {7.5f, -0.5f, 0.5f, 1, colour, 0, 0, 0, 0, 0},
+                                     {-0.5f, 7.5f, 0.5f, 1, colour, 0, 0, 0, 0, 0},
+                                     {7.5f, 7.5f, 0.5f, 1, colour, 0, 0, 0, 0, 0}};
+    std::memcpy(data, corners, sizeof corners);
+    ASSERT_EQ(vertices->Unlock(), S_OK);
+    Ref<IndexBuffer> indices;
+    ASSERT_EQ(device->CreateIndexBuffer(12 * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                        indices.put()),
+              S_OK);
+    auto write = [&](UINT first, std::initializer_list<std::uint16_t> values) {
+        void* target = nullptr;
+        ASSERT_EQ(indices->Lock(first * 2, UINT(values.size() * 2), &target, 0), S_OK);
+        std::memcpy(target, values.begin(), values.size() * 2);
+        ASSERT_EQ(indices->Unlock(), S_OK);
+    };
+    write(0, {0, 1, 2, 2, 1, 3, 0, 1, 2, 2, 1, 3});
+    device->SetStreamSource(0, vertices.get(), 0, sizeof(ScreenVertex));
+    device->SetIndices(indices.get());
+    auto draw = [&](std::int32_t base, UINT start, UINT triangles) {
+        return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, base, 0, 4, start, triangles);
+    };
+    EXPECT_EQ(draw(1, 0, 2), D3DERR_INVALIDCALL) << "index 3 moved to vertex 4";
+    EXPECT_EQ(draw(-1, 0, 2), D3DERR_INVALIDCALL) << "index 0 moved to vertex -1";
+    EXPECT_EQ(PixelAt(1, 1), 0xFF000000u) << "a refused draw draws nothing";
+    EXPECT_EQ(draw(0, 0, 2), S_OK);
+    EXPECT_EQ(draw(0, 6, 2), S_OK);
+    // A partial relock puts vertex 4 into the second quad only.
+    write(8, {2, 4});
+    EXPECT_EQ(draw(0, 6, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(draw(0, 0, 4), D3DERR_INVALIDCALL);
+    EXPECT_EQ(draw(0, 0, 2), S_OK);
+    EXPECT_EQ(draw(0, 6, 1), S_OK) << "its first triangle is whole";
+    EXPECT_EQ(draw(0, 10, 0), D3DERR_INVALIDCALL);
+    // Written over again, the second quad is drawn.
+    write(9, {1});
+    EXPECT_EQ(draw(0, 6, 2), S_OK);
+    // Starting one vertex in, the buffer holds three vertices.
+    device->SetStreamSource(0, vertices.get(), sizeof(ScreenVertex), sizeof(ScreenVertex));
+    EXPECT_EQ(draw(0, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(draw(0, 0, 1), S_OK);
+    EXPECT_EQ(gl::DrawCountersOf(device).draws, 6u);
+    EXPECT_EQ(PixelAt(1, 1), 0xFF30A050u) << Describe(PixelAt(1, 1));
 }
 
 }  // namespace

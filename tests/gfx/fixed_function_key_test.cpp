@@ -167,6 +167,37 @@ TEST(FixedFunctionKey, EqualKeysHashEqually) {
     EXPECT_EQ(FixedFunctionKeyHash{}(KeyOf(a)), FixedFunctionKeyHash{}(KeyOf(b)));
 }
 
+// The device rebuilds the key only after a state EntersKey names changes: no other render state
+// may move the key, whatever the rest of the state is.
+TEST(FixedFunctionKey, RenderStatesOutsideEntersKeyNeverChangeTheKey) {
+    DeviceState lit = Fresh();
+    lit.renderStates[D3DRS_LIGHTING] = 1;
+    lit.renderStates[D3DRS_SPECULARENABLE] = 1;
+    lit.renderStates[D3DRS_COLORVERTEX] = 1;
+    lit.renderStates[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
+    lit.renderStates[D3DRS_FOGENABLE] = 1;
+    lit.renderStates[D3DRS_FOGTABLEMODE] = D3DFOG_LINEAR;
+    lit.renderStates[D3DRS_ALPHATESTENABLE] = 1;
+    lit.renderStates[D3DRS_ALPHAFUNC] = D3DCMP_GREATER;
+    DeviceState unlit = lit;
+    unlit.renderStates[D3DRS_LIGHTING] = 0;
+    unlit.renderStates[D3DRS_FOGTABLEMODE] = D3DFOG_NONE;
+    unlit.renderStates[D3DRS_FOGVERTEXMODE] = D3DFOG_EXP;
+    const DWORD values[] = {0, 1, 2, 3, 4, 8, 0x100, 0xFFFFFFFF};
+    for (const DeviceState& base : {Fresh(), lit, unlit}) {
+        for (DWORD state = 0; state < kRenderStateCount; ++state) {
+            const auto type = static_cast<D3DRENDERSTATETYPE>(state);
+            if (EntersKey(type))
+                continue;
+            for (const DWORD value : values) {
+                DeviceState changed = base;
+                changed.renderStates[state] = value;
+                EXPECT_EQ(KeyOf(changed), KeyOf(base)) << "state " << state << " = " << value;
+            }
+        }
+    }
+}
+
 TEST(ShaderGenerator, ProgramsReadOnlyTheAttributesTheKeyNeeds) {
     DeviceState state = Fresh();
     state.renderStates[D3DRS_LIGHTING] = 0;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "gl_test_device.h"
+#include "platform/linux/gl/device_statistics.h"
 
 namespace gfx::test {
 namespace {
@@ -278,6 +279,56 @@ TEST(Textures, ALockHandsOutWhatTheLastUnlockLeftAndANewTextureIsZeros) {
         }
     }
     EXPECT_EQ(made, 8);
+}
+
+TEST(Textures, ALevelNeverWrittenIsZerosWithoutAskingTheDriver) {
+    SKIP_WITHOUT_DEVICE();
+    Restart(0xFF202020);
+    Device* device = TestDevice();
+    Ref<Texture> texture;
+    ASSERT_EQ(device->CreateTexture(8, 8, 2, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.put()),
+              S_OK);
+    gl::ResetDrawCounters(device);
+    auto zeros = [](const D3DLOCKED_RECT& locked, int rows) {
+        const auto* bytes = static_cast<const std::uint8_t*>(locked.pBits);
+        return std::all_of(bytes, bytes + std::size_t(locked.Pitch) * rows,
+                           [](std::uint8_t b) { return b == 0; });
+    };
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+    EXPECT_TRUE(zeros(locked, 8));
+    ASSERT_EQ(texture->UnlockRect(0), S_OK);
+    ASSERT_EQ(texture->LockRect(1, &locked, nullptr, 0), S_OK);
+    EXPECT_TRUE(zeros(locked, 4));
+    std::memset(locked.pBits, 0x7F, std::size_t(locked.Pitch) * 4);
+    ASSERT_EQ(texture->UnlockRect(1), S_OK);
+    EXPECT_EQ(gl::DrawCountersOf(device).textureReadBacks, 0u);
+    // A read-only lock wrote nothing: level 0 is still zeros of our own.
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+    EXPECT_TRUE(zeros(locked, 8));
+    ASSERT_EQ(texture->UnlockRect(0), S_OK);
+    ASSERT_EQ(texture->LockRect(1, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+    EXPECT_EQ(static_cast<const std::uint8_t*>(locked.pBits)[5], 0x7F);
+    ASSERT_EQ(texture->UnlockRect(1), S_OK);
+    EXPECT_EQ(gl::DrawCountersOf(device).textureReadBacks, 1u) << "the written level only";
+}
+
+TEST(Textures, ADrawSamplesZerosFromLevelsNeverWritten) {
+    SKIP_WITHOUT_DEVICE();
+    Restart(0xFF202020);
+    Device* device = TestDevice();
+    Ref<Texture> texture;
+    ASSERT_EQ(device->CreateTexture(4, 4, 3, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.put()),
+              S_OK);
+    device->SetRenderState(D3DRS_LIGHTING, 0);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTexture(0, texture.get());
+    DrawScreenQuad(0, 0, 4, 4, 0xFFFFFFFF);
+    EXPECT_EQ(PixelAt(1, 1), 0u) << Describe(PixelAt(1, 1));
+    device->SetTexture(0, nullptr);
 }
 
 TEST(Textures, AddressModesRepeatMirrorClampAndBorder) {

@@ -131,6 +131,28 @@ void Normalise(FixedFunctionKey& key) {
     key.padding[0] = key.padding[1] = 0;
 }
 
+bool EntersKey(D3DRENDERSTATETYPE state) {
+    switch (state) {
+        case D3DRS_LIGHTING:
+        case D3DRS_NORMALIZENORMALS:
+        case D3DRS_SPECULARENABLE:
+        case D3DRS_COLORVERTEX:
+        case D3DRS_DIFFUSEMATERIALSOURCE:
+        case D3DRS_AMBIENTMATERIALSOURCE:
+        case D3DRS_SPECULARMATERIALSOURCE:
+        case D3DRS_EMISSIVEMATERIALSOURCE:
+        case D3DRS_FOGENABLE:
+        case D3DRS_FOGTABLEMODE:
+        case D3DRS_FOGVERTEXMODE:
+        case D3DRS_RANGEFOGENABLE:
+        case D3DRS_ALPHATESTENABLE:
+        case D3DRS_ALPHAFUNC:
+            return true;
+        default:
+            return false;
+    }
+}
+
 FixedFunctionKey BuildKey(const DeviceState& state, DWORD fvf) {
     FixedFunctionKey key;
     std::memset(&key, 0, sizeof key);

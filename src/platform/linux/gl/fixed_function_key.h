@@ -46,6 +46,9 @@ struct FixedFunctionKey {
 
 // The key for drawing with this state and vertex format, already normalised.
 FixedFunctionKey BuildKey(const DeviceState& state, DWORD fvf);
+// Whether BuildKey reads this render state (stage states, the vertex format and which stages have a
+// texture always enter the key).
+bool EntersKey(D3DRENDERSTATETYPE state);
 // Clears what the stages don't use: arguments an operation doesn't read, stages after the first
 // disabled one, texture details of stages that read no texture, unread coordinate sets.
 void Normalise(FixedFunctionKey& key);

@@ -103,6 +103,7 @@ bool GlDevice::CreateTargets(const D3DPRESENT_PARAMETERS& params) {
     indices_.reset();
     layout_ = {};
     fixedStateDirty_ = true;
+    keyDirty_ = true;
     samplerDirty_.fill(true);
     TouchAll();
     SetViewport(&state_.viewport);
@@ -189,7 +190,8 @@ HRESULT GlDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD usag
         return D3DERR_INVALIDCALL;
     }
     context_->MakeCurrent();
-    GlTexture* created = GlTexture::Create(context_, width, height, levels, usage, format, pool);
+    GlTexture* created =
+        GlTexture::Create(context_, counters_, width, height, levels, usage, format, pool);
     if (!created)
         return D3DERR_INVALIDCALL;
     *texture = created;
@@ -447,28 +449,34 @@ HRESULT GlDevice::GetLightEnable(DWORD index, BOOL* enable) {
 HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     if (state >= kRenderStateCount)
         return D3DERR_INVALIDCALL;
-    if (state_.renderStates[state] != value) {
-        state_.renderStates[state] = value;
-        fixedStateDirty_ = true;
-        switch (state) {
-            case D3DRS_AMBIENT:
-                Touch(kGroupAmbient);
-                break;
-            case D3DRS_FOGSTART:
-            case D3DRS_FOGEND:
-            case D3DRS_FOGDENSITY:
-            case D3DRS_FOGCOLOR:
-                Touch(kGroupFog);
-                break;
-            case D3DRS_TEXTUREFACTOR:
-                Touch(kGroupTFactor);
-                break;
-            case D3DRS_ALPHAREF:
-                Touch(kGroupAlphaRef);
-                break;
-            default:
-                break;
-        }
+    if (state_.renderStates[state] == value)
+        return S_OK;
+    state_.renderStates[state] = value;
+    // Values the programs read as uniforms touch their group only; states of the key choose
+    // the program; the rest are OpenGL's own state.
+    switch (state) {
+        case D3DRS_AMBIENT:
+            Touch(kGroupAmbient);
+            break;
+        case D3DRS_FOGSTART:
+        case D3DRS_FOGEND:
+        case D3DRS_FOGDENSITY:
+        case D3DRS_FOGCOLOR:
+            Touch(kGroupFog);
+            break;
+        case D3DRS_TEXTUREFACTOR:
+            Touch(kGroupTFactor);
+            break;
+        case D3DRS_ALPHAREF:
+            Touch(kGroupAlphaRef);
+            break;
+        default:
+            if (EntersKey(state)) {
+                keyDirty_ = true;
+            } else {
+                fixedStateDirty_ = true;
+            }
+            break;
     }
     return S_OK;
 }
@@ -483,7 +491,10 @@ HRESULT GlDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
 HRESULT GlDevice::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
     if (stage >= kMaxTextureStages || type >= kStageStateCount)
         return D3DERR_INVALIDCALL;
-    state_.stageStates[stage][type] = value;
+    if (state_.stageStates[stage][type] != value) {
+        state_.stageStates[stage][type] = value;
+        keyDirty_ = true;
+    }
     return S_OK;
 }
 
@@ -517,7 +528,10 @@ HRESULT GlDevice::SetTexture(DWORD stage, Texture* texture) {
     if (stage >= kMaxTextureStages)
         return D3DERR_INVALIDCALL;
     textures_[stage] = Ref<Texture>::Share(texture);
-    state_.textureBound[stage] = texture != nullptr;
+    if (state_.textureBound[stage] != (texture != nullptr)) {
+        state_.textureBound[stage] = texture != nullptr;
+        keyDirty_ = true;
+    }
     // Mipmapped and plain textures take different minification filters.
     const bool mipmapped = texture && static_cast<GlTexture*>(texture)->Mipmapped();
     if (mipmapped != samplerMipmapped_[stage])
@@ -535,7 +549,10 @@ HRESULT GlDevice::GetTexture(DWORD stage, Texture** texture) {
 }
 
 HRESULT GlDevice::SetFVF(DWORD fvf) {
-    state_.fvf = fvf;
+    if (state_.fvf != fvf) {
+        state_.fvf = fvf;
+        keyDirty_ = true;
+    }
     return S_OK;
 }
 

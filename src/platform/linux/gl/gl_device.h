@@ -148,6 +148,10 @@ private:
     bool inScene_ = false;
     bool anisotropic_ = false;
     bool fixedStateDirty_ = true;
+    // The key and its program stay until a state that enters the key changes.
+    bool keyDirty_ = true;
+    FixedFunctionKey key_{};
+    Program* program_ = nullptr;
     std::array<bool, kMaxTextureStages> samplerDirty_{};
     std::array<bool, kMaxTextureStages> samplerMipmapped_{};
     std::array<Ref<Texture>, kMaxTextureStages> textures_;

@@ -53,6 +53,7 @@ void GlDevice::ApplyFixedState() {
     if (!fixedStateDirty_)
         return;
     fixedStateDirty_ = false;
+    ++counters_->fixedStateApplied;
     const auto& rs = state_.renderStates;
     if (rs[D3DRS_ZENABLE] && HasDepthBuffer()) {
         glEnable(GL_DEPTH_TEST);
@@ -353,15 +354,25 @@ bool GlDevice::PrepareDraw(GLuint buffer, UINT offset, UINT stride) {
     context_->MakeCurrent();
     backBuffer_.BindForDrawing();
     ApplyFixedState();
-    const FixedFunctionKey key = BuildKey(state_, state_.fvf);
-    Program* program = programs_.Get(key);
-    if (!program)
+    if (keyDirty_) {
+        keyDirty_ = false;
+        key_ = BuildKey(state_, state_.fvf);
+        program_ = programs_.Get(key_);
+        ++counters_->keysBuilt;
+    }
+    if (!program_)
         return false;
-    glUseProgram(program->name);
-    UploadUniforms(*program, key);
+    glUseProgram(program_->name);
+    UploadUniforms(*program_, key_);
     ApplySamplers();
+    // Levels never written are zeros to the programs too; filling them may bind unit 0, so it
+    // comes before the stages' bindings.
     for (DWORD i = 0; i < kMaxTextureStages; ++i) {
-        if (!key.stages[i].texture)
+        if (key_.stages[i].texture)
+            static_cast<GlTexture*>(textures_[i].get())->PrepareForSampling();
+    }
+    for (DWORD i = 0; i < kMaxTextureStages; ++i) {
+        if (!key_.stages[i].texture)
             continue;
         glActiveTexture(GL_TEXTURE0 + i);
         glBindTexture(GL_TEXTURE_2D, static_cast<GlTexture*>(textures_[i].get())->Name());
@@ -414,22 +425,10 @@ HRESULT GlDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, std::int32_t baseV
         return D3DERR_INVALIDCALL;
     }
     // Every index must name a vertex inside the buffer: the rasterizer reads what it is told.
-    void* data = nullptr;
-    indices->Lock(startIndex * indexSize, count * indexSize, &data, D3DLOCK_READONLY);
-    std::uint32_t largest = 0, smallest = UINT32_MAX;
-    for (UINT i = 0; i < count; ++i) {
-        const std::uint32_t index = indexSize == 4 ? static_cast<std::uint32_t*>(data)[i]
-                                                   : static_cast<std::uint16_t*>(data)[i];
-        largest = std::max(largest, index);
-        smallest = std::min(smallest, index);
-    }
-    indices->Unlock();
-    const std::int64_t lastVertex = static_cast<std::int64_t>(largest) + baseVertexIndex;
-    if (static_cast<std::int64_t>(smallest) + baseVertexIndex < 0)
+    const std::uint64_t vertexCount =
+        vdesc.Size > streamOffset_ ? (vdesc.Size - streamOffset_) / streamStride_ : 0;
+    if (!indices->IndicesFit(startIndex, count, baseVertexIndex, vertexCount))
         return D3DERR_INVALIDCALL;
-    if (streamOffset_ + (static_cast<std::uint64_t>(lastVertex) + 1) * streamStride_ > vdesc.Size) {
-        return D3DERR_INVALIDCALL;
-    }
     if (!PrepareDraw(vertices->Name(), streamOffset_, streamStride_))
         return D3DERR_INVALIDCALL;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->Name());

@@ -19,14 +19,15 @@ void BindForUpload(GLuint texture) {
 
 }  // namespace
 
-GlTexture* GlTexture::Create(std::shared_ptr<GlContext> context, UINT width, UINT height,
+GlTexture* GlTexture::Create(std::shared_ptr<GlContext> context,
+                             std::shared_ptr<DrawCounters> counters, UINT width, UINT height,
                              UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool) {
     const TextureFormat* found = FindTextureFormat(format);
     if (!found || width == 0 || height == 0 || width > kMaxTextureSize ||
         height > kMaxTextureSize) {
         return nullptr;
     }
-    auto* texture = new GlTexture(std::move(context), *found, usage, pool);
+    auto* texture = new GlTexture(std::move(context), std::move(counters), *found, usage, pool);
     UINT w = width, h = height;
     const UINT wanted = (usage & D3DUSAGE_AUTOGENMIPMAP) ? 0 : levels;
     while (true) {
@@ -53,22 +54,22 @@ GlTexture* GlTexture::Create(std::shared_ptr<GlContext> context, UINT width, UIN
                     static_cast<GLint>(texture->levels_.size()) - 1);
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, found->swizzle);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    // Every level starts as zeros, as a new texture's memory does.
-    const std::vector<std::uint8_t> zeros(texture->levels_[0].Size(), 0);
+    // The driver allocates the levels without texels; they count as zeros until written.
     for (UINT i = 0; i < texture->levels_.size(); ++i) {
         const Level& level = texture->levels_[i];
         if (found->blockBytes) {
             glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), found->internalFormat,
                                    static_cast<GLsizei>(level.width),
                                    static_cast<GLsizei>(level.height), 0,
-                                   static_cast<GLsizei>(level.Size()), zeros.data());
+                                   static_cast<GLsizei>(level.Size()), nullptr);
         } else {
             glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i),
                          static_cast<GLint>(found->internalFormat),
                          static_cast<GLsizei>(level.width), static_cast<GLsizei>(level.height), 0,
-                         found->pixelFormat, found->pixelType, zeros.data());
+                         found->pixelFormat, found->pixelType, nullptr);
         }
     }
+    texture->unwrittenLevels_ = texture->levels_.size();
     if (glGetError() != GL_NO_ERROR) {
         texture->Release();
         return nullptr;
@@ -76,9 +77,13 @@ GlTexture* GlTexture::Create(std::shared_ptr<GlContext> context, UINT width, UIN
     return texture;
 }
 
-GlTexture::GlTexture(std::shared_ptr<GlContext> context, const TextureFormat& format, DWORD usage,
-                     D3DPOOL pool)
-    : GlResource(std::move(context)), format_(format), usage_(usage), pool_(pool) {}
+GlTexture::GlTexture(std::shared_ptr<GlContext> context, std::shared_ptr<DrawCounters> counters,
+                     const TextureFormat& format, DWORD usage, D3DPOOL pool)
+    : GlResource(std::move(context)),
+      counters_(std::move(counters)),
+      format_(format),
+      usage_(usage),
+      pool_(pool) {}
 
 GlTexture::~GlTexture() {
     context_->MakeCurrent();
@@ -115,7 +120,11 @@ HRESULT GlTexture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect
                      static_cast<std::size_t>(rect->left) * format_.bytesPerPixel;
         }
     }
-    ReadBack(level);
+    if (l.written) {
+        ReadBack(level);
+    } else {
+        l.bytes.assign(l.Size(), 0);
+    }
     l.locked = true;
     l.readOnly = (flags & D3DLOCK_READONLY) != 0;
     locked->Pitch = static_cast<std::int32_t>(l.pitch);
@@ -128,8 +137,15 @@ HRESULT GlTexture::UnlockRect(UINT level) {
         return D3DERR_INVALIDCALL;
     Level& l = levels_[level];
     l.locked = false;
-    if (!l.readOnly)
-        Upload(level);
+    if (!l.readOnly) {
+        Upload(level, l.bytes.data());
+        MarkWritten(level);
+        if (level == 0 && (usage_ & D3DUSAGE_AUTOGENMIPMAP) && levels_.size() > 1) {
+            glGenerateMipmap(GL_TEXTURE_2D);
+            for (UINT i = 1; i < levels_.size(); ++i)
+                MarkWritten(i);
+        }
+    }
     // The texture's memory is the driver's; ours is held only while a lock is open.
     std::vector<std::uint8_t>().swap(l.bytes);
     return S_OK;
@@ -141,6 +157,7 @@ void GlTexture::ReadBack(UINT level) {
     l.bytes.assign(l.Size(), 0);
     BindForUpload(name_);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    ++counters_->textureReadBacks;
     if (format_.blockBytes) {
         glGetCompressedTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), l.bytes.data());
     } else {
@@ -149,7 +166,7 @@ void GlTexture::ReadBack(UINT level) {
     }
 }
 
-void GlTexture::Upload(UINT level) {
+void GlTexture::Upload(UINT level, const std::uint8_t* bytes) {
     context_->MakeCurrent();
     const Level& l = levels_[level];
     BindForUpload(name_);
@@ -157,15 +174,28 @@ void GlTexture::Upload(UINT level) {
     if (format_.blockBytes) {
         glCompressedTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0,
                                   static_cast<GLsizei>(l.width), static_cast<GLsizei>(l.height),
-                                  format_.internalFormat, static_cast<GLsizei>(l.bytes.size()),
-                                  l.bytes.data());
+                                  format_.internalFormat, static_cast<GLsizei>(l.Size()), bytes);
     } else {
         glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0,
                         static_cast<GLsizei>(l.width), static_cast<GLsizei>(l.height),
-                        format_.pixelFormat, format_.pixelType, l.bytes.data());
+                        format_.pixelFormat, format_.pixelType, bytes);
     }
-    if (level == 0 && (usage_ & D3DUSAGE_AUTOGENMIPMAP) && levels_.size() > 1) {
-        glGenerateMipmap(GL_TEXTURE_2D);
+}
+
+void GlTexture::MarkWritten(UINT level) {
+    if (!levels_[level].written) {
+        levels_[level].written = true;
+        --unwrittenLevels_;
+    }
+}
+
+void GlTexture::ZeroUnwrittenLevels() {
+    const std::vector<std::uint8_t> zeros(levels_[0].Size(), 0);
+    for (UINT i = 0; i < levels_.size(); ++i) {
+        if (levels_[i].written)
+            continue;
+        Upload(i, zeros.data());
+        MarkWritten(i);
     }
 }
 
@@ -213,9 +243,11 @@ HRESULT GlBufferStorage::Lock(UINT offset, UINT size, void** data, DWORD flags) 
     return S_OK;
 }
 
-HRESULT GlBufferStorage::Unlock(GlContext& context) {
+HRESULT GlBufferStorage::Unlock(GlContext& context, ByteRange* uploaded) {
     if (locks_ == 0)
         return D3DERR_INVALIDCALL;
+    if (uploaded)
+        *uploaded = {};
     if (--locks_ == 0 && dirtyEnd_ > dirtyBegin_) {
         context.MakeCurrent();
         glBindBuffer(GL_ARRAY_BUFFER, name_);
@@ -229,6 +261,8 @@ HRESULT GlBufferStorage::Unlock(GlContext& context) {
         glBufferSubData(GL_ARRAY_BUFFER, dirtyBegin_, dirtyEnd_ - dirtyBegin_,
                         bytes_.data() + dirtyBegin_);
         counters_->bufferBytesUploaded += dirtyEnd_ - dirtyBegin_;
+        if (uploaded)
+            *uploaded = {dirtyBegin_, dirtyEnd_};
         dirtyBegin_ = dirtyEnd_ = 0;
     }
     return S_OK;
@@ -265,7 +299,8 @@ GlIndexBuffer::GlIndexBuffer(std::shared_ptr<GlContext> context,
                              D3DFORMAT format, D3DPOOL pool)
     : GlResource(std::move(context)),
       desc_{format, D3DRTYPE_INDEXBUFFER, usage, pool, length},
-      storage_(std::move(counters), length, usage) {}
+      storage_(std::move(counters), length, usage),
+      bounds_(format == D3DFMT_INDEX32 ? 4 : 2) {}
 
 GlIndexBuffer::~GlIndexBuffer() {
     context_->MakeCurrent();
@@ -276,7 +311,12 @@ HRESULT GlIndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
 }
 
 HRESULT GlIndexBuffer::Unlock() {
-    return storage_.Unlock(*context_);
+    GlBufferStorage::ByteRange uploaded;
+    const HRESULT result = storage_.Unlock(*context_, &uploaded);
+    // The bounds follow what the driver holds, so a draw never reads its indices again.
+    if (uploaded.end > uploaded.begin)
+        bounds_.Written(storage_.Bytes(), storage_.Size(), uploaded.begin, uploaded.end);
+    return result;
 }
 
 HRESULT GlIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {

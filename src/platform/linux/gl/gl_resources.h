@@ -1,6 +1,8 @@
 // Textures and vertex and index buffers of the OpenGL device. A GL texture is never lost, so a
 // texture's bytes live in the driver alone: a lock reads its level back into memory and the
-// unlock uploads it and lets that memory go. Buffers keep a copy of their bytes (below).
+// unlock uploads it and lets that memory go. A level never written holds zeros, which nothing
+// needs to send or read: its lock hands out zeros, and a draw fills it with zeros first.
+// Buffers keep a copy of their bytes (below).
 #pragma once
 
 #include <epoxy/gl.h>
@@ -12,6 +14,7 @@
 #include "platform/gfx/device.h"
 #include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/gl_tables.h"
+#include "platform/linux/gl/index_bounds.h"
 
 namespace gfx::gl {
 
@@ -40,7 +43,8 @@ private:
 class GlTexture final : public GlResource<Texture> {
 public:
     // Null when the format or size can't be had.
-    static GlTexture* Create(std::shared_ptr<GlContext> context, UINT width, UINT height,
+    static GlTexture* Create(std::shared_ptr<GlContext> context,
+                             std::shared_ptr<DrawCounters> counters, UINT width, UINT height,
                              UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
 
     DWORD GetLevelCount() override { return static_cast<DWORD>(levels_.size()); }
@@ -50,12 +54,19 @@ public:
 
     GLuint Name() const { return name_; }
     bool Mipmapped() const { return levels_.size() > 1; }
+    // Gives the levels never written their zeros before a draw samples them; binds unit 0.
+    void PrepareForSampling() {
+        if (unwrittenLevels_ != 0)
+            ZeroUnwrittenLevels();
+    }
 
 private:
-    GlTexture(std::shared_ptr<GlContext> context, const TextureFormat& format, DWORD usage,
-              D3DPOOL pool);
+    GlTexture(std::shared_ptr<GlContext> context, std::shared_ptr<DrawCounters> counters,
+              const TextureFormat& format, DWORD usage, D3DPOOL pool);
     ~GlTexture() override;
-    void Upload(UINT level);
+    void Upload(UINT level, const std::uint8_t* bytes);
+    void ZeroUnwrittenLevels();
+    void MarkWritten(UINT level);
     // Fills the level's bytes from the driver's copy for a lock.
     void ReadBack(UINT level);
 
@@ -66,12 +77,16 @@ private:
         std::vector<std::uint8_t> bytes;
         bool locked = false;
         bool readOnly = false;
+        // Whether the driver holds its texels; until then they are zeros.
+        bool written = false;
     };
+    std::shared_ptr<DrawCounters> counters_;
     const TextureFormat& format_;
     DWORD usage_;
     D3DPOOL pool_;
     GLuint name_ = 0;
     std::vector<Level> levels_;
+    std::size_t unwrittenLevels_ = 0;
 };
 
 // The bytes of a vertex or index buffer, kept on our side as well so locks hand out plain memory;
@@ -84,10 +99,17 @@ public:
     GlBufferStorage(const GlBufferStorage&) = delete;
     GlBufferStorage& operator=(const GlBufferStorage&) = delete;
 
+    struct ByteRange {
+        UINT begin = 0, end = 0;
+    };
+
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
     // The context must be current when the last lock ends (it uploads) and at destruction.
-    HRESULT Unlock(GlContext& context);
+    // `uploaded`, when given, gets the bytes sent (empty when none were).
+    HRESULT Unlock(GlContext& context, ByteRange* uploaded = nullptr);
     GLuint Name() const { return name_; }
+    const std::uint8_t* Bytes() const { return bytes_.data(); }
+    std::size_t Size() const { return bytes_.size(); }
 
 private:
     std::shared_ptr<DrawCounters> counters_;
@@ -123,11 +145,16 @@ public:
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
     GLuint Name() const { return storage_.Name(); }
     D3DFORMAT Format() const { return desc_.Format; }
+    // Whether the `count` indices from `first`, moved by `base`, all name one of `vertices`.
+    bool IndicesFit(UINT first, UINT count, std::int64_t base, std::uint64_t vertices) const {
+        return bounds_.Fits(storage_.Bytes(), first, count, base, vertices);
+    }
 
 private:
     ~GlIndexBuffer() override;
     D3DINDEXBUFFER_DESC desc_;
     GlBufferStorage storage_;
+    IndexBounds bounds_;
 };
 
 }  // namespace gfx::gl
