@@ -2,25 +2,14 @@
 
 #include <array>
 
+#include "core/ascii.h"
+
 namespace app {
 
 namespace {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // The first number after `pos`: decimal, or hexadecimal after "0x" as X11 tools print window
@@ -31,14 +20,14 @@ std::uint32_t ReadNumber(std::string_view line, std::size_t pos) {
     }
     std::uint64_t base = 10;
     if (pos + 2 < line.size() && line[pos] == '0' &&
-        (line[pos + 1] == 'x' || line[pos + 1] == 'X') && HexDigit(line[pos + 2]) >= 0) {
+        (line[pos + 1] == 'x' || line[pos + 1] == 'X') && core::HexDigitValue(line[pos + 2]) >= 0) {
         base = 16;
         pos += 2;
     }
     std::uint64_t value = 0;
     for (; pos < line.size(); ++pos) {
-        const int digit =
-            base == 16 ? HexDigit(line[pos]) : (IsDigit(line[pos]) ? line[pos] - '0' : -1);
+        const int digit = base == 16 ? core::HexDigitValue(line[pos])
+                                     : (IsDigit(line[pos]) ? line[pos] - '0' : -1);
         if (digit < 0) {
             break;
         }

@@ -1,5 +1,6 @@
 #include "app/default_settings.h"
 
+#include "core/ascii.h"
 #include "core/cp1251.h"
 
 namespace app {
@@ -14,16 +15,6 @@ constexpr std::string_view kBadLineText =
 constexpr std::string_view kMissingKeyText =
     "\xCD\xE5 \xED\xE0\xE9\xE4\xE5\xED \xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0 \xE2 "
     "\xF4\xE0\xE9\xEB\xE5 def_settings.txt";
-
-std::string FoldAsciiCapitals(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
 
 // Drops every character whose code is 32 or less, then cuts at the first ';'.
 std::string CleanLine(std::string_view raw) {
@@ -84,9 +75,9 @@ void DefaultSettings::Parse(std::span<const std::uint8_t> bytes) {
 }
 
 std::string DefaultSettings::GetDefault(std::string_view key) const {
-    const std::string folded = FoldAsciiCapitals(key);
+    const std::string folded = core::AsciiLowered(key);
     for (const auto& [name, value] : pairs_) {
-        if (FoldAsciiCapitals(name) == folded) {
+        if (core::AsciiLowered(name) == folded) {
             return value;
         }
     }

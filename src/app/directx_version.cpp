@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "core/ascii.h"
+
 namespace app {
 
 namespace {
@@ -97,9 +99,7 @@ bool ReadSmallNumber(std::string_view text, std::size_t& pos, int& value) {
 }  // namespace
 
 std::uint32_t PackVersion(int major, int minor, char letter) {
-    if (letter >= 'A' && letter <= 'Z') {
-        letter = static_cast<char>(letter - 'A' + 'a');
-    }
+    letter = core::AsciiLower(letter);
     std::uint32_t packed = ((static_cast<std::uint32_t>(major) & 0xFF) * 256 +
                             (static_cast<std::uint32_t>(minor) & 0xFF)) *
                            256;
@@ -157,9 +157,7 @@ std::int32_t GetDirectXVersion(std::uint32_t* packedVersion, char* text, std::si
     if (!FromContext(probe, version) && !FromLibraries(probe, version)) {
         return E_FAIL;
     }
-    if (version.letter >= 'A' && version.letter <= 'Z') {
-        version.letter = static_cast<char>(version.letter - 'A' + 'a');
-    }
+    version.letter = core::AsciiLower(version.letter);
     if (packedVersion != nullptr) {
         *packedVersion = PackVersion(version.major, version.minor, version.letter);
     }

@@ -1,12 +1,10 @@
 #include "app/text_table.h"
 
+#include "core/ascii.h"
+
 namespace app {
 
 namespace {
-
-char FoldAsciiCapital(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // Key lines compare in lower case: everything between the leading '#' and the last character.
 void FoldKeyLine(std::string& line) {
@@ -14,7 +12,7 @@ void FoldKeyLine(std::string& line) {
         return;
     }
     for (std::size_t i = 1; i + 1 < line.size(); ++i) {
-        line[i] = FoldAsciiCapital(line[i]);
+        line[i] = core::AsciiLower(line[i]);
     }
 }
 
@@ -59,7 +57,7 @@ void TextTable::Parse(std::span<const std::uint8_t> bytes) {
 std::string TextTable::GetText(std::string_view key) const {
     std::string folded(key);
     for (char& c : folded) {
-        c = FoldAsciiCapital(c);
+        c = core::AsciiLower(c);
     }
     for (std::size_t i = 0; i + 1 < lines_.size(); ++i) {
         const std::string_view line = lines_[i];

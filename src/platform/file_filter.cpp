@@ -1,5 +1,4 @@
-#include <cctype>
-
+#include "core/ascii.h"
 #include "platform/file_chooser.h"
 
 namespace platform {
@@ -42,14 +41,12 @@ bool MatchesPattern(std::string_view pattern, std::string_view name) {
     std::size_t n = 0;
     std::size_t starAt = std::string_view::npos;
     std::size_t starName = 0;
-    const auto fold = [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    };
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == '*') {
             starAt = p++;
             starName = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || core::AsciiLower(pattern[p]) ==
+                                                                   core::AsciiLower(name[n]))) {
             ++p;
             ++n;
         } else if (starAt != std::string_view::npos) {

@@ -5,6 +5,7 @@
 
 #include "render/current_device.h"
 #include "render/matrix.h"
+#include "render/record_fields.h"
 #include "udf/udf_node.h"
 
 namespace render {
@@ -13,18 +14,11 @@ using namespace gfx;
 
 namespace {
 
-// A matrix member, or the identity when it is absent; false when present but unusable.
-bool ReadMatrix(const udf::UdfNode& record, std::string_view key, Matrix& m) {
+// A transform member, or the identity when the light has none: a light without one stands at
+// the origin and shines down -Y.
+bool ReadTransform(const udf::UdfNode& record, std::string_view key, Matrix& m) {
     m = MatrixIdentity();
-    const udf::UdfNode* node = record.findChild(key);
-    if (!node) {
-        return true;
-    }
-    if (!node->data() || node->size() < sizeof m.m) {
-        return false;
-    }
-    std::memcpy(m.m, node->data(), sizeof m.m);
-    return IsFinite(m);
+    return ReadMatrix(record, key, m) != FieldRead::Unusable;
 }
 
 float ReadReal(const udf::UdfNode& record, std::string_view key, float fallback) {
@@ -60,7 +54,7 @@ Light::RecordResult Light::FromRecord(const udf::UdfNode& record, std::unique_pt
         return RecordResult::UnknownType;
     }
     Matrix nodeTm, objectTm;
-    if (!ReadMatrix(record, "NodeTM", nodeTm) || !ReadMatrix(record, "ObjectTM", objectTm)) {
+    if (!ReadTransform(record, "NodeTM", nodeTm) || !ReadTransform(record, "ObjectTM", objectTm)) {
         return RecordResult::Unusable;
     }
     Matrix m = MatrixMultiply(objectTm, nodeTm);

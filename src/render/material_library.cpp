@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "render/record_fields.h"
 #include "render/texture.h"
 #include "render/texture_manager.h"
 #include "udf/udf_node.h"
@@ -23,30 +24,12 @@ D3DCOLORVALUE ReadColour(const udf::UdfNode& leaf) {
     return {argb[1], argb[2], argb[3], argb[0]};
 }
 
-// A text value, whether the file stored it as a string or as an integer.
-std::string Text(const udf::UdfNode& node) {
-    if (node.typeName().view() == "int") {
-        return std::to_string(node.asInt());
-    }
-    std::string text = node.asString().str();
-    // Strings may carry their terminator.
-    while (!text.empty() && text.back() == '\0') {
-        text.pop_back();
-    }
-    return text;
-}
-
-std::string ChildText(const udf::UdfNode& node, std::string_view key) {
-    const udf::UdfNode* child = node.findChild(key);
-    return child ? Text(*child) : std::string();
-}
-
 float Real(const udf::UdfNode& node) {
     if (node.typeName().view() == "int") {
         return float(node.asInt());
     }
     if (node.typeName().view() == "string") {
-        return std::strtof(Text(node).c_str(), nullptr);
+        return std::strtof(FieldText(node).c_str(), nullptr);
     }
     return node.asReal();
 }
@@ -56,7 +39,7 @@ DWORD MaterialAddress(const udf::UdfNode& entry, std::string_view key) {
     if (!child) {
         return D3DTADDRESS_WRAP;
     }
-    const std::string text = Text(*child);
+    const std::string text = FieldText(*child);
     if (text == "Mirror") {
         return D3DTADDRESS_MIRROR;
     }
@@ -231,7 +214,7 @@ bool MaterialLibrary::LoadMaterialLibrary(const udf::UdfNode& materials,
 void ApplyMeshKeys(const udf::UdfNode& mesh, RenderStates& block) {
     StageState& stage = block.stages[0];
     if (const auto* blend = mesh.findChild("Blend")) {
-        const std::string text = Text(*blend);
+        const std::string text = FieldText(*blend);
         if (text == "additive") {
             block.blendMode = kBlendAdditive;
         } else if (text == "multiply") {

@@ -1,5 +1,6 @@
 #include "render/node.h"
 
+#include "core/ascii.h"
 #include "render/animation.h"
 #include "render/camera.h"
 #include "render/mesh.h"
@@ -9,10 +10,6 @@
 namespace render {
 
 namespace {
-
-char Fold(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
 
 // scale x rotation x translation, written out: the rotation's rows scaled, the position below.
 Matrix Compose(Vector3 scale, Quaternion rotation, Vector3 position) {
@@ -53,15 +50,7 @@ bool OutsideFrustum(const BoundingBox& box, const Matrix& toClip) {
 }  // namespace
 
 bool NamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Fold(a[i]) != Fold(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return core::AsciiEqualsIgnoringCase(a, b);
 }
 
 Node::Node(std::string name, std::string type)

@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "core/ascii.h"
 #include "render/animation.h"
 #include "render/mesh.h"
+#include "render/record_fields.h"
 #include "render/skin.h"
 #include "render/vertex_data.h"
 #include "udf/udf_binary_reader.h"
@@ -17,41 +19,12 @@ namespace {
 // Differences from the identity below this make no object transform.
 constexpr float kIdentityTolerance = 0.01f;
 
-std::string Text(const udf::UdfNode& node) {
-    std::string text = node.asString().str();
-    while (!text.empty() && text.back() == '\0') {
-        text.pop_back();
-    }
-    return text;
-}
-
-// A 68-byte matrix member; false when absent, short or not finite.
-bool ReadMatrix(const udf::UdfNode& record, std::string_view key, Matrix& m) {
-    const udf::UdfNode* node = record.findChild(key);
-    if (!node || !node->data() || node->size() < sizeof m.m) {
-        return false;
-    }
-    std::memcpy(m.m, node->data(), sizeof m.m);
-    m.classification = kMatrixGeneral;
-    return IsFinite(m);
-}
-
 // The record's node name: a "Name" member when there is one, else the record's own name.
 std::string NodeName(const udf::UdfNode& record) {
     if (const udf::UdfNode* name = record.findChild("Name"); name && !name->isContainer()) {
-        return Text(*name);
+        return FieldText(*name);
     }
     return record.name().str();
-}
-
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = char(c - 'A' + 'a');
-        }
-    }
-    return folded;
 }
 
 // The first node of each name in pre-order, as Node::Find would answer it.
@@ -62,7 +35,7 @@ void IndexTree(Node& root, NameIndex& index) {
     while (!pending.empty()) {
         Node* node = pending.back();
         pending.pop_back();
-        index.emplace(Folded(node->Name()), node);
+        index.emplace(core::AsciiLowered(node->Name()), node);
         for (auto it = node->Children().rbegin(); it != node->Children().rend(); ++it) {
             pending.push_back(it->get());
         }
@@ -165,7 +138,7 @@ void Scene::LoadNode(LoadState& state, const udf::UdfNode& record, Node& parent,
     if (made) {
         IndexTree(searchRoot, index);
     }
-    Node*& node = index[Folded(name)];
+    Node*& node = index[core::AsciiLowered(name)];
     if (!node) {
         node = parent.AddChild(std::make_unique<Node>(name, record.typeName().str()));
         if (record.typeName().view() == "Mesh") {
@@ -198,7 +171,7 @@ void Scene::CreateDrawable(Node& node, const udf::UdfNode& record) {
     }
     const RenderStates* material = nullptr;
     if (const udf::UdfNode* materialName = record.findChild("MaterialName")) {
-        material = materials_.Find(Text(*materialName));
+        material = materials_.Find(FieldText(*materialName));
     }
     std::unique_ptr<Mesh> mesh = CreateMesh(node, record, material, *data, skin.get());
     if (!mesh) {
@@ -219,7 +192,7 @@ std::unique_ptr<Mesh> Scene::CreateMesh(Node&, const udf::UdfNode& meshNode,
     RenderStates states = material ? *material : defaults_;
     ApplyMeshKeys(meshNode, states);
     const udf::UdfNode* align = meshNode.findChild("VertexAlign32");
-    const bool align32 = align && (Text(*align) == "1" ||
+    const bool align32 = align && (FieldText(*align) == "1" ||
                                    (align->typeName().view() == "int" && align->asInt() == 1));
     auto mesh = std::make_unique<Mesh>(states, vertexData, skin,
                                        ParseUsage(meshNode.findChild("Usage"), skin != nullptr),
@@ -245,7 +218,9 @@ bool Scene::RegisterLight(const udf::UdfNode& record) {
 
 void Scene::SetNodeTransforms(Node& node, const udf::UdfNode& record) {
     Matrix nodeTm, objectTm;
-    if (!ReadMatrix(record, "NodeTM", nodeTm) || !ReadMatrix(record, "ObjectTM", objectTm)) {
+    // Without both the node keeps the transforms it has.
+    if (ReadMatrix(record, "NodeTM", nodeTm) != FieldRead::Read ||
+        ReadMatrix(record, "ObjectTM", objectTm) != FieldRead::Read) {
         return;
     }
     Vector3 scale, position;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "render/node.h"
+#include "render/record_fields.h"
 #include "render/vertex_data.h"
 #include "udf/udf_node.h"
 
@@ -20,14 +21,6 @@ bool ReadWords(const udf::UdfNode* node, std::uint32_t count, std::vector<std::u
     out.resize(count);
     std::memcpy(out.data(), node->data(), std::size_t(count) * 4);
     return true;
-}
-
-std::string Text(const udf::UdfNode& node) {
-    std::string text = node.asString().str();
-    while (!text.empty() && text.back() == '\0') {
-        text.pop_back();
-    }
-    return text;
 }
 
 }  // namespace
@@ -50,7 +43,7 @@ std::unique_ptr<Skin> Skin::Load(const udf::UdfNode& mesh, std::uint32_t vertexC
             return nullptr;
         }
         seen[number] = true;
-        skin->boneNames_[number] = Text(*child.node);
+        skin->boneNames_[number] = FieldText(*child.node);
     }
     if (!ReadWords(mesh.findChild("VertBoneOffs"), vertexCount, skin->offsets_) ||
         !ReadWords(mesh.findChild("VertBoneNums"), vertexCount, skin->counts_)) {

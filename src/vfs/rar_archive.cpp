@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "core/ascii.h"
 #include "vfs/mem_file.h"
 
 namespace vfs {
@@ -40,10 +41,7 @@ char foldName(char c) {
     if (c == '\\' || c == '/') {
         return '_';
     }
-    if (c >= 'a' && c <= 'z') {
-        return static_cast<char>(c - 'a' + 'A');
-    }
-    return c;
+    return core::AsciiUpper(c);
 }
 
 struct BlockHeader {

@@ -10,6 +10,9 @@
 #include <fstream>
 #include <iterator>
 #include <numbers>
+#include <string>
+
+#include <unistd.h>
 
 namespace audiotest {
 
@@ -87,11 +90,23 @@ void WriteWaveConfig(const std::string& conf, const std::string& wave) {
 }
 
 std::string UseWaveOutput() {
+    // Test programs may run side by side, each with its own output.
     const std::string dir = testing::TempDir();
-    const std::string wave = dir + "zorvane_audio_out.wav";
-    const std::string conf = dir + "zorvane_alsoft.conf";
+    const std::string own = std::to_string(getpid());
+    const std::string wave = dir + "zorvane_audio_out_" + own + ".wav";
+    const std::string conf = dir + "zorvane_alsoft_" + own + ".conf";
     std::remove(wave.c_str());
     WriteWaveConfig(conf, wave);
+    static std::string files[2];
+    if (files[0].empty()) {
+        std::atexit([] {
+            for (const std::string& file : files) {
+                std::remove(file.c_str());
+            }
+        });
+    }
+    files[0] = wave;
+    files[1] = conf;
     setenv("ALSOFT_CONF", conf.c_str(), 1);
     setenv("ALSOFT_DRIVERS", "wave", 1);
     return wave;

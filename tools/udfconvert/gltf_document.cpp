@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/ascii.h"
+
 namespace udfconvert {
 
 namespace {
@@ -77,19 +79,6 @@ bool IsDataUri(const std::string& uri) {
     return uri.rfind("data:", 0) == 0;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 }  // namespace
 
 bool ExtraValue::Truthy() const {
@@ -124,8 +113,8 @@ std::string GltfDocument::DecodeUri(std::string_view uri) {
     std::string out;
     for (std::size_t i = 0; i < uri.size(); ++i) {
         if (uri[i] == '%' && i + 2 < uri.size()) {
-            const int high = HexDigit(uri[i + 1]);
-            const int low = HexDigit(uri[i + 2]);
+            const int high = core::HexDigitValue(uri[i + 1]);
+            const int low = core::HexDigitValue(uri[i + 2]);
             if (high >= 0 && low >= 0) {
                 out += char(high * 16 + low);
                 i += 2;

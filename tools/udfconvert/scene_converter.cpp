@@ -7,6 +7,7 @@
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
 
+#include "core/ascii.h"
 #include "render/scene_records.h"
 #include "udf/udf_binary_writer.h"
 
@@ -32,16 +33,6 @@ constexpr const char* kMeshKeys[] = {"Usage",     "Blend",    "MinFilter", "MagF
                                      "MipFilter", "TexAddrU", "TexAddrV",  "VertexAlign32",
                                      "AlphaUse",  "Alpha",    "Lit"};
 constexpr const char* kColourKeys[] = {"Ambient", "Diffuse", "Specular", "Emissive"};
-
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = char(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
 
 Matrix Compose(const Vector3& scale, const Quaternion& rotation, const Vector3& position) {
     return render::MatrixMultiply(
@@ -151,10 +142,10 @@ std::string SceneConverter::Lightmap(const aiNode& node, const aiMesh& mesh) con
 
 std::string SceneConverter::UniqueName(const std::string& wanted) {
     std::string name = wanted;
-    for (int suffix = 2; usedNames_.count(Folded(name)); ++suffix) {
+    for (int suffix = 2; usedNames_.count(core::AsciiLowered(name)); ++suffix) {
         name = wanted + "_" + std::to_string(suffix);
     }
-    usedNames_.insert(Folded(name));
+    usedNames_.insert(core::AsciiLowered(name));
     return name;
 }
 
@@ -183,7 +174,7 @@ bool SceneConverter::CheckNames(const aiNode& node, int depth, std::set<std::str
         return false;
     }
     // The scene finds nodes by name without regard to case, and merges namesakes.
-    if (!folded.insert(Folded(name)).second) {
+    if (!folded.insert(core::AsciiLowered(name)).second) {
         error_ = "two nodes are named \"" + name + "\" (names must differ ignoring case)";
         return false;
     }
@@ -587,7 +578,7 @@ bool SceneConverter::ConvertCamera(const aiNode& node, const std::string& fileNa
     for (const auto& key : keys) {
         nodes.push_back(key.get());
     }
-    OutputFile file{Folded(fileName) + ".cam", {}};
+    OutputFile file{core::AsciiLowered(fileName) + ".cam", {}};
     if (!udf::UdfBinaryWriter::toBytes(nodes, file.bytes)) {
         error_ = "cannot write " + file.name;
         return false;

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
+#include "core/ascii.h"
+
 namespace platform::fake {
 
 namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
-    auto fold = [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return fold(x) == fold(y); });
+    return core::AsciiEqualsIgnoringCase(a, b);
 }
 
 void Assign(std::vector<MemoryValue>& values, std::string_view name, std::uint32_t type,

@@ -13,22 +13,14 @@
 #include <cstdlib>
 #include <random>
 
+#include "core/ascii.h"
+
 namespace platform::linux_impl {
 
 namespace {
 
 constexpr std::string_view kRootKey = "HKEY_CURRENT_USER\\";
 constexpr std::string_view kHeader = "REGEDIT4";
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldAscii(x) == FoldAscii(y);
-           });
-}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
@@ -38,16 +30,6 @@ std::string_view Trim(std::string_view s) {
         s.remove_suffix(1);
     }
     return s;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // A quoted text with \\ and \" escapes starting at s[0] == '"'. Advances `s` past the closing
@@ -79,10 +61,12 @@ bool ReadHexBytes(std::string_view s, std::vector<std::uint8_t>& out) {
     while (!s.empty()) {
         std::size_t comma = s.find(',');
         std::string_view item = Trim(s.substr(0, comma));
-        if (item.size() != 2 || HexDigit(item[0]) < 0 || HexDigit(item[1]) < 0) {
+        if (item.size() != 2 || core::HexDigitValue(item[0]) < 0 ||
+            core::HexDigitValue(item[1]) < 0) {
             return false;
         }
-        out.push_back(static_cast<std::uint8_t>(HexDigit(item[0]) * 16 + HexDigit(item[1])));
+        out.push_back(static_cast<std::uint8_t>(core::HexDigitValue(item[0]) * 16 +
+                                                core::HexDigitValue(item[1])));
         if (comma == std::string_view::npos) {
             break;
         }
@@ -101,7 +85,7 @@ bool ReadHexNumber(std::string_view s, std::uint32_t& value) {
     }
     value = 0;
     for (char c : s) {
-        const int digit = HexDigit(c);
+        const int digit = core::HexDigitValue(c);
         if (digit < 0) {
             return false;
         }
@@ -482,7 +466,8 @@ std::optional<std::string> ValueLineName(std::string_view line) {
 }
 
 bool IsKeyHeader(std::string_view line, std::string_view header) {
-    return line.ends_with(']') && EqualsIgnoringCase(line.substr(1, line.size() - 2), header);
+    return line.ends_with(']') &&
+           core::AsciiEqualsIgnoringCase(line.substr(1, line.size() - 2), header);
 }
 
 void AppendValueLine(std::string& out, const RegValue& value, std::string_view lineEnd) {
@@ -547,14 +532,14 @@ public:
             return false;
         }
         auto same = std::find_if(values_.begin(), values_.end(), [name](const RegValue& v) {
-            return EqualsIgnoringCase(v.name, name);
+            return core::AsciiEqualsIgnoringCase(v.name, name);
         });
         RegValue* value = same != values_.end() ? &*same : &values_.emplace_back();
         value->name = std::string(name);
         value->type = type;
         value->data.assign(data.begin(), data.end());
         const bool known = std::any_of(changed_.begin(), changed_.end(), [name](const auto& n) {
-            return EqualsIgnoringCase(n, name);
+            return core::AsciiEqualsIgnoringCase(n, name);
         });
         if (!known) {
             changed_.emplace_back(name);
@@ -593,7 +578,7 @@ public:
 private:
     const RegValue* Find(std::string_view name) const {
         for (const RegValue& value : values_) {
-            if (EqualsIgnoringCase(value.name, name)) {
+            if (core::AsciiEqualsIgnoringCase(value.name, name)) {
                 return &value;
             }
         }
@@ -626,7 +611,7 @@ std::vector<RegValue> ParseRegText(std::string_view text, std::string_view keyPa
             continue;
         }
         auto same = std::find_if(values.begin(), values.end(), [&](const RegValue& other) {
-            return EqualsIgnoringCase(other.name, value.name);
+            return core::AsciiEqualsIgnoringCase(other.name, value.name);
         });
         if (same != values.end()) {
             *same = std::move(value);
@@ -688,7 +673,7 @@ std::string MergeRegText(std::string_view original, const std::vector<RegValue>&
             continue;
         }
         const auto change = std::find_if(changes.begin(), changes.end(), [&](const RegValue& v) {
-            return EqualsIgnoringCase(v.name, *name);
+            return core::AsciiEqualsIgnoringCase(v.name, *name);
         });
         if (change == changes.end()) {
             out += line.raw;
@@ -737,7 +722,7 @@ std::optional<std::string> FileRegistry::KeyFile(std::string_view path) const {
         }
         path.remove_prefix(slash + 1);
     }
-    if (EqualsIgnoringCase(parts.front(), "Software")) {
+    if (core::AsciiEqualsIgnoringCase(parts.front(), "Software")) {
         parts.erase(parts.begin());
     }
     if (parts.empty()) {
