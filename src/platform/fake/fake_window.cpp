@@ -13,7 +13,7 @@ WindowHandle NextHandle() {
 }  // namespace
 
 FakeWindow::FakeWindow(const WindowDesc& desc, WindowProcedure procedure, MessageQueue::Clock clock)
-    : desc_(desc), procedure_(std::move(procedure)), queue_(clock), handle_(NextHandle()) {
+    : QueuedWindow(clock), desc_(desc), procedure_(std::move(procedure)), handle_(NextHandle()) {
     client_ = {0, 0, desc.rect.Width(), desc.rect.Height()};
     if (desc.kind == WindowKind::Popup && desc.desktopSize) {
         client_ = {0, 0, 1280, 1024};
@@ -96,23 +96,6 @@ LRESULT FakeWindow::DispatchMessage(const Message& message) {
     dispatched_.push_back(message);
     return procedure_ ? procedure_(message.window, message.message, message.wParam, message.lParam)
                       : 0;
-}
-
-void FakeWindow::PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
-    queue_.Post({handle_, message, wParam, lParam});
-}
-
-void FakeWindow::PostQuitMessage(int exitCode) {
-    queue_.Post({handle_, WM_QUIT, static_cast<WPARAM>(exitCode), 0});
-}
-
-bool FakeWindow::SetTimer(std::uintptr_t id, std::uint32_t milliseconds) {
-    queue_.SetTimer(handle_, id, milliseconds);
-    return true;
-}
-
-void FakeWindow::KillTimer(std::uintptr_t id) {
-    queue_.KillTimer(id);
 }
 
 void FakeWindow::PaintBitmap(std::span<const std::uint8_t> bmp) {

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/message_queue.h"
+#include "platform/queued_window.h"
 #include "platform/window.h"
 
 namespace platform::fake {
 
-class FakeWindow final : public Window {
+class FakeWindow final : public QueuedWindow {
 public:
     FakeWindow(const WindowDesc& desc, WindowProcedure procedure,
                MessageQueue::Clock clock = &core::NowMilliseconds);
@@ -48,10 +48,6 @@ public:
     bool GetMessage(Message& message) override;
     void WaitMessage() override;
     LRESULT DispatchMessage(const Message& message) override;
-    void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
-    void PostQuitMessage(int exitCode) override;
-    bool SetTimer(std::uintptr_t id, std::uint32_t milliseconds) override;
-    void KillTimer(std::uintptr_t id) override;
     void ShowCursor(bool show) override { cursorShown_ = show; }
     void PaintBitmap(std::span<const std::uint8_t> bmp) override;
     void SendKeepAwakeKey() override;
@@ -60,7 +56,6 @@ public:
 private:
     WindowDesc desc_;
     WindowProcedure procedure_;
-    MessageQueue queue_;
     std::deque<Message> injected_;
     std::function<void()> idleHook_;
     std::vector<Message> dispatched_;

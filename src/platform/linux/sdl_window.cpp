@@ -195,23 +195,6 @@ LRESULT SdlWindow::DispatchMessage(const Message& message) {
                       : 0;
 }
 
-void SdlWindow::PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
-    queue_.Post({handle_, message, wParam, lParam});
-}
-
-void SdlWindow::PostQuitMessage(int exitCode) {
-    queue_.Post({handle_, WM_QUIT, static_cast<WPARAM>(exitCode), 0});
-}
-
-bool SdlWindow::SetTimer(std::uintptr_t id, std::uint32_t milliseconds) {
-    queue_.SetTimer(handle_, id, milliseconds);
-    return true;
-}
-
-void SdlWindow::KillTimer(std::uintptr_t id) {
-    queue_.KillTimer(id);
-}
-
 void SdlWindow::ShowCursor(bool show) {
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }

@@ -8,12 +8,12 @@
 #include <memory>
 #include <vector>
 
-#include "platform/message_queue.h"
+#include "platform/queued_window.h"
 #include "platform/window.h"
 
 namespace platform::linux_impl {
 
-class SdlWindow final : public Window {
+class SdlWindow final : public QueuedWindow {
 public:
     // Null when SDL's video can't start or the window can't be made.
     static std::unique_ptr<SdlWindow> Create(const WindowDesc& desc, WindowProcedure procedure);
@@ -27,10 +27,6 @@ public:
     bool GetMessage(Message& message) override;
     void WaitMessage() override;
     LRESULT DispatchMessage(const Message& message) override;
-    void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
-    void PostQuitMessage(int exitCode) override;
-    bool SetTimer(std::uintptr_t id, std::uint32_t milliseconds) override;
-    void KillTimer(std::uintptr_t id) override;
     void ShowCursor(bool show) override;
     void PaintBitmap(std::span<const std::uint8_t> bmp) override;
     void SendKeepAwakeKey() override;
@@ -45,7 +41,6 @@ private:
     SDL_Window* window_;
     WindowHandle handle_;
     WindowProcedure procedure_;
-    MessageQueue queue_;
     std::deque<Message> translated_;
     std::vector<Message> scratch_;
     bool foreign_ = false;  // a screen-saver daemon's window

@@ -211,23 +211,6 @@ LRESULT X11ChildWindow::DispatchMessage(const Message& message) {
                       : 0;
 }
 
-void X11ChildWindow::PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) {
-    queue_.Post({handle_, message, wParam, lParam});
-}
-
-void X11ChildWindow::PostQuitMessage(int exitCode) {
-    queue_.Post({handle_, WM_QUIT, static_cast<WPARAM>(exitCode), 0});
-}
-
-bool X11ChildWindow::SetTimer(std::uintptr_t id, std::uint32_t milliseconds) {
-    queue_.SetTimer(handle_, id, milliseconds);
-    return true;
-}
-
-void X11ChildWindow::KillTimer(std::uintptr_t id) {
-    queue_.KillTimer(id);
-}
-
 void X11ChildWindow::ShowCursor(bool show) {
     if (gone_) {
         return;

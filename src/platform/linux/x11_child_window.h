@@ -7,12 +7,12 @@
 #include <deque>
 #include <memory>
 
-#include "platform/message_queue.h"
+#include "platform/queued_window.h"
 #include "platform/window.h"
 
 namespace platform::linux_impl {
 
-class X11ChildWindow final : public Window {
+class X11ChildWindow final : public QueuedWindow {
 public:
     // Null when there is no display or `desc.parent` is not a window.
     static std::unique_ptr<X11ChildWindow> Create(const WindowDesc& desc,
@@ -25,10 +25,6 @@ public:
     bool GetMessage(Message& message) override;
     void WaitMessage() override;
     LRESULT DispatchMessage(const Message& message) override;
-    void PostMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
-    void PostQuitMessage(int exitCode) override;
-    bool SetTimer(std::uintptr_t id, std::uint32_t milliseconds) override;
-    void KillTimer(std::uintptr_t id) override;
     void ShowCursor(bool show) override;
     void PaintBitmap(std::span<const std::uint8_t> bmp) override;
     // The preview takes no input, so there is nothing to keep awake.
@@ -47,7 +43,6 @@ private:
     ::Window window_;
     WindowHandle handle_;
     WindowProcedure procedure_;
-    MessageQueue queue_;
     std::deque<Message> translated_;
     Cursor blankCursor_ = 0;
     XErrorHandler previousErrorHandler_ = nullptr;
