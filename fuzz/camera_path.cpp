@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "render/camera.h"
-#include "render/camera_path.h"
+#include "render/math/camera.h"
+#include "render/scene/animation/camera_path.h"
 #include "vfs/file_source.h"
 
 namespace {

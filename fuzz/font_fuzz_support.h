@@ -11,8 +11,8 @@
 
 #include "platform/fake/gfx/fake_device.h"
 #include "platform/fake/gfx/fake_runtime.h"
-#include "render/current_device.h"
-#include "render/state_cache.h"
+#include "render/device/current_device.h"
+#include "render/device/state_cache.h"
 #include "vfs/file_source.h"
 #include "vfs/rar_archive.h"
 #include "vfs/rar_writer.h"

@@ -5,12 +5,12 @@
 
 #include "platform/fake/gfx/fake_device.h"
 #include "platform/fake/gfx/fake_runtime.h"
-#include "render/camera.h"
-#include "render/current_device.h"
-#include "render/render_context.h"
-#include "render/render_sorter.h"
-#include "render/scene.h"
-#include "render/state_cache.h"
+#include "render/device/current_device.h"
+#include "render/device/state_cache.h"
+#include "render/math/camera.h"
+#include "render/scene/render_context.h"
+#include "render/scene/render_sorter.h"
+#include "render/scene/scene.h"
 #include "vfs/search_paths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

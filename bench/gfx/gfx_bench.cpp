@@ -16,8 +16,8 @@
 #include "platform/linux/gl/device_statistics.h"
 #include "platform/linux/gl/gl_runtime.h"
 #include "quad_ceiling.h"
-#include "render/current_device.h"
-#include "render/state_cache.h"
+#include "render/device/current_device.h"
+#include "render/device/state_cache.h"
 
 using namespace gfx;
 
@@ -349,7 +349,8 @@ void DrawFigures(Runtime* runtime, void (*section)(Device*, Texture* const*, con
     render::SetCurrentDevice(device);
     Texture* textures[kTextureCount];
     for (int i = 0; i < kTextureCount; ++i)
-        textures[i] = bench::PatternTexture(device, 64, 0x10101u * static_cast<std::uint32_t>(i + 3));
+        textures[i] =
+            bench::PatternTexture(device, 64, 0x10101u * static_cast<std::uint32_t>(i + 3));
     const Mesh mesh = MakeMesh(device);
     section(device, textures, mesh);
     render::SetCurrentDevice(nullptr);
@@ -378,9 +379,9 @@ double QuadFps(Runtime* runtime, UINT width, UINT height, D3DMULTISAMPLE_TYPE sa
     const float w = static_cast<float>(width) - 0.5f, h = static_cast<float>(height) - 0.5f;
     // A slight turn keeps edges across the screen, where multisampling has work to do.
     const bench::ScreenVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0, 0},
-                                  {w, 20, 0.5f, 1, 1, 0},
-                                  {-0.5f, h - 20, 0.5f, 1, 0, 1},
-                                  {w, h, 0.5f, 1, 1, 1}};
+                                         {w, 20, 0.5f, 1, 1, 0},
+                                         {-0.5f, h - 20, 0.5f, 1, 0, 1},
+                                         {w, h, 0.5f, 1, 1, 1}};
     auto frame = [&] {
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
         device->BeginScene();

@@ -25,7 +25,7 @@
 #include "app/saver_application.h"
 #include "clock/clock_scene.h"
 #include "core/interval_timer.h"
-#include "render/screen_quad.h"
+#include "render/states/screen_quad.h"
 
 extern char** environ;
 
@@ -46,15 +46,16 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
 }
 
 std::int64_t MonotonicNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               Clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
         .count();
 }
 
 // ---- the measured process -------------------------------------------------------------------
 
 std::atomic<std::int64_t> clockOffset{0};
-std::int64_t JumpingClock() { return core::NowMilliseconds() + clockOffset.load(); }
+std::int64_t JumpingClock() {
+    return core::NowMilliseconds() + clockOffset.load();
+}
 
 // One full-screen picture a frame through the shell's own frame.
 class QuadShell final : public app::SaverApplication {
@@ -103,8 +104,7 @@ void WriteFigures(const Record& record, Clock::time_point start, const std::stri
     const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
     const Clock::time_point first = record.frames.front();
     std::size_t warm = 0;
-    while (warm + 1 < record.frames.size() &&
-           Seconds(first, record.frames[warm]) < kWarmUpSeconds)
+    while (warm + 1 < record.frames.size() && Seconds(first, record.frames[warm]) < kWarmUpSeconds)
         ++warm;
     const double fps = double(record.frames.size() - 1 - warm) /
                        Seconds(record.frames[warm], record.frames.back());
@@ -193,16 +193,26 @@ Figures ReadFigures(const std::string& file) {
     std::string key;
     double value = 0;
     while (in >> key >> value) {
-        if (key == "frames") f.frames = long(value);
-        if (key == "fps") f.fps = value, f.ok = true;
-        if (key == "median_ms") f.median = value;
-        if (key == "p99_ms") f.p99 = value;
-        if (key == "max_ms") f.max = value;
-        if (key == "loading_ms") f.loading = value;
-        if (key == "scene_ms") f.scene = value;
-        if (key == "switched") f.switched = value != 0;
-        if (key == "flashed") f.flashed = value != 0;
-        if (key == "peak_rss_kb") f.rss = long(value);
+        if (key == "frames")
+            f.frames = long(value);
+        if (key == "fps")
+            f.fps = value, f.ok = true;
+        if (key == "median_ms")
+            f.median = value;
+        if (key == "p99_ms")
+            f.p99 = value;
+        if (key == "max_ms")
+            f.max = value;
+        if (key == "loading_ms")
+            f.loading = value;
+        if (key == "scene_ms")
+            f.scene = value;
+        if (key == "switched")
+            f.switched = value != 0;
+        if (key == "flashed")
+            f.flashed = value != 0;
+        if (key == "peak_rss_kb")
+            f.rss = long(value);
     }
     return f;
 }
@@ -293,19 +303,23 @@ int main(int argc, char** argv) {
             continue;
         }
         std::printf("  %u x %u:\n", size[0], size[1]);
-        std::printf("    frame rate %.1f fps, ceiling (one full-screen picture) %.1f fps: "
-                    "ratio %.2f [>= 0.70]\n",
-                    scene.fps, ceiling.fps, scene.fps / ceiling.fps);
-        std::printf("    frame time median %.1f ms, 99th percentile %.1f ms: ratio %.2f [<= 2], "
-                    "longest %.1f ms; %ld frames, path switched %s, flash %s\n",
-                    scene.median, scene.p99, scene.p99 / scene.median, scene.max, scene.frames,
-                    scene.switched ? "yes" : "NO", scene.flashed ? "yes" : "NO");
-        std::printf("    process start to loading frame %.0f ms [<= 150], to first scene frame "
-                    "%.0f ms [<= 1500]\n",
-                    scene.loading, scene.scene);
-        std::printf("    peak resident memory %.0f MB [<= 150 at 1920 x 1080]; the ceiling's "
-                    "process %.0f MB\n",
-                    scene.rss / 1024.0, ceiling.rss / 1024.0);
+        std::printf(
+            "    frame rate %.1f fps, ceiling (one full-screen picture) %.1f fps: "
+            "ratio %.2f [>= 0.70]\n",
+            scene.fps, ceiling.fps, scene.fps / ceiling.fps);
+        std::printf(
+            "    frame time median %.1f ms, 99th percentile %.1f ms: ratio %.2f [<= 2], "
+            "longest %.1f ms; %ld frames, path switched %s, flash %s\n",
+            scene.median, scene.p99, scene.p99 / scene.median, scene.max, scene.frames,
+            scene.switched ? "yes" : "NO", scene.flashed ? "yes" : "NO");
+        std::printf(
+            "    process start to loading frame %.0f ms [<= 150], to first scene frame "
+            "%.0f ms [<= 1500]\n",
+            scene.loading, scene.scene);
+        std::printf(
+            "    peak resident memory %.0f MB [<= 150 at 1920 x 1080]; the ceiling's "
+            "process %.0f MB\n",
+            scene.rss / 1024.0, ceiling.rss / 1024.0);
     }
     std::filesystem::remove_all(folder);
     return failures == 0 ? 0 : 1;

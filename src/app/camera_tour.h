@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/interval_timer.h"
-#include "render/camera.h"
-#include "render/camera_path.h"
+#include "render/math/camera.h"
+#include "render/scene/animation/camera_path.h"
 
 namespace vfs {
 class Archive;

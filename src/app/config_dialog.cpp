@@ -7,7 +7,7 @@
 #include "app/about_box.h"
 #include "core/cp1251.h"
 #include "platform/gfx/unknown.h"
-#include "render/device_enumeration.h"
+#include "render/device/device_enumeration.h"
 
 namespace app {
 

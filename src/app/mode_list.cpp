@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "render/format_info.h"
+#include "render/device/format_info.h"
 
 namespace app {
 

@@ -8,7 +8,7 @@
 
 #include "app/saver_settings.h"
 #include "platform/gfx/d3d_types.h"
-#include "render/device_enumeration.h"
+#include "render/device/device_enumeration.h"
 
 namespace app {
 

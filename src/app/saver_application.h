@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/config_dialog.h"
 #include "app/default_settings.h"
+#include "app/loading_screen.h"
 #include "app/saver_settings.h"
 #include "app/text_table.h"
 #include "core/interval_timer.h"
@@ -28,11 +29,10 @@
 #include "platform/registry.h"
 #include "platform/resources.h"
 #include "platform/window.h"
-#include "render/application.h"
-#include "render/camera.h"
-#include "render/frame_renderer.h"
-#include "render/loading_screen.h"
-#include "render/matrix.h"
+#include "render/host/application.h"
+#include "render/host/frame_renderer.h"
+#include "render/math/camera.h"
+#include "render/math/matrix.h"
 #include "text/time_overlay.h"
 #include "vfs/file_source.h"
 #include "vfs/rar_archive.h"
@@ -106,7 +106,7 @@ public:
     bool DrawImageQuad(render::Texture* texture, float opacity, bool fullScreen, int position);
     // Black with the picture over everything at `opacity`, presented.
     void SplashFrame(render::Texture* texture, float opacity);
-    const render::LoadingScreen& Loading() const { return loadingScreen_; }
+    const LoadingScreen& Loading() const { return loadingScreen_; }
 
     // Reads the media folder's "Scene.props" into the drawing parameters and the tour list,
     // then hands the tree to LoadCustomProps. False (defaults kept) when there is none.
@@ -201,7 +201,7 @@ private:
     std::string frameRateText_;
     std::string timeText_;
     gfx::D3DGAMMARAMP gammaRamp_{};
-    render::LoadingScreen loadingScreen_;
+    LoadingScreen loadingScreen_;
     text::TimeOverlay overlay_;
     double scaleFactor_ = 1.0;
     vfs::RarArchive mediaArchive_;

@@ -1,6 +1,6 @@
 #include "clock/clock_hands.h"
 
-#include "render/matrix.h"
+#include "render/math/matrix.h"
 
 namespace clockscene {
 

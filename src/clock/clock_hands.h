@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/time_source.h"
-#include "render/key.h"
+#include "render/scene/animation/key.h"
 
 namespace clockscene {
 

@@ -5,15 +5,15 @@
 
 #include "clock/clock_hands.h"
 #include "core/trace.h"
-#include "render/animation.h"
-#include "render/camera.h"
-#include "render/mesh.h"
-#include "render/node.h"
-#include "render/render_context.h"
-#include "render/render_sorter.h"
-#include "render/state_cache.h"
-#include "render/texture.h"
-#include "render/texture_manager.h"
+#include "render/device/state_cache.h"
+#include "render/math/camera.h"
+#include "render/scene/animation/animation.h"
+#include "render/scene/mesh.h"
+#include "render/scene/node.h"
+#include "render/scene/render_context.h"
+#include "render/scene/render_sorter.h"
+#include "render/textures/texture.h"
+#include "render/textures/texture_manager.h"
 
 namespace clockscene {
 namespace {

@@ -10,10 +10,10 @@
 
 #include "core/time_source.h"
 #include "platform/gfx/d3d_types.h"
-#include "render/device_object.h"
-#include "render/matrix.h"
-#include "render/scene.h"
-#include "render/track.h"
+#include "render/device/device_object.h"
+#include "render/math/matrix.h"
+#include "render/scene/animation/track.h"
+#include "render/scene/scene.h"
 
 namespace render {
 class Camera;

@@ -6,8 +6,8 @@
 #include "app/picture_dialog_part.h"
 #include "app/settings_store.h"
 #include "core/trace.h"
-#include "render/frame_renderer.h"
-#include "render/state_cache.h"
+#include "render/device/state_cache.h"
+#include "render/host/frame_renderer.h"
 #include "udf/prop_node.h"
 
 namespace clockscene {

@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "core/trace.h"
-#include "render/color_key.h"
-#include "render/format_info.h"
-#include "render/texture.h"
-#include "render/texture_manager.h"
+#include "render/device/format_info.h"
+#include "render/textures/color_key.h"
+#include "render/textures/texture.h"
+#include "render/textures/texture_manager.h"
 #include "udf/prop_node.h"
 #include "udf/udf_text_parser.h"
 #include "vfs/file_source.h"

@@ -5,10 +5,10 @@
 #include <map>
 #include <utility>
 
-#include "render/current_device.h"
-#include "render/render_states.h"
-#include "render/state_cache.h"
-#include "render/texture.h"
+#include "render/device/current_device.h"
+#include "render/device/state_cache.h"
+#include "render/states/render_states.h"
+#include "render/textures/texture.h"
 #include "text/font_store.h"
 
 namespace text {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/key.h"
+#include "render/scene/animation/key.h"
 #include "udf/udf_binary_writer.h"
 #include "udf/udf_node.h"
 #include "vfs/file_source.h"

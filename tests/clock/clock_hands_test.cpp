@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "render/matrix.h"
+#include "render/math/matrix.h"
 
 namespace {
 

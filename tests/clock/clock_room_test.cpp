@@ -10,10 +10,10 @@
 
 #include "../render/fake_device_fixture.h"
 #include "clock_test_room.h"
-#include "render/camera.h"
-#include "render/mesh.h"
-#include "render/node.h"
-#include "render/texture.h"
+#include "render/math/camera.h"
+#include "render/scene/mesh.h"
+#include "render/scene/node.h"
+#include "render/textures/texture.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
-#include "render/application.h"
+#include "render/host/application.h"
 
 #include <gtest/gtest.h>
 
+#include "app/loading_screen.h"
 #include "platform/fake/fake_window.h"
 #include "platform/fake/gfx/fake_device.h"
 #include "platform/fake/gfx/fake_runtime.h"
 #include "platform/fake/memory_resources.h"
-#include "render/current_device.h"
-#include "render/frame_renderer.h"
-#include "render/loading_screen.h"
-#include "render/matrix.h"
-#include "render/state_cache.h"
+#include "render/device/current_device.h"
+#include "render/device/state_cache.h"
+#include "render/host/frame_renderer.h"
+#include "render/math/matrix.h"
 #include "test_images.h"
 #include "vfs/file_source.h"
 
@@ -321,7 +321,7 @@ TEST_F(ApplicationTest, LoadingScreenDrawsOnlyPresentCornersAndFades) {
     ASSERT_TRUE(host->Create(0, window.get()));
     ASSERT_TRUE(host->SetMode(true, 0, 0, 32));
     {
-        render::LoadingScreen screen;
+        app::LoadingScreen screen;
         screen.Load();
         EXPECT_TRUE(screen.Present(0));
         EXPECT_TRUE(screen.Present(1));

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "render/camera.h"
-#include "render/camera_path.h"
+#include "render/math/camera.h"
+#include "render/scene/animation/camera_path.h"
 #include "scene_builder.h"
 #include "vfs/file_source.h"
 

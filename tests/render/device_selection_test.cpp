@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/gfx/fake_runtime.h"
-#include "render/device_enumeration.h"
-#include "render/format_info.h"
+#include "render/device/device_enumeration.h"
+#include "render/device/format_info.h"
 
 namespace {
 

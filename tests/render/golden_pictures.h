@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "render/image/image_decoder.h"
-#include "render/image/png_writer.h"
+#include "render/textures/image/image_decoder.h"
+#include "render/textures/image/png_writer.h"
 
 namespace render::test {
 
@@ -70,8 +70,8 @@ inline void ExpectMatchesGolden(const std::string& name, const std::vector<std::
         int worst = 0;
         std::uint32_t shown = 0xFF000000;
         for (int shift : {16, 8, 0}) {
-            const int d =
-                std::abs(int((pixels[i] >> shift) & 0xFF) - int((expected.pixels[i] >> shift) & 0xFF));
+            const int d = std::abs(int((pixels[i] >> shift) & 0xFF) -
+                                   int((expected.pixels[i] >> shift) & 0xFF));
             worst = std::max(worst, d);
             shown |= std::uint32_t(std::min(255, d * 4)) << shift;
         }
@@ -86,8 +86,8 @@ inline void ExpectMatchesGolden(const std::string& name, const std::vector<std::
         WritePng((output / (name + ".actual.png")).string(), pixels, width, height);
         WritePng((output / (name + ".diff.png")).string(), diff, width, height);
         ADD_FAILURE() << name << ": " << outliers << " pixels differ by more than " << tolerance
-                      << " (largest " << largest << "); see " << name << ".actual.png and "
-                      << name << ".diff.png in " << output;
+                      << " (largest " << largest << "); see " << name << ".actual.png and " << name
+                      << ".diff.png in " << output;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "render/image/image_decoder.h"
+#include "render/textures/image/image_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 
 #include "image_encoders.h"
 #include "platform/gfx/d3d_types.h"
-#include "render/image/image_filter.h"
+#include "render/textures/image/image_filter.h"
 #include "test_images.h"
 
 // The largest single allocation made through operator new while `trackAllocations` is set, so

@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "fake_device_fixture.h"
-#include "render/material_library.h"
-#include "render/render_states.h"
-#include "render/texture.h"
-#include "render/texture_manager.h"
+#include "render/scene/material_library.h"
+#include "render/states/render_states.h"
+#include "render/textures/texture.h"
+#include "render/textures/texture_manager.h"
 #include "test_images.h"
 #include "udf/udf_node.h"
 #include "vfs/search_paths.h"

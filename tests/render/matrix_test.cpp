@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "render/matrix.h"
+#include "render/math/matrix.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <limits>
 
 #include "fake_device_fixture.h"
-#include "render/animation.h"
-#include "render/mesh.h"
-#include "render/node.h"
-#include "render/render_context.h"
-#include "render/skin.h"
-#include "render/vertex_data.h"
+#include "render/scene/animation/animation.h"
+#include "render/scene/mesh.h"
+#include "render/scene/node.h"
+#include "render/scene/render_context.h"
+#include "render/scene/skin.h"
+#include "render/scene/vertex_data.h"
 #include "scene_builder.h"
 
 namespace {

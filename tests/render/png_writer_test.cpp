@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "render/image/image_decoder.h"
-#include "render/image/png_writer.h"
+#include "render/textures/image/image_decoder.h"
+#include "render/textures/image/png_writer.h"
 
 namespace {
 

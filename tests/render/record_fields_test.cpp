@@ -1,6 +1,6 @@
 // Fields of scene records: texts stored as strings or integers, and matrices that are there, are
 // missing, or can't be used, and what a scene node and a light make of a missing one.
-#include "render/record_fields.h"
+#include "render/scene/record_fields.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <limits>
 #include <memory>
 
-#include "render/light.h"
-#include "render/scene_records.h"
+#include "render/scene/light.h"
+#include "render/scene/scene_records.h"
 
 namespace render {
 namespace {

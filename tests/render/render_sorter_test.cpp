@@ -3,14 +3,14 @@
 #include <cmath>
 
 #include "fake_device_fixture.h"
-#include "render/animation.h"
-#include "render/camera.h"
-#include "render/light.h"
-#include "render/mesh.h"
-#include "render/node.h"
-#include "render/render_context.h"
-#include "render/render_sorter.h"
-#include "render/vertex_data.h"
+#include "render/math/camera.h"
+#include "render/scene/animation/animation.h"
+#include "render/scene/light.h"
+#include "render/scene/mesh.h"
+#include "render/scene/node.h"
+#include "render/scene/render_context.h"
+#include "render/scene/render_sorter.h"
+#include "render/scene/vertex_data.h"
 #include "scene_builder.h"
 
 namespace {

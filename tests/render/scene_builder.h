@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "render/key.h"
-#include "render/matrix.h"
-#include "render/scene_records.h"
+#include "render/math/matrix.h"
+#include "render/scene/animation/key.h"
+#include "render/scene/scene_records.h"
 #include "udf/udf_binary_writer.h"
 #include "udf/udf_node.h"
 

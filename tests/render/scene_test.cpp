@@ -4,11 +4,11 @@
 #include <limits>
 
 #include "fake_device_fixture.h"
-#include "render/animation.h"
-#include "render/mesh.h"
-#include "render/render_context.h"
-#include "render/scene.h"
-#include "render/skin.h"
+#include "render/scene/animation/animation.h"
+#include "render/scene/mesh.h"
+#include "render/scene/render_context.h"
+#include "render/scene/scene.h"
+#include "render/scene/skin.h"
 #include "scene_builder.h"
 #include "vfs/search_paths.h"
 

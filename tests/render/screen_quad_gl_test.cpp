@@ -6,14 +6,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/loading_screen.h"
 #include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
-#include "render/current_device.h"
-#include "render/loading_screen.h"
-#include "render/screen_quad.h"
-#include "render/state_cache.h"
-#include "render/texture.h"
-#include "render/texture_manager.h"
+#include "render/device/current_device.h"
+#include "render/device/state_cache.h"
+#include "render/states/screen_quad.h"
+#include "render/textures/texture.h"
+#include "render/textures/texture_manager.h"
 #include "test_images.h"
 
 namespace {
@@ -129,7 +129,7 @@ TEST_F(ScreenQuadGlTest, FullScreenPictureKeepsItsQuartersInPlace) {
 
 TEST_F(ScreenQuadGlTest, SplashFrameFadesTowardsBlack) {
     LoadQuarters();
-    render::LoadingScreen screen;
+    app::LoadingScreen screen;
     screen.SplashFrame(texture, 0.5f, client);
     // What was presented is gone; draw the same frame again without presenting to read it.
     Device* device = GlDevice();

@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "render/camera_path.h"
-#include "render/key.h"
+#include "render/scene/animation/camera_path.h"
+#include "render/scene/animation/key.h"
 #include "vfs/file_source.h"
 
 namespace {

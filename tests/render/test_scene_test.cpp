@@ -4,14 +4,14 @@
 #include <atomic>
 
 #include "fake_device_fixture.h"
-#include "render/camera.h"
-#include "render/mesh.h"
-#include "render/render_context.h"
-#include "render/render_sorter.h"
-#include "render/scene.h"
-#include "render/skin.h"
-#include "render/texture.h"
-#include "render/texture_manager.h"
+#include "render/math/camera.h"
+#include "render/scene/mesh.h"
+#include "render/scene/render_context.h"
+#include "render/scene/render_sorter.h"
+#include "render/scene/scene.h"
+#include "render/scene/skin.h"
+#include "render/textures/texture.h"
+#include "render/textures/texture_manager.h"
 #include "test_scene.h"
 #include "vfs/search_paths.h"
 

@@ -1,4 +1,4 @@
-#include "render/texture_manager.h"
+#include "render/textures/texture_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "fake_device_fixture.h"
 #include "platform/fake/memory_resources.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "test_images.h"
 #include "vfs/file_source.h"
 

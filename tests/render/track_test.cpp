@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "render/animation.h"
-#include "render/animation_slot.h"
-#include "render/track.h"
+#include "render/scene/animation/animation.h"
+#include "render/scene/animation/animation_slot.h"
+#include "render/scene/animation/track.h"
 #include "scene_builder.h"
 #include "udf/udf_node.h"
 

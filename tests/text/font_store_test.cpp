@@ -10,8 +10,8 @@
 
 #include "../render/fake_device_fixture.h"
 #include "../render/test_images.h"
-#include "render/texture.h"
-#include "render/texture_manager.h"
+#include "render/textures/texture.h"
+#include "render/textures/texture_manager.h"
 #include "vfs/file_source.h"
 #include "vfs/rar_archive.h"
 #include "vfs/search_paths.h"

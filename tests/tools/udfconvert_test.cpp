@@ -17,12 +17,12 @@
 
 #include "../render/fake_device_fixture.h"
 #include "../render/test_images.h"
-#include "render/animation.h"
-#include "render/camera_path.h"
-#include "render/mesh.h"
-#include "render/scene.h"
-#include "render/texture.h"
-#include "render/vertex_data.h"
+#include "render/scene/animation/animation.h"
+#include "render/scene/animation/camera_path.h"
+#include "render/scene/mesh.h"
+#include "render/scene/scene.h"
+#include "render/scene/vertex_data.h"
+#include "render/textures/texture.h"
 #include "scene_converter.h"
 #include "vfs/search_paths.h"
 

@@ -8,7 +8,7 @@
 #include <assimp/Importer.hpp>
 
 #include "core/ascii.h"
-#include "render/scene_records.h"
+#include "render/scene/scene_records.h"
 #include "udf/udf_binary_writer.h"
 
 namespace udfconvert {

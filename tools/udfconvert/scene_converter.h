@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "gltf_document.h"
-#include "render/key.h"
-#include "render/matrix.h"
+#include "render/math/matrix.h"
+#include "render/scene/animation/key.h"
 #include "udf/udf_node.h"
 
 namespace Assimp {
