@@ -1,7 +1,7 @@
 // CPU cost of one frame's scene pass on the recording device: traversal with animation, frustum
 // culling and sorting, then the sorter's flush, for trees of 100, 1 000 and 10 000 nodes (the
-// per-node figures must stay flat as the tree grows); then, under a display, the test scene on
-// the OpenGL device.
+// per-node figures must stay flat as the tree grows); then, under a display, the test scene and
+// the shipped room on the OpenGL device.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

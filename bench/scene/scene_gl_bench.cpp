@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "clock/clock_room.h"
 #include "platform/gfx/offscreen_device.h"
 #include "platform/gfx/runtime.h"
 #include "platform/linux/gl/device_statistics.h"
@@ -17,6 +18,7 @@
 #include "render/device/current_device.h"
 #include "render/device/state_cache.h"
 #include "render/math/camera.h"
+#include "render/math/matrix.h"
 #include "render/scene/render_context.h"
 #include "render/scene/render_sorter.h"
 #include "render/scene/scene.h"
@@ -150,17 +152,47 @@ private:
     IndexBuffer* indices_ = nullptr;
 };
 
-// Mean submission processor time of `frames` frames after a few unmeasured ones, in seconds.
-template <typename Frame>
-double MeanSubmission(int frames, Frame frame) {
+// Submission processor times of `frames` frames after a few unmeasured ones, in seconds;
+// `measuring` runs between the two.
+template <typename Frame, typename Measuring>
+std::vector<double> Submissions(int frames, Frame frame, Measuring measuring) {
     for (int i = 0; i < 3; ++i) {
         frame(i);
     }
-    double total = 0.0;
+    measuring();
+    std::vector<double> times;
+    times.reserve(std::size_t(frames));
     for (int i = 0; i < frames; ++i) {
-        total += frame(i);
+        times.push_back(frame(i));
     }
-    return total / frames;
+    return times;
+}
+
+template <typename Frame>
+std::vector<double> Submissions(int frames, Frame frame) {
+    return Submissions(frames, frame, [] {});
+}
+
+double Mean(const std::vector<double>& values) {
+    double total = 0.0;
+    for (const double value : values) {
+        total += value;
+    }
+    return values.empty() ? 0.0 : total / double(values.size());
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Mean submission processor time of `frames` frames after a few unmeasured ones, in seconds.
+template <typename Frame>
+double MeanSubmission(int frames, Frame frame) {
+    return Mean(Submissions(frames, frame));
 }
 
 // The scene's processor time a frame and a draw, next to the repeated quad's a draw.
@@ -187,6 +219,117 @@ void PrintProcessorFigures(Device* device, render::Scene& scene, const render::C
         "%.2f us a draw\n",
         repeated * 1e6);
     std::printf("    scene / ceiling, a draw: %.2f\n", repeated > 0 ? perDraw / repeated : 0.0);
+}
+
+// The shipped room's states at the start of a frame, as the saver's frame sets them with the
+// scene's own parameters (no fog).
+void SetRoomFrameStates(const render::Camera& camera) {
+    render::StateCache& cache = render::DeviceStateCache();
+    const D3DMATRIX world = render::MatrixIdentity().ToD3D();
+    const D3DMATRIX view = camera.GetView().ToD3D();
+    const D3DMATRIX projection = camera.GetProjection().ToD3D();
+    cache.SetWorld(&world);
+    cache.SetView(&view);
+    cache.SetProjection(&projection);
+    cache.SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    cache.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    cache.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    cache.SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    cache.SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    cache.SetRenderState(D3DRS_AMBIENT, clockscene::RoomFrame{}.ambient);
+    cache.SetRenderState(D3DRS_FOGENABLE, 0);
+}
+
+// One frame of the room in the clock scene's passes; returns the submission's processor time
+// like SceneFrame.
+double ClockRoomFrame(Device* device, clockscene::ClockRoom& room,
+                      const clockscene::RoomFrame& frame, bool& drawn) {
+    const double start = ThreadSeconds();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    device->BeginScene();
+    SetRoomFrameStates(*frame.camera);
+    drawn = room.Render(frame) && drawn;
+    device->EndScene();
+    const double submitted = ThreadSeconds() - start;
+    device->Finish();
+    return submitted;
+}
+
+// The shipped room loaded and drawn as the clock scene does, seen from across the room looking
+// at the clock (most of the room's meshes in view) at 10:10 with every animation held half a
+// second after loading, so that every frame submits the same draws: its processor time a frame
+// and a draw against the repeated quad's.
+void PrintRoomFigures(Runtime* runtime) {
+    constexpr UINT kWidth = 1280;
+    constexpr UINT kHeight = 720;
+    constexpr int kFrames = 300;
+    const std::filesystem::path file =
+        std::filesystem::path(ZORVANE_SOURCE_DIR) / "media" / "Media" / "clock.UDF";
+    Device* device = MakeDevice(runtime, kWidth, kHeight);
+    if (!device) {
+        return;
+    }
+    render::SetCurrentDevice(device);
+    render::DeviceStateCache().InvalidateCache();
+    {
+        render::Camera camera;
+        camera.SetPerspective(0.1f, 1000.0f, 1.2217f, float(kWidth) / float(kHeight));
+        camera.SetView({100, 100, 24}, {0, -1, 0}, {0, 0, 1});
+        clockscene::ClockRoom room;
+        vfs::FileSource source{core::EngineString(file.string())};
+        source.flags = vfs::kSourceDisk;
+        if (!room.LoadScene(std::move(source), vfs::SearchPaths{})) {
+            std::printf("\nshipped room: %s did not load\n", file.string().c_str());
+        } else {
+            room.SetUpAnimationSlots();
+            room.PrepareMaterialsForWink();
+            room.DetachSpecialNodes(0);
+            room.StartAnimations(0);
+            room.SetHands(core::LocalTime{10, 10, 0, 0});
+            SetRoomFrameStates(camera);
+            room.GetScene().PrepareDrawing();
+            clockscene::RoomFrame frame;
+            frame.camera = &camera;
+            frame.now = 500;
+            bool drawn = true;
+            const std::vector<double> times = Submissions(
+                kFrames, [&](int) { return ClockRoomFrame(device, room, frame, drawn); },
+                [&] { gl::ResetDrawCounters(device); });
+            const double draws = double(gl::DrawCountersOf(device).draws) / kFrames;
+            render::DeviceStateCache().InvalidateCache();
+            std::vector<double> repeated;
+            const int count = std::max(1, int(draws + 0.5));
+            {
+                RepeatedDraw quad(device);
+                repeated = Submissions(kFrames, [&](int) { return quad.Frame(count); });
+            }
+            render::DeviceStateCache().InvalidateCache();
+            const double mean = Mean(times);
+            const double median = Median(times);
+            const double ceilingMean = Mean(repeated) / count;
+            const double ceilingMedian = Median(repeated) / count;
+            const double perDrawMean = draws > 0 ? mean / draws : 0.0;
+            const double perDrawMedian = draws > 0 ? median / draws : 0.0;
+            std::printf(
+                "\nshipped room (media/Media/clock.UDF in the clock scene's passes) at %u x %u, "
+                "%d frames,\nprocessor time of the submitting thread as above%s:\n",
+                kWidth, kHeight, kFrames, drawn ? "" : " (some drawing failed)");
+            std::printf("    room: %.1f draws a frame\n", draws);
+            std::printf(
+                "    room: mean %.1f us a frame, %.2f us a draw; median %.1f us a frame, "
+                "%.2f us a draw\n",
+                mean * 1e6, perDrawMean * 1e6, median * 1e6, perDrawMedian * 1e6);
+            std::printf(
+                "    ceiling, one small quad drawn %d times a frame with nothing changed between "
+                "draws:\n      mean %.2f us a draw, median %.2f us a draw\n",
+                count, ceilingMean * 1e6, ceilingMedian * 1e6);
+            std::printf("    room / ceiling, a draw: mean %.2f, median %.2f\n",
+                        ceilingMean > 0 ? perDrawMean / ceilingMean : 0.0,
+                        ceilingMedian > 0 ? perDrawMedian / ceilingMedian : 0.0);
+        }
+    }
+    render::SetCurrentDevice(nullptr);
+    device->Release();
 }
 
 // Frames per second of `frame` over about two seconds, after a few unmeasured ones.
@@ -312,6 +455,7 @@ bool RunGlFigures() {
         render::SetCurrentDevice(nullptr);
         device->Release();
     }
+    PrintRoomFigures(runtime);
     std::filesystem::remove_all(folder);
     runtime->Release();
     return true;
