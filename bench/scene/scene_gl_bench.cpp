@@ -17,8 +17,8 @@
 #include "quad_ceiling.h"
 #include "render/device/current_device.h"
 #include "render/device/state_cache.h"
+#include "render/host/frame_renderer.h"
 #include "render/math/camera.h"
-#include "render/math/matrix.h"
 #include "render/scene/render_context.h"
 #include "render/scene/render_sorter.h"
 #include "render/scene/scene.h"
@@ -225,19 +225,11 @@ void PrintProcessorFigures(Device* device, render::Scene& scene, const render::C
 // scene's own parameters (no fog).
 void SetRoomFrameStates(const render::Camera& camera) {
     render::StateCache& cache = render::DeviceStateCache();
-    const D3DMATRIX world = render::MatrixIdentity().ToD3D();
-    const D3DMATRIX view = camera.GetView().ToD3D();
-    const D3DMATRIX projection = camera.GetProjection().ToD3D();
-    cache.SetWorld(&world);
-    cache.SetView(&view);
-    cache.SetProjection(&projection);
+    render::SetFrameTransforms(cache, camera.GetView().ToD3D(), camera.GetProjection().ToD3D());
     cache.SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-    cache.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    cache.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    cache.SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    cache.SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    cache.SetRenderState(D3DRS_AMBIENT, clockscene::RoomFrame{}.ambient);
-    cache.SetRenderState(D3DRS_FOGENABLE, 0);
+    render::SceneParameters scene;
+    scene.ambient = clockscene::RoomFrame{}.ambient;
+    render::SetFrameStates(cache, scene);
 }
 
 // One frame of the room in the clock scene's passes; returns the submission's processor time

@@ -12,6 +12,7 @@
 #include "platform/gfx/runtime.h"
 #include "render/device/current_device.h"
 #include "render/device/state_cache.h"
+#include "render/host/frame_renderer.h"
 #include "render/math/camera.h"
 #include "render/scene/animation/camera_path.h"
 #include "render/scene/render_context.h"
@@ -193,19 +194,11 @@ bool BeginFrame(const Options& options, const render::Camera& camera, Device& de
         return false;
     }
     device.Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, options.background, 1.0f, 0);
-    const D3DMATRIX world = render::MatrixIdentity().ToD3D();
-    const D3DMATRIX view = camera.GetView().ToD3D();
-    const D3DMATRIX projection = camera.GetProjection().ToD3D();
-    cache.SetWorld(&world);
-    cache.SetView(&view);
-    cache.SetProjection(&projection);
+    render::SetFrameTransforms(cache, camera.GetView().ToD3D(), camera.GetProjection().ToD3D());
     cache.SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-    cache.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    cache.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    cache.SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    cache.SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    cache.SetRenderState(D3DRS_AMBIENT, options.ambient);
-    cache.SetRenderState(D3DRS_FOGENABLE, 0);
+    render::SceneParameters scene;
+    scene.ambient = options.ambient;
+    render::SetFrameStates(cache, scene);
     return true;
 }
 

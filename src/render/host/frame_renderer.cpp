@@ -21,6 +21,13 @@ DWORD FloatBits(float value) {
 
 }  // namespace
 
+void SetFrameTransforms(StateCache& cache, const D3DMATRIX& view, const D3DMATRIX& projection) {
+    const D3DMATRIX world = MatrixIdentity().ToD3D();
+    cache.SetWorld(&world);
+    cache.SetView(&view);
+    cache.SetProjection(&projection);
+}
+
 void SetFrameStates(StateCache& cache, const SceneParameters& scene) {
     cache.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     cache.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
@@ -56,11 +63,8 @@ bool RenderDeviceFrame(Application& host, const FrameParameters& p, const FrameH
                  : MatrixLookAtLH({p.eye.x, p.eye.y, p.eye.z}, {p.lookAt.x, p.lookAt.y, p.lookAt.z},
                                   {p.up.x, p.up.y, p.up.z})
                        .ToD3D();
-    const D3DMATRIX world = MatrixIdentity().ToD3D();
     StateCache& cache = DeviceStateCache();
-    cache.SetWorld(&world);
-    cache.SetView(&view);
-    cache.SetProjection(&projection);
+    SetFrameTransforms(cache, view, projection);
     cache.SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
 
     if (Succeeded(device->BeginScene())) {

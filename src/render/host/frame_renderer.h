@@ -43,6 +43,10 @@ struct FrameHooks {
     std::function<void()> drawOverlay;  // after the depth clear: the overlay texts
 };
 
+// The transforms a frame draws with: the world at the identity, the view and the projection.
+void SetFrameTransforms(StateCache& cache, const gfx::D3DMATRIX& view,
+                        const gfx::D3DMATRIX& projection);
+
 // The device states every frame of the scene starts from: depth test, filtering, ambient light
 // and fog. Programs compiled ahead at load are compiled under the same states, so they match the
 // first frame's.
