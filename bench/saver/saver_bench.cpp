@@ -172,10 +172,10 @@ int RunMeasured(const std::string& kind, std::int64_t startNs, const std::string
     process.application = [&] { return application; };
     process.destroyApplication = [] {};
     const char* arguments[] = {"zorvane", "/s"};
-    const int code = app::RunProcess(2, arguments, process);
+    const app::ProcessEnd end = app::RunProcess(2, arguments, process);
     WriteFigures(record, start, file);
     delete application;
-    return code == 1 ? 0 : 1;
+    return app::UnixExitCode(end);
 }
 
 // ---- the driver ---------------------------------------------------------------------------

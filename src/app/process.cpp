@@ -6,9 +6,11 @@
 #include <string_view>
 
 #include "app/command_line.h"
+#include "app/daemon_options.h"
 #include "app/directx_version.h"
 #include "app/version_notice.h"
 #include "core/interval_timer.h"
+#include "core/start_failure.h"
 #include "core/trace.h"
 
 namespace app {
@@ -55,14 +57,21 @@ std::string UsageText() {
     return "Usage: zorvane [switch]\n"
            "A screensaver: a pendulum clock in a dim room on a stormy night.\n"
            "\n"
-           "  /s         run full screen (any letter other than a, c, p and t does too)\n"
-           "  /t         the same\n"
-           "  /p ID      show the preview inside the X11 window ID (decimal, or hex as 0x...)\n"
-           "  /c [ID]    show the settings dialog, above the window ID when one is given\n"
-           "  /a [ID]    change the password: not supported, ends at once\n"
-           "  (none)     the same as /c\n"
-           "  -h, --help print this text; --version print the version\n"
+           "  /s             run full screen (any letter other than a, c, p and t does too)\n"
+           "  /t             the same\n"
+           "  /p ID          show the preview inside the X11 window ID (decimal, or hex as 0x...)\n"
+           "  /c [ID]        show the settings dialog, above the window ID when one is given\n"
+           "  /a [ID]        change the password: not supported, ends at once\n"
+           "  (none)         the same as /c\n"
            "'-' may stand for '/', and a ':' may join the switch and its ID.\n"
+           "\n"
+           "As a screen-saver daemon's hack (one dash or two):\n"
+           "  --root         run full screen, into $XSCREENSAVER_WINDOW when it names a window\n"
+           "  --window-id ID run full screen inside the X11 window ID\n"
+           "  --fps          show the frame rate\n"
+           "  --install, --visual ID   accepted and ignored\n"
+           "\n"
+           "  -h, --help     print this text; --version print the version\n"
            "\n"
            "Settings: $XDG_CONFIG_HOME/Maravek Studio/Zorvane.reg (without XDG_CONFIG_HOME,\n"
            "~/.config/Maravek Studio/Zorvane.reg).\n"
@@ -71,27 +80,73 @@ std::string UsageText() {
            "  XSCREENSAVER_WINDOW  full screen draws into this window (hex 0x... or decimal),\n"
            "                       as a screen-saver daemon hands it over\n"
            "  XDG_CONFIG_HOME      the folder that holds the settings file\n"
-           "  DISPLAY              the X display to show on\n";
+           "  DISPLAY              the X display to show on\n"
+           "  ALSOFT_LOGLEVEL      the sound library's messages (quiet unless set)\n"
+           "\n"
+           "Exit status: 0 the saver or the dialog ran and ended; 1 the start failed (a line on\n"
+           "standard error says why); 2 the command line could not be read.\n";
 }
 
-int RunProcess(int argc, const char* const* argv, const ProcessServices& services) {
+int WindowsExitCode(ProcessEnd end) {
+    return end == ProcessEnd::Done || end == ProcessEnd::RuntimeTooOld ? 1 : 0;
+}
+
+int UnixExitCode(ProcessEnd end) {
+    switch (end) {
+        case ProcessEnd::Done:
+            return 0;
+        case ProcessEnd::UsageError:
+            return 2;
+        case ProcessEnd::StartFailed:
+        case ProcessEnd::RuntimeTooOld:
+            break;
+    }
+    return 1;
+}
+
+ProcessEnd RunProcess(int argc, const char* const* argv, const ProcessServices& services) {
     std::ostream& out = services.out ? *services.out : std::cout;
+    std::ostream& err = services.err ? *services.err : std::cerr;
     switch (FindInfoRequest(argc, argv)) {
         case InfoRequest::Help:
             out << UsageText();
-            return out ? 0 : 1;
+            return out ? ProcessEnd::Done : ProcessEnd::StartFailed;
         case InfoRequest::Version:
             out << VersionText();
-            return out ? 0 : 1;
+            return out ? ProcessEnd::Done : ProcessEnd::StartFailed;
         case InfoRequest::None:
             break;
     }
 
+    DaemonOptions daemon;
+    if (services.unixCommandLine) {
+        daemon = ReadDaemonOptions(argc, argv);
+        if (!daemon.usageError.empty()) {
+            err << "zorvane: " << daemon.usageError << "\n\n" << UsageText();
+            return ProcessEnd::UsageError;
+        }
+    }
+    // The failure is reported once, in the words of whoever met it first.
+    core::ClearStartFailure();
+    const auto failed = [&](ProcessEnd end) {
+        if (services.unixCommandLine) {
+            const std::string& reason = core::StartFailureReason();
+            err << "zorvane: " << (reason.empty() ? "the screensaver could not start" : reason)
+                << "\n";
+        }
+        return end;
+    };
+
     // The mode is known before the display starts, since starting it decides about the
     // desktop's blanking; reading the line has no effect of its own.
     std::uint32_t windowArgument = 0;
-    const RunMode mode = ParseCommandLine(FullCommandLine(argc, argv), windowArgument);
+    const RunMode mode = daemon.fullScreen
+                             ? RunMode::Saver
+                             : ParseCommandLine(FullCommandLine(argc, argv), windowArgument);
     const bool fullScreen = IsFullScreenMode(mode);
+    if (daemon.windowId && services.useDaemonWindow) {
+        services.useDaemonWindow(*daemon.windowId);
+    }
     if (services.prepareProcess) {
         services.prepareProcess(fullScreen ? platform::DesktopBlanking::HeldOff
                                            : platform::DesktopBlanking::Allowed);
@@ -101,12 +156,13 @@ int RunProcess(int argc, const char* const* argv, const ProcessServices& service
                                 ? services.graphicsRuntimeSufficient()
                                 : GraphicsVersionSufficient();
     if (!sufficient) {
+        core::ReportStartFailure("the graphics driver offers no OpenGL 3.3");
         if (services.showVersionNotice) {
             services.showVersionNotice();
         } else {
             ShowVersionNotice();
         }
-        return 1;
+        return failed(ProcessEnd::RuntimeTooOld);
     }
     core::Trace("\n>>Log started " + LocalDateTime() + "\n");
     core::Trace("DX version ok\n");
@@ -122,21 +178,26 @@ int RunProcess(int argc, const char* const* argv, const ProcessServices& service
     setRunning(true);
     std::srand(static_cast<unsigned>(core::NowMilliseconds() % 0x8000));
 
+    if (application && daemon.showFrameRate) {
+        application->ShowFrameRateAlways();
+    }
     // An application that could not be made fails the start like one that could not start.
     if (!application || !application->Create(0, mode, windowArgument)) {
         setRunning(false);
-        return 0;
+        if (mode == RunMode::Password) {
+            core::ReportStartFailure("changing the password is not supported");
+        }
+        return failed(ProcessEnd::StartFailed);
     }
-    int exitCode = 1;
     if (mode != RunMode::Configure) {
-        exitCode = application->Run();
+        application->Run();
     }
     setRunning(false);
     if (services.destroyApplication) {
         services.destroyApplication();
     }
     core::Trace("\n<<Log closed");
-    return exitCode;
+    return ProcessEnd::Done;
 }
 
 }  // namespace app

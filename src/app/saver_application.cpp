@@ -7,6 +7,7 @@
 
 #include "app/picture_dialog_part.h"
 #include "app/settings_store.h"
+#include "core/start_failure.h"
 #include "core/trace.h"
 #include "platform/screensaver.h"
 #include "render/host/frame_renderer.h"
@@ -291,6 +292,9 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
     runMode_ = mode;
     windowArgument_ = windowArgument;
     ReadSettings();
+    if (frameRateForced_ && runMode_ != RunMode::Configure) {
+        settings_.ShowFps = true;
+    }
     core::TraceError("", "Log started \n");
     core::Trace("Create function entered\n");
 
@@ -512,6 +516,7 @@ bool SaverApplication::LoadFonts() {
     text::FontStore& fonts = text::FontStore::Instance();
     const vfs::FileSource sylfaen(&mediaArchive_, core::EngineString(mediaFolder + "/sylfaen.fs"));
     if (!fonts.LoadFont(sylfaen, paths)) {
+        core::ReportStartFailure("the text font inside the program is missing or damaged");
         core::Trace("Sylfaen font loading failed\n");
         core::TraceError("", "Error: Sylfaen font loading failed\n");
         return false;

@@ -100,6 +100,9 @@ public:
     virtual bool WriteSettings();
 
     bool Create(platform::InstanceHandle instance, RunMode mode, std::uint32_t windowArgument);
+    // The saver shows its frame rate whatever the settings say (a daemon asked for it); the
+    // stored settings keep their own.
+    void ShowFrameRateAlways() { frameRateForced_ = true; }
     int Run();
     bool RenderFrame();
     // One picture as a screen quad (position 0 centre or full screen, 1 .. 4 the corners).
@@ -188,6 +191,7 @@ private:
 
     bool quit_ = false;
     bool previewWait_ = false;
+    bool frameRateForced_ = false;
 
     std::unique_ptr<platform::InputDevices> inputDevices_;
     std::unique_ptr<input::InputManager> inputManager_;

@@ -1,6 +1,8 @@
 // The desktop's screen-saver state while this saver runs.
 #pragma once
 
+#include <cstdint>
+
 namespace platform {
 
 // Whether this process holds the desktop's own blanking off while it runs: only the full-screen
@@ -16,6 +18,10 @@ void SetScreenSaverRunning(bool running);
 // desktop's blanking alone unless `blanking` holds it off (and never with a daemon's window); and
 // a request to end the process arrives as a message, not as the end of the process.
 void PrepareProcess(DesktopBlanking blanking);
+
+// Full screen draws into this native window from now on, as when a screen-saver daemon hands one
+// over through the environment.
+void UseDaemonWindow(std::uint64_t windowId);
 
 // Lowers the calling thread to the least scheduling priority (the preview runs there).
 void SetIdlePriority();

@@ -67,6 +67,9 @@ public:
     // X11 window id.
     virtual WindowHandle Handle() const = 0;
     virtual Rect ClientRect() const = 0;
+    // A window a screen-saver daemon handed over: the daemon sizes it, so a full-screen picture
+    // follows its size rather than the display mode's.
+    virtual bool IsDaemonWindow() const { return false; }
 
     // Takes the next message without waiting: posted messages first, then a request to end the
     // process (as WM_CLOSE, once), then native events, then a due timer. False when there is none.

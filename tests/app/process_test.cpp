@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fake/fake_window.h"
@@ -81,13 +82,24 @@ protected:
         };
         services.destroyApplication = [this] {
             calls.push_back("destroyed");
+            showedFrameRate = application->Settings().ShowFps;
             application.reset();
         };
         services.out = &out;
+        services.err = &err;
+        services.useDaemonWindow = [this](std::uint64_t id) {
+            calls.push_back("daemon window " + std::to_string(id));
+        };
+        services.unixCommandLine = unixCommandLine;
         return services;
     }
 
+    // The exit code Windows sees.
     int Run(std::vector<const char*> args) {
+        return app::WindowsExitCode(RunEnd(std::move(args)));
+    }
+
+    app::ProcessEnd RunEnd(std::vector<const char*> args) {
         args.insert(args.begin(), "/usr/bin/zorvane");
         return app::RunProcess(int(args.size()), args.data(), Services());
     }
@@ -99,8 +111,11 @@ protected:
     std::unique_ptr<app::SaverApplication> application;
     platform::WindowDesc windowDesc;
     bool runtimeSufficient = true;
+    bool unixCommandLine = false;
+    bool showedFrameRate = false;
     std::vector<std::string> calls;
     std::ostringstream out;
+    std::ostringstream err;
 };
 
 using Calls = std::vector<std::string>;
@@ -172,7 +187,7 @@ TEST_F(ProcessTest, HelpAndVersionPrintAndEndBeforeAnythingStarts) {
     for (const Case& c : cases) {
         calls.clear();
         out.str("");
-        EXPECT_EQ(Run({c.arg}), 0) << c.arg;
+        EXPECT_EQ(RunEnd({c.arg}), app::ProcessEnd::Done) << c.arg;
         EXPECT_EQ(out.str(), c.printed) << c.arg;
         EXPECT_TRUE(calls.empty()) << c.arg << " started " << calls.front();
     }
@@ -185,9 +200,77 @@ TEST_F(ProcessTest, HelpAndVersionPrintAndEndBeforeAnythingStarts) {
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "running"), 3);
 }
 
+TEST_F(ProcessTest, OnUnixTheDaemonsOptionsRunFullScreenInBothSpellings) {
+    unixCommandLine = true;
+    const Calls fullScreen = {"prepare held off", "version check", "application",
+                              "running",          "not running",   "destroyed"};
+    for (const auto& args : std::vector<std::vector<const char*>>{
+             {"-root"}, {"--root"}, {"--root", "--fps"}, {"-install", "-root"},
+             {"--visual", "0x21", "--root"}, {"-visual", "default", "-root", "-fps"}}) {
+        calls.clear();
+        EXPECT_EQ(RunEnd(args), app::ProcessEnd::Done) << args.front();
+        EXPECT_EQ(calls, fullScreen) << args.front();
+        EXPECT_EQ(showedFrameRate,
+                  std::find_if(args.begin(), args.end(), [](const char* a) {
+                      return std::string_view(a).ends_with("-fps");
+                  }) != args.end())
+            << args.front();
+    }
+    // A window named on the line is drawn into, as if the environment had named it.
+    calls.clear();
+    EXPECT_EQ(RunEnd({"--window-id", "0x2a00003"}), app::ProcessEnd::Done);
+    EXPECT_EQ(calls.front(), "daemon window " + std::to_string(0x2a00003));
+    EXPECT_EQ(windowDesc.kind, platform::WindowKind::Popup);
+    calls.clear();
+    EXPECT_EQ(RunEnd({"-window-id", "44040195"}), app::ProcessEnd::Done);
+    EXPECT_EQ(calls.front(), "daemon window 44040195");
+    EXPECT_TRUE(err.str().empty()) << err.str();
+}
+
+TEST_F(ProcessTest, OnUnixAnUnknownLongOptionOrAMissingValueIsAUsageErrorThatStartsNothing) {
+    unixCommandLine = true;
+    for (const auto& args : std::vector<std::vector<const char*>>{
+             {"--fullscreen"}, {"/s", "--bogus"}, {"--window-id"}, {"--window-id", "zero"},
+             {"--window-id", "0"}, {"--root", "--visual"}}) {
+        calls.clear();
+        err.str("");
+        EXPECT_EQ(RunEnd(args), app::ProcessEnd::UsageError) << args.front();
+        EXPECT_EQ(app::UnixExitCode(app::ProcessEnd::UsageError), 2);
+        EXPECT_TRUE(calls.empty()) << args.front();
+        EXPECT_TRUE(err.str().starts_with("zorvane: ")) << err.str();
+        EXPECT_NE(err.str().find("Usage: zorvane"), std::string::npos);
+    }
+    // Windows reads the same words as switches: any letter but a, c, p and t is the saver.
+    unixCommandLine = false;
+    calls.clear();
+    EXPECT_EQ(Run({"--fullscreen"}), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "running"), 1);
+}
+
+TEST_F(ProcessTest, OnUnixAFailedStartSaysWhyOnOneLineAndEndsWithOne) {
+    unixCommandLine = true;
+    // A failure without words of its own still gets a line.
+    script.adapters.clear();
+    EXPECT_EQ(app::UnixExitCode(RunEnd({"/s"})), 1);
+    EXPECT_EQ(err.str(), "zorvane: the screensaver could not start\n");
+    err.str("");
+    EXPECT_EQ(app::UnixExitCode(RunEnd({"/a"})), 1);
+    EXPECT_EQ(err.str(), "zorvane: changing the password is not supported\n");
+    err.str("");
+    runtimeSufficient = false;
+    EXPECT_EQ(app::UnixExitCode(RunEnd({"/s"})), 1);
+    EXPECT_EQ(err.str(), "zorvane: the graphics driver offers no OpenGL 3.3\n");
+    // Windows keeps its own codes, and a run that ended is 0 on Unix.
+    EXPECT_EQ(app::WindowsExitCode(app::ProcessEnd::RuntimeTooOld), 1);
+    EXPECT_EQ(app::WindowsExitCode(app::ProcessEnd::StartFailed), 0);
+    EXPECT_EQ(app::WindowsExitCode(app::ProcessEnd::Done), 1);
+    EXPECT_EQ(app::UnixExitCode(app::ProcessEnd::Done), 0);
+}
+
 TEST(ProcessUsage, NamesEverySwitchTheSettingsFileAndTheEnvironment) {
     const std::string usage = app::UsageText();
     for (const char* part : {"/s", "/t", "/p ID", "/c [ID]", "/a", "--help", "-h", "--version",
+                             "--root", "--window-id ID", "--fps", "Exit status",
                              "$XDG_CONFIG_HOME/Maravek Studio/Zorvane.reg", "XSCREENSAVER_WINDOW",
                              "XDG_CONFIG_HOME", "DISPLAY", "0x"}) {
         EXPECT_NE(usage.find(part), std::string::npos) << part;

@@ -34,12 +34,15 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 inline const char* const kSaver = ZORVANE_BINARY_DIR "/zorvane";
+// The exit status of a run that ended normally, and of a start that failed.
+constexpr int kRanAndEnded = 0;
+constexpr int kStartFailed = 1;
 
 // A started program; killed if the test leaves it running.
 class Process {
 public:
     Process(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
-            const std::string& workDir = {}, int* outputPipe = nullptr) {
+            const std::string& workDir = {}, int* outputPipe = nullptr, int* errorPipe = nullptr) {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             env.emplace_back(*e);
@@ -72,6 +75,10 @@ public:
         if (outputPipe) {
             posix_spawn_file_actions_adddup2(&actions, outputPipe[1], STDOUT_FILENO);
             posix_spawn_file_actions_addclose(&actions, outputPipe[0]);
+        }
+        if (errorPipe) {
+            posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
+            posix_spawn_file_actions_addclose(&actions, errorPipe[0]);
         }
         if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
             pid_ = -1;

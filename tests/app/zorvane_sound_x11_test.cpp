@@ -283,7 +283,7 @@ protected:
         }
         EXPECT_FALSE(saver->Wait(0ms)) << "the saver ended by itself";
         EXPECT_TRUE(Xdotool({"key", "Escape"}));
-        EXPECT_EQ(saver->Wait(10000ms), 1);
+        EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
         stop = true;
         watcher.join();
 
@@ -423,7 +423,7 @@ TEST_F(ZorvaneSoundX11Test, ThePreviewOpensNoSoundDevice) {
     ASSERT_LT(std::count(pixels.begin(), pixels.end(), 0u), 160 * 120) << "no picture";
     EXPECT_FALSE(saver->Wait(8000ms));
     saver->Signal(SIGTERM);
-    EXPECT_EQ(saver->Wait(2000ms), 1);
+    EXPECT_EQ(saver->Wait(2000ms), kRanAndEnded);
     // The preview shows its picture and loads nothing: no scene, no sound device.
     EXPECT_FALSE(fs::exists(WaveFile()));
 }
@@ -444,7 +444,7 @@ TEST_F(ZorvaneSoundX11Test, WithoutASoundDeviceTheSaverRunsSilentAndEndsNormally
         auto saver = StartSaver(env);
         EXPECT_FALSE(saver->Wait(15000ms)) << env.back();
         EXPECT_TRUE(Xdotool({"key", "Escape"}));
-        EXPECT_EQ(saver->Wait(10000ms), 1) << env.back();
+        EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded) << env.back();
     }
     EXPECT_FALSE(fs::exists(home / "no-such-folder"));
 }

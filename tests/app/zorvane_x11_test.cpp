@@ -8,7 +8,7 @@ namespace {
 
 using namespace saverx11;
 
-TEST_F(ZorvaneX11Test, PasswordAndPreviewWithoutAWindowEndAtOnceWithZero) {
+TEST_F(ZorvaneX11Test, PasswordAndPreviewWithoutAWindowFailTheStart) {
     // A preview for a window that does not exist is like one without a window.
     for (const char* args : {"/a 42", "/p", "/p 123"}) {
         std::vector<std::string> split;
@@ -17,7 +17,7 @@ TEST_F(ZorvaneX11Test, PasswordAndPreviewWithoutAWindowEndAtOnceWithZero) {
             split.push_back(word);
         }
         auto saver = Start(split);
-        EXPECT_EQ(saver->Wait(10000ms), 0) << args;
+        EXPECT_EQ(saver->Wait(10000ms), kStartFailed) << args;
     }
     EXPECT_TRUE(fs::is_empty(config));
     EXPECT_TRUE(fs::is_empty(work));
@@ -33,7 +33,7 @@ TEST_F(ZorvaneX11Test, SaverCoversTheScreenAndLeavesNoFiles) {
     EXPECT_EQ(InfoValue(*window, "Absolute upper-left X:"), 0);
     EXPECT_EQ(InfoValue(*window, "Absolute upper-left Y:"), 0);
     EXPECT_TRUE(Xdotool({"key", "Escape"}));
-    EXPECT_EQ(saver->Wait(10000ms), 1);
+    EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
     EXPECT_TRUE(fs::is_empty(config)) << "only saving the configuration writes settings";
     EXPECT_TRUE(fs::is_empty(work));
     EXPECT_TRUE(fs::is_empty(cache)) << "nor does the graphics driver keep files";
@@ -51,7 +51,7 @@ TEST_F(ZorvaneX11Test, KeysAndButtonsThatDoNotEndTheSaver) {
         EXPECT_FALSE(saver->Wait(400ms)) << action[0] << " " << action[1] << " ended the saver";
     }
     EXPECT_TRUE(Xdotool({"key", "space"}));
-    EXPECT_EQ(saver->Wait(10000ms), 1);
+    EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
 }
 
 TEST_F(ZorvaneX11Test, KeysAndButtonsThatEndTheSaver) {
@@ -62,7 +62,7 @@ TEST_F(ZorvaneX11Test, KeysAndButtonsThatEndTheSaver) {
     for (const auto& action : ending) {
         auto saver = StartSaver();
         ASSERT_TRUE(Xdotool(action));
-        EXPECT_EQ(saver->Wait(10000ms), 1) << action[0] << " " << action[1];
+        EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded) << action[0] << " " << action[1];
     }
 }
 
@@ -74,7 +74,7 @@ TEST_F(ZorvaneX11Test, MouseMovesEndTheSaverOnlyWhenAskedAndAfterTheFirstSecond)
         ASSERT_TRUE(Xdotool({"mousemove", "400", "300"}));
         EXPECT_FALSE(saver->Wait(1000ms)) << "ExitOnMM is off by default";
         Xdotool({"key", "Escape"});
-        EXPECT_EQ(saver->Wait(10000ms), 1);
+        EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
     }
     StoreSetting("ExitOnMM", 1);
     auto saver = StartSaver();
@@ -89,7 +89,7 @@ TEST_F(ZorvaneX11Test, MouseMovesEndTheSaverOnlyWhenAskedAndAfterTheFirstSecond)
         ASSERT_TRUE(Xdotool({"mousemove", i % 2 ? "300" : "400", i % 2 ? "200" : "300"}));
         exitCode = saver->Wait(500ms);
     }
-    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(exitCode, kRanAndEnded);
 }
 
 TEST_F(ZorvaneX11Test, PreviewShowsThePictureInsideTheGivenWindow) {
@@ -134,7 +134,7 @@ TEST_F(ZorvaneX11Test, PreviewShowsThePictureInsideTheGivenWindow) {
 
         // The preview ends when the window it lives in goes away.
         parent.reset();
-        EXPECT_EQ(preview->Wait(10000ms), 1);
+        EXPECT_EQ(preview->Wait(10000ms), kRanAndEnded);
     }
 }
 
@@ -164,7 +164,7 @@ TEST_F(ZorvaneX11Test, DrawsIntoTheWindowOfAScreenSaverDaemon) {
     ASSERT_TRUE(Xdotool({"key", "F3"}));
     EXPECT_FALSE(saver->Wait(400ms));
     ASSERT_TRUE(Xdotool({"key", "q"}));
-    EXPECT_EQ(saver->Wait(10000ms), 1);
+    EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
     const auto info = Tool({"xwininfo", "-id", std::to_string(daemon->Handle())});
     ASSERT_TRUE(info);
     EXPECT_NE(info->find("IsViewable"), std::string::npos) << "the daemon's window stays up";
@@ -199,7 +199,7 @@ TEST_F(ZorvaneX11Test, RequestsToEndEndEveryModeThroughItsShutdown) {
         saver->Signal(c.signal);
         // A signal during loading ends the run once the room has loaded, which takes seconds
         // in a sanitizer build.
-        EXPECT_EQ(saver->Wait(c.preview ? 1000ms : 10000ms), 1)
+        EXPECT_EQ(saver->Wait(c.preview ? 1000ms : 10000ms), kRanAndEnded)
             << (c.preview ? "preview, " : "full screen, ") << what;
     }
 }
@@ -214,7 +214,7 @@ TEST_F(ZorvaneX11Test, ClickWithAFastMoveInOneGoEndsTheSaver) {
     }
     burst.insert(burst.end(), {"mouseup", "1"});
     ASSERT_TRUE(Xdotool(burst));
-    EXPECT_EQ(saver->Wait(10000ms), 1);
+    EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
 }
 
 TEST_F(ZorvaneX11Test, ConfigurationDialogChangesSettingsFromTheKeyboard) {
@@ -244,7 +244,7 @@ TEST_F(ZorvaneX11Test, ConfigurationDialogChangesSettingsFromTheKeyboard) {
             ASSERT_TRUE(Xdotool({"key", key})) << key;
             std::this_thread::sleep_for(100ms);
         }
-        EXPECT_EQ(dialog->Wait(10000ms), 1);
+        EXPECT_EQ(dialog->Wait(10000ms), kRanAndEnded);
         EXPECT_EQ(fs::exists(reg), c.saved);
     }
     std::ifstream in(reg);
@@ -276,6 +276,63 @@ TEST_F(ZorvaneX11Test, HelpAndVersionNeedNoDisplay) {
     EXPECT_TRUE(fs::is_empty(config));
 }
 
+// What a program run to its end printed on standard error, and its exit status.
+struct Finished {
+    std::optional<int> code;
+    std::string errors;
+};
+
+Finished RunToEnd(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                  const std::string& work) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return {};
+    }
+    Process run(args, env, work, nullptr, fds);
+    close(fds[1]);
+    Finished finished;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
+        finished.errors.append(buffer, std::size_t(n));
+    }
+    close(fds[0]);
+    finished.code = run.Wait(10000ms);
+    return finished;
+}
+
+TEST_F(ZorvaneX11Test, AFailedStartSaysWhyOnOneLineAndAnUnknownOptionGetsTheUsage) {
+    const std::string home = "XDG_CONFIG_HOME=" + config.string();
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> env;
+        std::string said;
+    };
+    const Case cases[] = {
+        {{kSaver, "/s"}, {"DISPLAY", home}, "zorvane: no X display: DISPLAY is not set\n"},
+        {{kSaver, "/s"}, {"DISPLAY=:97", home}, "zorvane: cannot open the X display \":97\"\n"},
+        {{kSaver, "--window-id", "0x7ffff01"},
+         {home},
+         "zorvane: there is no X window 0x7ffff01 on the display\n"},
+        {{kSaver, "-root"},
+         {"XSCREENSAVER_WINDOW=0x7ffff02", home},
+         "zorvane: there is no X window 0x7ffff02 on the display\n"},
+        {{kSaver, "/p", "0x7ffff03"}, {home}, "zorvane: there is no X window 0x7ffff03 on the display\n"},
+        {{kSaver, "/a"}, {home}, "zorvane: changing the password is not supported\n"},
+    };
+    for (const Case& c : cases) {
+        const Finished run = RunToEnd(c.args, c.env, work.string());
+        EXPECT_EQ(run.code, kStartFailed) << c.args[1];
+        // One line, and nothing from the libraries underneath.
+        EXPECT_EQ(run.errors, c.said) << c.args[1];
+    }
+    const Finished usage = RunToEnd({kSaver, "--full-screen"}, {home}, work.string());
+    EXPECT_EQ(usage.code, 2);
+    EXPECT_TRUE(usage.errors.starts_with("zorvane: unknown option --full-screen\n\nUsage:"))
+        << usage.errors;
+    EXPECT_TRUE(fs::is_empty(config));
+    EXPECT_TRUE(fs::is_empty(work));
+}
+
 TEST_F(ZorvaneX11Test, RunsAMinuteWithBothOverlaysAndFlashes) {
     StoreSettings({{"ShowFps", 1}, {"ShowTime", 1}});
     auto saver = StartSaver();
@@ -305,7 +362,7 @@ TEST_F(ZorvaneX11Test, RunsAMinuteWithBothOverlaysAndFlashes) {
     }
     ASSERT_FALSE(saver->Wait(0ms)) << "the saver ended by itself";
     EXPECT_TRUE(Xdotool({"key", "Escape"}));
-    EXPECT_EQ(saver->Wait(10000ms), 1);
+    EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
 
     // The text shows once loading is over and stays; the grabs of the first seconds show the
     // loading picture, which is no flash either.

@@ -36,6 +36,10 @@ void PrepareProcess(DesktopBlanking blanking) {
     linux_impl::SetSdlHints(blanking == DesktopBlanking::HeldOff);
 }
 
+void UseDaemonWindow(std::uint64_t windowId) {
+    linux_impl::SetDaemonWindow(windowId);
+}
+
 void SetIdlePriority() {
     // On Linux a thread's nice value is its own; 19 is the least share of the processor.
     setpriority(PRIO_PROCESS, 0, 19);

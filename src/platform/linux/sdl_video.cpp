@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 
 namespace platform::linux_impl {
@@ -21,16 +22,39 @@ std::optional<std::uint64_t> ParseWindowId(std::string_view text) {
     return id;
 }
 
+namespace {
+
+bool blankingHeldOff = false;
+std::optional<std::uint64_t> namedDaemonWindow;
+
+}  // namespace
+
 std::optional<std::uint64_t> DaemonWindow() {
+    if (namedDaemonWindow) {
+        return namedDaemonWindow;
+    }
     const char* value = std::getenv("XSCREENSAVER_WINDOW");
     return value ? ParseWindowId(value) : std::nullopt;
 }
 
-namespace {
+void SetDaemonWindow(std::uint64_t id) {
+    namedDaemonWindow = id;
+}
 
-bool blankingHeldOff = false;
+std::string NoDisplayReason() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        return "no X display: DISPLAY is not set";
+    }
+    return std::string("cannot open the X display \"") + display + "\"";
+}
 
-}  // namespace
+std::string MissingWindowReason(std::uint64_t id) {
+    char text[64];
+    std::snprintf(text, sizeof text, "there is no X window 0x%llx on the display",
+                  static_cast<unsigned long long>(id));
+    return text;
+}
 
 void SetSdlHints(bool holdOffBlanking) {
     blankingHeldOff = holdOffBlanking;
@@ -50,6 +74,11 @@ void SetSdlHints(bool holdOffBlanking) {
 
 bool StartSdlVideo() {
     static const bool started = [] {
+        // With no display named at all, SDL's drivers would only complain on stderr one by one.
+        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+            !std::getenv("SDL_VIDEODRIVER")) {
+            return false;
+        }
         SetSdlHints(blankingHeldOff);
         return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     }();

@@ -3,13 +3,21 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace platform::linux_impl {
 
-// The window id in XSCREENSAVER_WINDOW ("0x..." hex or decimal), when it holds one.
+// The window a daemon named on the command line, or else the window id in XSCREENSAVER_WINDOW
+// ("0x..." hex or decimal), when it holds one.
 std::optional<std::uint64_t> DaemonWindow();
+void SetDaemonWindow(std::uint64_t id);
 std::optional<std::uint64_t> ParseWindowId(std::string_view text);
+
+// Why the display could not be opened, in the user's words.
+std::string NoDisplayReason();
+// A native window that is not there, as a user would read it.
+std::string MissingWindowReason(std::uint64_t id);
 
 // Hints SDL reads when its video starts or an event arrives; StartSdlVideo sets them too. SDL
 // holds the desktop's blanking off whenever its video starts unless told otherwise, so it is

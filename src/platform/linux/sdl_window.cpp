@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/cp1251.h"
+#include "core/start_failure.h"
 #include "platform/linux/sdl_event_hub.h"
 #include "platform/linux/sdl_event_translation.h"
 #include "platform/linux/sdl_video.h"
@@ -21,10 +22,35 @@ constexpr long kDaemonWindowEvents = KeyPressMask | KeyReleaseMask | PointerMoti
                                      EnterWindowMask | LeaveWindowMask | FocusChangeMask |
                                      ExposureMask | StructureNotifyMask;
 
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// Asked on a connection of our own: SDL's question about a window that is not there would end
+// the process in Xlib's error handler.
+bool X11WindowExists(std::uint64_t id) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return false;
+    }
+    const auto previous = XSetErrorHandler(&IgnoreXError);
+    XWindowAttributes attributes{};
+    const bool exists = XGetWindowAttributes(display, static_cast<::Window>(id), &attributes) != 0;
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return exists;
+}
+
 SDL_Window* WrapDaemonWindow(std::uint64_t id) {
+    if (!X11WindowExists(id)) {
+        core::ReportStartFailure(MissingWindowReason(id));
+        return nullptr;
+    }
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(id));
     if (!window) {
+        core::ReportStartFailure("cannot draw into the X window: " + std::string(SDL_GetError()));
         return nullptr;
     }
     SDL_SysWMinfo info;
@@ -33,10 +59,6 @@ SDL_Window* WrapDaemonWindow(std::uint64_t id) {
         XSelectInput(info.info.x11.display, info.info.x11.window, kDaemonWindowEvents);
     }
     return window;
-}
-
-int IgnoreXError(Display*, XErrorEvent*) {
-    return 0;
 }
 
 // The window a window's _NET_SUPPORTING_WM_CHECK names, or 0.
@@ -80,21 +102,41 @@ bool WindowManagerRuns() {
     return runs;
 }
 
-SDL_Window* CreatePopup(const WindowDesc& desc) {
+// Whether the display can switch to exactly width × height.
+bool DisplayOffersMode(int width, int height) {
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The full-screen window. A chosen size the display offers switches the display to it (SDL
+// switches back when the window goes); any other size covers the whole screen at the desktop's
+// own mode, and the picture of the chosen size is fitted into it.
+SDL_Window* CreatePopup(const WindowDesc& desc, bool& modeSwitched) {
     const std::string title = core::Cp1251ToUtf8(desc.title);
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
     int x = desc.rect.left;
     int y = desc.rect.top;
     int width = desc.rect.Width();
     int height = desc.rect.Height();
-    if (desc.desktopSize || width <= 0 || height <= 0) {
+    bool managed = true;
+    modeSwitched = !desc.desktopSize && width > 0 && height > 0 && DisplayOffersMode(width, height);
+    if (modeSwitched) {
+        flags |= SDL_WINDOW_FULLSCREEN;
+    } else {
         SDL_DisplayMode mode;
         if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
             width = mode.w;
             height = mode.h;
         }
         SDL_Rect bounds;
-        if (!WindowManagerRuns() && SDL_GetDisplayBounds(0, &bounds) == 0) {
+        managed = WindowManagerRuns();
+        if (!managed && SDL_GetDisplayBounds(0, &bounds) == 0) {
             // With nobody to place windows, a plain window over the whole screen is full screen.
             flags |= SDL_WINDOW_BORDERLESS;
             x = bounds.x;
@@ -104,13 +146,19 @@ SDL_Window* CreatePopup(const WindowDesc& desc) {
         } else {
             flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         }
-    } else {
-        flags |= SDL_WINDOW_FULLSCREEN;
     }
     SDL_Window* window = SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
-    if (window) {
-        // A new top-level window of the foreground program is the active one, as on Windows.
+    if (!window) {
+        core::ReportStartFailure("cannot open a full-screen window: " +
+                                 std::string(SDL_GetError()));
+    } else {
+        // A new top-level window of the foreground program is the active one, as on Windows:
+        // it takes the input focus, so that the first key or click ends the saver. A manager
+        // is asked to; without one, nobody else would hand the focus over.
         SDL_RaiseWindow(window);
+        if (!managed) {
+            SDL_SetWindowInputFocus(window);
+        }
     }
     return window;
 }
@@ -118,16 +166,26 @@ SDL_Window* CreatePopup(const WindowDesc& desc) {
 }  // namespace
 
 std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowDesc& desc, WindowProcedure procedure) {
-    if (desc.kind != WindowKind::Popup || !StartSdlVideo()) {
+    if (desc.kind != WindowKind::Popup) {
+        return nullptr;
+    }
+    if (!StartSdlVideo()) {
+        core::ReportStartFailure(NoDisplayReason());
         return nullptr;
     }
     const auto daemon = DaemonWindow();
-    SDL_Window* window = daemon ? WrapDaemonWindow(*daemon) : CreatePopup(desc);
+    bool modeSwitched = false;
+    SDL_Window* window = daemon ? WrapDaemonWindow(*daemon) : CreatePopup(desc, modeSwitched);
     if (!window) {
         return nullptr;
     }
     auto created = std::unique_ptr<SdlWindow>(new SdlWindow(window, std::move(procedure)));
     created->foreign_ = daemon.has_value();
+    // Without a switch of the display, the chosen size is still the size the saver draws at.
+    if (!daemon && !desc.desktopSize && !modeSwitched && desc.rect.Width() > 0 &&
+        desc.rect.Height() > 0) {
+        created->pictureSize_ = {0, 0, desc.rect.Width(), desc.rect.Height()};
+    }
     return created;
 }
 
@@ -141,6 +199,9 @@ SdlWindow::~SdlWindow() {
 }
 
 Rect SdlWindow::ClientRect() const {
+    if (pictureSize_) {
+        return *pictureSize_;
+    }
     int width = 0;
     int height = 0;
     if (window_) {

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/queued_window.h"
@@ -22,7 +23,10 @@ public:
     SDL_Window* Native() const { return window_; }
 
     WindowHandle Handle() const override { return handle_; }
+    // The size the saver draws at: the window's own, or the chosen full-screen size when the
+    // display could not switch to it (the picture is fitted into the screen).
     Rect ClientRect() const override;
+    bool IsDaemonWindow() const override { return foreign_; }
     bool PeekMessage(Message& message) override;
     bool GetMessage(Message& message) override;
     void WaitMessage() override;
@@ -44,6 +48,7 @@ private:
     std::deque<Message> translated_;
     std::vector<Message> scratch_;
     bool foreign_ = false;  // a screen-saver daemon's window
+    std::optional<Rect> pictureSize_;
     bool destroyed_ = false;
 };
 

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/start_failure.h"
 #include "platform/bmp_image.h"
+#include "platform/linux/sdl_video.h"
 #include "platform/linux/sdl_event_translation.h"
 #include "platform/linux/termination_signal.h"
 
@@ -69,6 +71,7 @@ std::unique_ptr<X11ChildWindow> X11ChildWindow::Create(const WindowDesc& desc,
     }
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
+        core::ReportStartFailure(NoDisplayReason());
         return nullptr;
     }
     // Errors of this window's requests are taken quietly for as long as it exists.
@@ -77,6 +80,7 @@ std::unique_ptr<X11ChildWindow> X11ChildWindow::Create(const WindowDesc& desc,
     int parentWidth = 0;
     int parentHeight = 0;
     if (!ParentGeometry(display, parent, parentWidth, parentHeight)) {
+        core::ReportStartFailure(MissingWindowReason(desc.parent));
         XCloseDisplay(display);
         XSetErrorHandler(previous);
         return nullptr;

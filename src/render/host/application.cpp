@@ -170,10 +170,13 @@ void Application::BuildPresentParameters() {
     presentParameters_.Flags = D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL;
     presentParameters_.PresentationInterval = settings_.presentInterval;
     presentParameters_.BackBufferFormat = settings_.backBufferFormat;
-    if (settings_.windowed) {
+    // A daemon's window is full screen at whatever size the daemon gives it.
+    const bool followWindow = settings_.windowed || (window_ && window_->IsDaemonWindow());
+    if (followWindow) {
         presentParameters_.BackBufferWidth = UINT(std::max(0, clientRect_.Width()));
         presentParameters_.BackBufferHeight = UINT(std::max(0, clientRect_.Height()));
-        presentParameters_.FullScreen_RefreshRateInHz = 0;
+        presentParameters_.FullScreen_RefreshRateInHz =
+            settings_.windowed ? 0 : settings_.refreshRate;
     } else {
         presentParameters_.BackBufferWidth = settings_.width;
         presentParameters_.BackBufferHeight = settings_.height;
@@ -345,11 +348,9 @@ void Application::CheckSize() {
     if (ignoreSizeChange_) {
         return;
     }
-    const platform::Rect old = clientRect_;
+    // The client rectangle may have been read already since the size changed: the back buffer's
+    // size is what tells whether a reset is due.
     ReadClientRect();
-    if (old.Width() == clientRect_.Width() && old.Height() == clientRect_.Height()) {
-        return;
-    }
     const D3DPRESENT_PARAMETERS before = presentParameters_;
     BuildPresentParameters();
     // A full-screen back buffer keeps the display mode's size; only a changed buffer needs a reset.

@@ -21,10 +21,11 @@ void main() {
 const char* kGammaFragment = R"(#version 330 core
 uniform sampler2D uImage;
 uniform sampler2D uRamp;
-uniform vec2 uScale;
+uniform vec2 uOrigin;
+uniform vec2 uSize;
 out vec4 fragColor;
 void main() {
-    vec4 c = texelFetch(uImage, ivec2(gl_FragCoord.xy * uScale), 0);
+    vec4 c = texture(uImage, (gl_FragCoord.xy - uOrigin) / uSize);
     ivec3 i = ivec3(floor(c.rgb * 255.0 + 0.5));
     fragColor = vec4(texelFetch(uRamp, ivec2(i.r, 0), 0).r, texelFetch(uRamp, ivec2(i.g, 0), 0).g,
                      texelFetch(uRamp, ivec2(i.b, 0), 0).b, c.a);
@@ -61,6 +62,28 @@ GLuint MakeTexture(GLenum internalFormat, UINT width, UINT height) {
 
 }  // namespace
 
+PresentRect FitInside(UINT pictureWidth, UINT pictureHeight, int width, int height) {
+    const PresentRect whole{0, 0, width, height};
+    if (pictureWidth == 0 || pictureHeight == 0 || width <= 0 || height <= 0) {
+        return whole;
+    }
+    // Compared crosswise in 64 bits: no rounding, no overflow.
+    const auto wide = std::int64_t(width) * pictureHeight;
+    const auto tall = std::int64_t(height) * pictureWidth;
+    PresentRect fitted = whole;
+    if (wide > tall) {
+        fitted.width = static_cast<int>((tall + pictureHeight / 2) / pictureHeight);
+    } else {
+        fitted.height = static_cast<int>((wide + pictureWidth / 2) / pictureWidth);
+    }
+    if (width - fitted.width <= 1 && height - fitted.height <= 1) {
+        return whole;
+    }
+    fitted.x = (width - fitted.width) / 2;
+    fitted.y = (height - fitted.height) / 2;
+    return fitted;
+}
+
 BackBuffer::~BackBuffer() {
     Destroy();
     if (gammaTexture_)
@@ -96,6 +119,9 @@ bool BackBuffer::Create(UINT width, UINT height, D3DFORMAT format, D3DFORMAT dep
     const GLenum colourFormat = format == D3DFMT_A8R8G8B8 ? GL_RGBA8 : GL_RGB8;
 
     resolveTexture_ = MakeTexture(colourFormat, width_, height_);
+    // A picture fitted into a window of another size is filtered, not picked texel by texel.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glGenFramebuffers(1, &resolveFramebuffer_);
     glBindFramebuffer(GL_FRAMEBUFFER, resolveFramebuffer_);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, resolveTexture_, 0);
@@ -193,12 +219,13 @@ bool BackBuffer::EnsureGammaProgram() {
         return false;
     gammaImage_ = glGetUniformLocation(gammaProgram_, "uImage");
     gammaRamp_ = glGetUniformLocation(gammaProgram_, "uRamp");
-    gammaScale_ = glGetUniformLocation(gammaProgram_, "uScale");
+    gammaOrigin_ = glGetUniformLocation(gammaProgram_, "uOrigin");
+    gammaSize_ = glGetUniformLocation(gammaProgram_, "uSize");
     glGenVertexArrays(1, &emptyVertexArray_);
     return true;
 }
 
-void BackBuffer::DrawThroughRamp(int width, int height) {
+void BackBuffer::DrawThroughRamp(const PresentRect& target) {
     if (!EnsureGammaProgram())
         return;
     glDisable(GL_DEPTH_TEST);
@@ -207,7 +234,7 @@ void BackBuffer::DrawThroughRamp(int width, int height) {
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glViewport(0, 0, width, height);
+    glViewport(target.x, target.y, target.width, target.height);
     glUseProgram(gammaProgram_);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, resolveTexture_);
@@ -217,22 +244,30 @@ void BackBuffer::DrawThroughRamp(int width, int height) {
     glBindSampler(1, 0);
     glUniform1i(gammaImage_, 0);
     glUniform1i(gammaRamp_, 1);
-    glUniform2f(gammaScale_, static_cast<float>(width_) / static_cast<float>(width),
-                static_cast<float>(height_) / static_cast<float>(height));
+    glUniform2f(gammaOrigin_, static_cast<float>(target.x), static_cast<float>(target.y));
+    glUniform2f(gammaSize_, static_cast<float>(target.width), static_cast<float>(target.height));
     glBindVertexArray(emptyVertexArray_);
     glDrawArrays(GL_TRIANGLES, 0, 3);
 }
 
 void BackBuffer::PresentTo(int width, int height) {
     Resolve();
+    const PresentRect target = FitInside(width_, height_, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (target.width != width || target.height != height) {
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     if (identityRamp_ || !gammaTexture_) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFramebuffer_);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), 0, 0,
-                          width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        const bool sameSize = UINT(target.width) == width_ && UINT(target.height) == height_;
+        glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), target.x,
+                          target.y, target.x + target.width, target.y + target.height,
+                          GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     } else {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        DrawThroughRamp(width, height);
+        DrawThroughRamp(target);
     }
 }
 
@@ -250,7 +285,7 @@ bool BackBuffer::Read(std::uint32_t* argb, UINT pitch) {
                                    finalTexture_, 0);
         }
         glBindFramebuffer(GL_FRAMEBUFFER, finalFramebuffer_);
-        DrawThroughRamp(static_cast<int>(width_), static_cast<int>(height_));
+        DrawThroughRamp({0, 0, static_cast<int>(width_), static_cast<int>(height_)});
         source = finalFramebuffer_;
     }
     std::vector<std::uint32_t> rows(static_cast<std::size_t>(width_) * height_);

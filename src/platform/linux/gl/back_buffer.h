@@ -10,6 +10,15 @@
 
 namespace gfx::gl {
 
+// Where a picture of pictureWidth × pictureHeight lands in a window of width × height: the whole
+// window when their shapes agree to within a pixel, else the largest rectangle of the picture's
+// own shape, centred, with black around it (a picture is never stretched out of shape).
+struct PresentRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    friend bool operator==(const PresentRect&, const PresentRect&) = default;
+};
+PresentRect FitInside(UINT pictureWidth, UINT pictureHeight, int width, int height);
+
 class BackBuffer {
 public:
     BackBuffer() = default;
@@ -24,9 +33,10 @@ public:
     // Copies the multisampled image into the single-sample one (nothing without multisampling).
     void Resolve() const;
     void SetGammaRamp(const D3DGAMMARAMP& ramp);
-    // Draws the resolved image through the ramp into the bound framebuffer's (x, y, w, h).
-    void DrawThroughRamp(int width, int height);
-    // Resolves and writes the final image to the window's framebuffer of the given size.
+    // Draws the resolved image through the ramp into `target` of the bound framebuffer.
+    void DrawThroughRamp(const PresentRect& target);
+    // Resolves and writes the final image to the window's framebuffer of the given size, fitted
+    // inside it (FitInside).
     void PresentTo(int width, int height);
     // The final image (ramp applied), top row first, as 0xAARRGGBB.
     bool Read(std::uint32_t* argb, UINT pitch);
@@ -45,7 +55,7 @@ private:
     GLuint resolveFramebuffer_ = 0, resolveTexture_ = 0;   // the single-sample image
     GLuint finalFramebuffer_ = 0, finalTexture_ = 0;       // read-back target for the ramp pass
     GLuint gammaTexture_ = 0, gammaProgram_ = 0, emptyVertexArray_ = 0;
-    GLint gammaImage_ = -1, gammaRamp_ = -1, gammaScale_ = -1;
+    GLint gammaImage_ = -1, gammaRamp_ = -1, gammaOrigin_ = -1, gammaSize_ = -1;
     D3DGAMMARAMP ramp_{};  // the ramp the table holds
     bool identityRamp_ = true;
 };

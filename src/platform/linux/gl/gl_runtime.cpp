@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/start_failure.h"
 #include "platform/linux/gl/gl_context.h"
 #include "platform/linux/gl/gl_device.h"
 #include "platform/linux/gl/gl_tables.h"
@@ -13,7 +14,11 @@
 namespace gfx {
 
 Runtime* CreateRuntime() {
-    return gl::GlRuntime::Create();
+    Runtime* runtime = gl::GlRuntime::Create();
+    if (!runtime) {
+        core::ReportStartFailure("the graphics driver offers no OpenGL 3.3 context");
+    }
+    return runtime;
 }
 
 }  // namespace gfx
@@ -296,8 +301,11 @@ HRESULT GlRuntime::CreateDevice(UINT adapter, D3DDEVTYPE type, platform::WindowH
     auto context =
         GlContext::Create(window, static_cast<int>(params->BackBufferWidth),
                           static_cast<int>(params->BackBufferHeight), params->Windowed != 0);
-    if (!context)
+    if (!context) {
+        core::ReportStartFailure("cannot make an OpenGL 3.3 context on the window: " +
+                                 std::string(SDL_GetError()));
         return D3DERR_NOTAVAILABLE;
+    }
     GlDevice* created = GlDevice::Create(context, caps, *params, info_.maxSamples);
     if (!created)
         return D3DERR_OUTOFVIDEOMEMORY;
