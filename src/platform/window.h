@@ -67,9 +67,11 @@ public:
     // X11 window id.
     virtual WindowHandle Handle() const = 0;
     virtual Rect ClientRect() const = 0;
-    // A window a screen-saver daemon handed over: the daemon sizes it, so a full-screen picture
-    // follows its size rather than the display mode's.
-    virtual bool IsDaemonWindow() const { return false; }
+    // Whether a full-screen picture is drawn at this window's client size rather than at the
+    // display mode's: so where the window, not a switch of the display, makes the picture full
+    // screen (a screen-saver daemon's window, which the daemon sizes, or a window over the whole
+    // desktop).
+    virtual bool DrawsFullScreenAtClientSize() const { return false; }
 
     // Takes the next message without waiting: posted messages first, then a request to end the
     // process (as WM_CLOSE, once), then native events, then a due timer. False when there is none.
@@ -91,7 +93,7 @@ public:
 
     virtual void ShowCursor(bool show) = 0;
 
-    // Draws a BMP image unscaled with its top-left corner at the client area's, clipped to it.
+    // Draws a BMP image scaled to the client area, keeping its shape (black around it).
     // A window the graphics device draws into leaves that to the device and ignores it.
     virtual void PaintBitmap(std::span<const std::uint8_t> bmp) = 0;
 

@@ -2,6 +2,8 @@
 // don't, the mouse-move exit, and the preview picture inside a window of ours.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "saver_x11_fixture.h"
 
 namespace {
@@ -92,7 +94,49 @@ TEST_F(ZorvaneX11Test, MouseMovesEndTheSaverOnlyWhenAskedAndAfterTheFirstSecond)
     EXPECT_EQ(exitCode, kRanAndEnded);
 }
 
-TEST_F(ZorvaneX11Test, PreviewShowsThePictureInsideTheGivenWindow) {
+// The picture's mean colour over the part of it that the window's cell (cx, cy) of a grid of n × n
+// over `fitted` shows, next to the window's own mean there: the picture as scaled into the window.
+struct CellColours {
+    double picture[3] = {};
+    double window[3] = {};
+};
+
+CellColours CompareCell(const platform::BmpImage& picture, const std::vector<std::uint32_t>& pixels,
+                        int windowWidth, const platform::Rect& fitted, int cx, int cy, int n) {
+    CellColours c;
+    const auto add = [](double* sum, std::uint32_t rgb, double weight) {
+        sum[0] += ((rgb >> 16) & 0xFF) * weight;
+        sum[1] += ((rgb >> 8) & 0xFF) * weight;
+        sum[2] += (rgb & 0xFF) * weight;
+    };
+    // Cells are taken a little inside their borders, where filtering mixes neighbours.
+    const auto range = [n](int cell, int size) {
+        const double from = size * (cell + 0.15) / n;
+        const double to = size * (cell + 0.85) / n;
+        return std::pair{int(from), std::max(int(from) + 1, int(to))};
+    };
+    const auto [px0, px1] = range(cx, picture.width);
+    const auto [py0, py1] = range(cy, picture.height);
+    const double pictureCount = double(px1 - px0) * (py1 - py0);
+    for (int y = py0; y < py1; ++y) {
+        for (int x = px0; x < px1; ++x) {
+            add(c.picture, picture.At(x, y), 1.0 / pictureCount);
+        }
+    }
+    const auto [wx0, wx1] = range(cx, fitted.Width());
+    const auto [wy0, wy1] = range(cy, fitted.Height());
+    const double windowCount = double(wx1 - wx0) * (wy1 - wy0);
+    for (int y = wy0; y < wy1; ++y) {
+        for (int x = wx0; x < wx1; ++x) {
+            add(c.window,
+                pixels[std::size_t(fitted.top + y) * windowWidth + std::size_t(fitted.left + x)],
+                1.0 / windowCount);
+        }
+    }
+    return c;
+}
+
+TEST_F(ZorvaneX11Test, PreviewShowsThePictureScaledIntoTheGivenWindowKeepingItsShape) {
     std::ifstream file(ZORVANE_SOURCE_DIR "/resources/preview.bmp", std::ios::binary);
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                                           std::istreambuf_iterator<char>());
@@ -102,35 +146,62 @@ TEST_F(ZorvaneX11Test, PreviewShowsThePictureInsideTheGivenWindow) {
     struct Case {
         int width;
         int height;
+        platform::Rect fitted;  // where the picture must land
     };
-    // Larger than the picture (the rest stays black) and smaller (the picture is cut off).
-    for (const Case c : {Case{240, 180}, Case{100, 70}}) {
+    const double shape = double(picture->width) / picture->height;
+    const auto centred = [&](int width, int height) {
+        // Wider than the picture: bars left and right; taller: above and below.
+        if (width > shape * height) {
+            const int w = int(std::lround(shape * height));
+            return platform::Rect{(width - w) / 2, 0, (width - w) / 2 + w, height};
+        }
+        const int h = int(std::lround(width / shape));
+        return platform::Rect{0, (height - h) / 2, width, (height - h) / 2 + h};
+    };
+    // Larger than the picture, smaller, much wider and much taller.
+    for (const Case c : {Case{400, 300, centred(400, 300)}, Case{100, 70, centred(100, 70)},
+                         Case{480, 120, centred(480, 120)}, Case{150, 330, centred(150, 330)}}) {
         auto parent = MakeWindow(c.width, c.height);
         ASSERT_NE(parent, nullptr);
         EXPECT_EQ(parent->ClientRect(), (platform::Rect{0, 0, c.width, c.height}));
 
-        // Pixels that differ from the picture at the top left and black elsewhere.
-        const auto wrong = [&](const std::vector<std::uint32_t>& pixels) {
+        // Black outside the picture's place (one pixel of rounding allowed at its edges), and
+        // the picture's colours cell by cell inside it.
+        const auto faults = [&](const std::vector<std::uint32_t>& pixels) {
             if (pixels.size() != std::size_t(c.width) * c.height) {
-                return -1;
+                return std::string("no picture of the window's size");
             }
-            int count = 0;
             for (int y = 0; y < c.height; ++y) {
                 for (int x = 0; x < c.width; ++x) {
-                    const bool inside = x < picture->width && y < picture->height;
-                    const std::uint32_t expected = inside ? picture->At(x, y) : 0;
-                    count += pixels[std::size_t(y) * c.width + x] != expected;
+                    const bool outside = x < c.fitted.left - 1 || x > c.fitted.right ||
+                                         y < c.fitted.top - 1 || y > c.fitted.bottom;
+                    if (outside && pixels[std::size_t(y) * c.width + x] != 0) {
+                        return "not black at " + std::to_string(x) + ", " + std::to_string(y);
+                    }
                 }
             }
-            return count;
+            constexpr int kGrid = 6;
+            for (int cy = 0; cy < kGrid; ++cy) {
+                for (int cx = 0; cx < kGrid; ++cx) {
+                    const CellColours cell =
+                        CompareCell(*picture, pixels, c.width, c.fitted, cx, cy, kGrid);
+                    for (int k = 0; k < 3; ++k) {
+                        if (std::abs(cell.picture[k] - cell.window[k]) > 14.0) {
+                            return "cell " + std::to_string(cx) + ", " + std::to_string(cy) +
+                                   " differs: " + std::to_string(cell.picture[k]) + " against " +
+                                   std::to_string(cell.window[k]);
+                        }
+                    }
+                }
+            }
+            return std::string();
         };
 
         auto preview = Start({"/p", std::to_string(parent->Handle())});
         const auto pixels = GrabWhen(parent->Handle(), *preview,
-                                     [&](const auto& grabbed) { return wrong(grabbed) == 0; });
+                                     [&](const auto& grabbed) { return faults(grabbed).empty(); });
         EXPECT_FALSE(preview->Wait(0ms)) << "the preview runs until its window goes";
-        ASSERT_EQ(pixels.size(), std::size_t(c.width) * c.height);
-        EXPECT_EQ(wrong(pixels), 0) << c.width << " x " << c.height;
+        EXPECT_EQ(faults(pixels), "") << c.width << " x " << c.height;
 
         // The preview ends when the window it lives in goes away.
         parent.reset();
@@ -274,6 +345,136 @@ TEST_F(ZorvaneX11Test, HelpAndVersionNeedNoDisplay) {
         EXPECT_EQ(output.rfind(expected, 0), 0u) << arg << ": " << output;
     }
     EXPECT_TRUE(fs::is_empty(config));
+}
+
+// The box around the overlay's white text in the lower right part of a window's pixels: near-white
+// and grey (the lamp's cream and the storm's blue are not), at least a few words' worth, and no
+// taller than a line (a lightning flash whitens more than the text).
+std::optional<platform::Rect> WhiteTextBox(const std::vector<std::uint32_t>& pixels, int width,
+                                           int height) {
+    if (pixels.size() != std::size_t(width) * height) {
+        return std::nullopt;
+    }
+    platform::Rect box{width, height, 0, 0};
+    int count = 0;
+    for (int y = height * 7 / 10; y < height; ++y) {
+        for (int x = width * 4 / 10; x < width; ++x) {
+            const std::uint32_t rgb = pixels[std::size_t(y) * width + x];
+            const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+            if (std::min({r, g, b}) >= 225 && std::max({r, g, b}) - std::min({r, g, b}) <= 24) {
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                       std::max(box.bottom, y + 1)};
+                ++count;
+            }
+        }
+    }
+    if (count < 40 || box.Height() > height / 6) {
+        return std::nullopt;
+    }
+    return box;
+}
+
+TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCorner) {
+    StoreSettings({{"ShowTime", 1}});
+    // The time's text keeps its own shape in every window, before and after a resize: a picture
+    // stretched to the window would squeeze it in one and widen it in another.
+    std::vector<double> shapes;
+    const auto expectInCorner = [&](const std::vector<std::uint32_t>& pixels, int width,
+                                    int height) {
+        const auto box = WhiteTextBox(pixels, width, height);
+        if (!box) {
+            ADD_FAILURE() << "no time text in the lower right of " << width << " x " << height;
+            return;
+        }
+        EXPECT_GT(box->right, width * 0.85) << width << " x " << height;
+        EXPECT_GT(box->bottom, height * 0.85) << width << " x " << height;
+        shapes.push_back(double(box->Width()) / box->Height());
+    };
+    struct Case {
+        int width, height;
+        int resizedWidth, resizedHeight;
+    };
+    for (const Case c : {Case{500, 500, 800, 300}, Case{640, 400, 0, 0}}) {
+        auto window = MakeWindow(c.width, c.height);
+        ASSERT_NE(window, nullptr);
+        char id[32];
+        std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(window->Handle()));
+        // As xscreensaver 6 starts its hacks.
+        auto saver = Start({"--root"}, id);
+        const auto found = [&](int width, int height) {
+            return [=](const std::vector<std::uint32_t>& pixels) {
+                return WhiteTextBox(pixels, width, height).has_value();
+            };
+        };
+        expectInCorner(GrabWhen(window->Handle(), *saver, found(c.width, c.height)), c.width,
+                       c.height);
+        if (c.resizedWidth) {
+            ASSERT_TRUE(Xdotool({"windowsize", id, std::to_string(c.resizedWidth),
+                                 std::to_string(c.resizedHeight)}));
+            // The first grabs after the resize may still show the old picture in the new window.
+            std::this_thread::sleep_for(1500ms);
+            expectInCorner(
+                GrabWhen(window->Handle(), *saver, found(c.resizedWidth, c.resizedHeight)),
+                c.resizedWidth, c.resizedHeight);
+        }
+        ASSERT_FALSE(saver->Wait(0ms)) << "the saver ended by itself";
+        // The daemon ends its hack with SIGTERM: a normal end, without delay.
+        const auto asked = std::chrono::steady_clock::now();
+        saver->Signal(SIGTERM);
+        EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - asked);
+        std::cout << "[ measured ] " << c.width << " x " << c.height << ": ended "
+                  << took.count() << " ms after SIGTERM\n";
+        EXPECT_LT(took, 1500ms) << "a busy machine's margin over the 500 ms a daemon allows";
+    }
+    ASSERT_EQ(shapes.size(), 3u);
+    for (const double shape : shapes) {
+        EXPECT_NEAR(shape, shapes.front(), shapes.front() * 0.12);
+    }
+}
+
+TEST_F(ZorvaneX11Test, AFixedSizeTheDisplayCannotSwitchToIsFittedIntoTheWholeScreen) {
+    // 800 x 600 on a screen that offers only its own size (Xvfb's).
+    StoreSettings({{"UseDesktop", 0}, {"Width", 800}, {"Height", 600}, {"ShowTime", 1}});
+    auto saver = StartSaver();
+    const auto root = Tool({"xwininfo", "-root"});
+    const auto window = Tool({"xwininfo", "-id", std::to_string(windowId)});
+    ASSERT_TRUE(root && window);
+    const int width = int(InfoValue(*root, "Width:").value_or(0));
+    const int height = int(InfoValue(*root, "Height:").value_or(0));
+    EXPECT_EQ(InfoValue(*window, "Width:"), width);
+    EXPECT_EQ(InfoValue(*window, "Height:"), height);
+    // The 4:3 picture at the screen's full width or height, centred, black around it.
+    const platform::Rect fitted =
+        width * 3 > height * 4
+            ? platform::Rect{(width - height * 4 / 3) / 2, 0, (width + height * 4 / 3) / 2, height}
+            : platform::Rect{0, (height - width * 3 / 4) / 2, width, (height + width * 3 / 4) / 2};
+    ASSERT_GT(fitted.Width() * fitted.Height(), 0);
+    const auto pixels = GrabWhen(windowId, *saver, [&](const auto& grabbed) {
+        return WhiteTextBox(grabbed, width, height).has_value();
+    });
+    ASSERT_EQ(pixels.size(), std::size_t(width) * height);
+    int lit = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool inside = x >= fitted.left - 1 && x <= fitted.right && y >= fitted.top - 1 &&
+                                y <= fitted.bottom;
+            const std::uint32_t rgb = pixels[std::size_t(y) * width + x];
+            if (!inside) {
+                ASSERT_EQ(rgb, 0u) << "at " << x << ", " << y;
+            }
+            lit += inside && rgb != 0;
+        }
+    }
+    EXPECT_GT(lit, fitted.Width() * fitted.Height() / 2) << "the room fills the picture";
+    // The overlay sits in the picture's corner, not in the corner of a smaller picture.
+    const auto box = WhiteTextBox(pixels, width, height);
+    ASSERT_TRUE(box);
+    EXPECT_GT(box->right, fitted.left + fitted.Width() * 0.85);
+    EXPECT_GT(box->bottom, fitted.top + fitted.Height() * 0.85);
+    EXPECT_TRUE(Xdotool({"key", "Escape"}));
+    EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
 }
 
 // What a program run to its end printed on standard error, and its exit status.

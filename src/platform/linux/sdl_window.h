@@ -26,7 +26,7 @@ public:
     // The size the saver draws at: the window's own, or the chosen full-screen size when the
     // display could not switch to it (the picture is fitted into the screen).
     Rect ClientRect() const override;
-    bool IsDaemonWindow() const override { return foreign_; }
+    bool DrawsFullScreenAtClientSize() const override { return true; }
     bool PeekMessage(Message& message) override;
     bool GetMessage(Message& message) override;
     void WaitMessage() override;

@@ -9,6 +9,7 @@
 
 #include "core/start_failure.h"
 #include "platform/bmp_image.h"
+#include "platform/fit_inside.h"
 #include "platform/linux/sdl_video.h"
 #include "platform/linux/sdl_event_translation.h"
 #include "platform/linux/termination_signal.h"
@@ -60,6 +61,27 @@ unsigned long Channel(std::uint32_t value8, unsigned long mask) {
     }
     const unsigned long scaled = bits >= 8 ? value8 << (bits - 8) : value8 >> (8 - bits);
     return (scaled << shift) & mask;
+}
+
+// The picture's colour at (x, y) of its copy scaled to width × height: the four nearest texels
+// weighed by distance, so a small picture grows smooth and a large one shrinks without sparkle.
+std::uint32_t Sample(const BmpImage& image, int x, int y, int width, int height) {
+    const double u = std::clamp((x + 0.5) * image.width / width - 0.5, 0.0, image.width - 1.0);
+    const double v = std::clamp((y + 0.5) * image.height / height - 0.5, 0.0, image.height - 1.0);
+    const int x0 = static_cast<int>(u);
+    const int y0 = static_cast<int>(v);
+    const int x1 = std::min(x0 + 1, image.width - 1);
+    const int y1 = std::min(y0 + 1, image.height - 1);
+    const double fx = u - x0;
+    const double fy = v - y0;
+    std::uint32_t rgb = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const auto at = [&](int px, int py) { return double((image.At(px, py) >> shift) & 0xFF); };
+        const double top = at(x0, y0) * (1 - fx) + at(x1, y0) * fx;
+        const double bottom = at(x0, y1) * (1 - fx) + at(x1, y1) * fx;
+        rgb |= std::uint32_t(top * (1 - fy) + bottom * fy + 0.5) << shift;
+    }
+    return rgb;
 }
 
 }  // namespace
@@ -148,6 +170,9 @@ void X11ChildWindow::Translate(const XEvent& event) {
             } else if (event.xconfigure.window == window_) {
                 translated_.push_back({handle_, WM_SIZE, 0,
                                        PackPoint(event.xconfigure.width, event.xconfigure.height)});
+                // The picture is fitted to the size: all of it is drawn again, as a window whose
+                // class redraws on resizing is on Windows (a smaller window gets no exposure).
+                translated_.push_back({handle_, WM_PAINT, 0, 0});
             }
             break;
         case DestroyNotify:
@@ -243,36 +268,38 @@ void X11ChildWindow::PaintBitmap(std::span<const std::uint8_t> bmp) {
     if (!XGetWindowAttributes(display_, window_, &attributes) || !attributes.visual) {
         return;
     }
-    // Unscaled from the top-left corner; what lies outside the client area is cut off.
-    const int width = std::min(image->width, attributes.width);
-    const int height = std::min(image->height, attributes.height);
-    if (width <= 0 || height <= 0) {
+    // Scaled to the client area, keeping its shape; the window's black background shows around.
+    const Rect target = FitInside(image->width, image->height, attributes.width, attributes.height);
+    const int width = target.Width();
+    const int height = target.Height();
+    if (width <= 0 || height <= 0 || image->width <= 0 || image->height <= 0) {
         return;
     }
-    XImage* target = XCreateImage(display_, attributes.visual, attributes.depth, ZPixmap, 0,
-                                  nullptr, width, height, 32, 0);
-    if (!target) {
+    XImage* picture = XCreateImage(display_, attributes.visual, attributes.depth, ZPixmap, 0,
+                                   nullptr, width, height, 32, 0);
+    if (!picture) {
         return;
     }
-    target->data = static_cast<char*>(calloc(std::size_t(target->bytes_per_line), height));
-    if (!target->data) {
-        XDestroyImage(target);
+    picture->data = static_cast<char*>(calloc(std::size_t(picture->bytes_per_line), height));
+    if (!picture->data) {
+        XDestroyImage(picture);
         return;
     }
     const Visual* visual = attributes.visual;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const std::uint32_t rgb = image->At(x, y);
-            XPutPixel(target, x, y,
+            const std::uint32_t rgb = Sample(*image, x, y, width, height);
+            XPutPixel(picture, x, y,
                       Channel((rgb >> 16) & 0xFF, visual->red_mask) |
                           Channel((rgb >> 8) & 0xFF, visual->green_mask) |
                           Channel(rgb & 0xFF, visual->blue_mask));
         }
     }
+    XClearWindow(display_, window_);
     const GC gc = XCreateGC(display_, window_, 0, nullptr);
-    XPutImage(display_, window_, gc, target, 0, 0, 0, 0, width, height);
+    XPutImage(display_, window_, gc, picture, 0, 0, target.left, target.top, width, height);
     XFreeGC(display_, gc);
-    XDestroyImage(target);
+    XDestroyImage(picture);
     XFlush(display_);
 }
 

@@ -170,8 +170,8 @@ void Application::BuildPresentParameters() {
     presentParameters_.Flags = D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL;
     presentParameters_.PresentationInterval = settings_.presentInterval;
     presentParameters_.BackBufferFormat = settings_.backBufferFormat;
-    // A daemon's window is full screen at whatever size the daemon gives it.
-    const bool followWindow = settings_.windowed || (window_ && window_->IsDaemonWindow());
+    const bool followWindow =
+        settings_.windowed || (window_ && window_->DrawsFullScreenAtClientSize());
     if (followWindow) {
         presentParameters_.BackBufferWidth = UINT(std::max(0, clientRect_.Width()));
         presentParameters_.BackBufferHeight = UINT(std::max(0, clientRect_.Height()));

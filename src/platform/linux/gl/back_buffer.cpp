@@ -4,6 +4,7 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/fit_inside.h"
 #include "platform/linux/gl/program_cache.h"
 
 namespace gfx::gl {
@@ -61,28 +62,6 @@ GLuint MakeTexture(GLenum internalFormat, UINT width, UINT height) {
 }
 
 }  // namespace
-
-PresentRect FitInside(UINT pictureWidth, UINT pictureHeight, int width, int height) {
-    const PresentRect whole{0, 0, width, height};
-    if (pictureWidth == 0 || pictureHeight == 0 || width <= 0 || height <= 0) {
-        return whole;
-    }
-    // Compared crosswise in 64 bits: no rounding, no overflow.
-    const auto wide = std::int64_t(width) * pictureHeight;
-    const auto tall = std::int64_t(height) * pictureWidth;
-    PresentRect fitted = whole;
-    if (wide > tall) {
-        fitted.width = static_cast<int>((tall + pictureHeight / 2) / pictureHeight);
-    } else {
-        fitted.height = static_cast<int>((wide + pictureWidth / 2) / pictureWidth);
-    }
-    if (width - fitted.width <= 1 && height - fitted.height <= 1) {
-        return whole;
-    }
-    fitted.x = (width - fitted.width) / 2;
-    fitted.y = (height - fitted.height) / 2;
-    return fitted;
-}
 
 BackBuffer::~BackBuffer() {
     Destroy();
@@ -225,7 +204,7 @@ bool BackBuffer::EnsureGammaProgram() {
     return true;
 }
 
-void BackBuffer::DrawThroughRamp(const PresentRect& target) {
+void BackBuffer::DrawThroughRamp(const platform::Rect& target) {
     if (!EnsureGammaProgram())
         return;
     glDisable(GL_DEPTH_TEST);
@@ -234,7 +213,7 @@ void BackBuffer::DrawThroughRamp(const PresentRect& target) {
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glViewport(target.x, target.y, target.width, target.height);
+    glViewport(target.left, target.top, target.Width(), target.Height());
     glUseProgram(gammaProgram_);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, resolveTexture_);
@@ -244,17 +223,18 @@ void BackBuffer::DrawThroughRamp(const PresentRect& target) {
     glBindSampler(1, 0);
     glUniform1i(gammaImage_, 0);
     glUniform1i(gammaRamp_, 1);
-    glUniform2f(gammaOrigin_, static_cast<float>(target.x), static_cast<float>(target.y));
-    glUniform2f(gammaSize_, static_cast<float>(target.width), static_cast<float>(target.height));
+    glUniform2f(gammaOrigin_, static_cast<float>(target.left), static_cast<float>(target.top));
+    glUniform2f(gammaSize_, static_cast<float>(target.Width()), static_cast<float>(target.Height()));
     glBindVertexArray(emptyVertexArray_);
     glDrawArrays(GL_TRIANGLES, 0, 3);
 }
 
 void BackBuffer::PresentTo(int width, int height) {
     Resolve();
-    const PresentRect target = FitInside(width_, height_, width, height);
+    const platform::Rect target =
+        platform::FitInside(static_cast<int>(width_), static_cast<int>(height_), width, height);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (target.width != width || target.height != height) {
+    if (target.Width() != width || target.Height() != height) {
         glDisable(GL_SCISSOR_TEST);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -262,9 +242,9 @@ void BackBuffer::PresentTo(int width, int height) {
     }
     if (identityRamp_ || !gammaTexture_) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFramebuffer_);
-        const bool sameSize = UINT(target.width) == width_ && UINT(target.height) == height_;
-        glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), target.x,
-                          target.y, target.x + target.width, target.y + target.height,
+        const bool sameSize = UINT(target.Width()) == width_ && UINT(target.Height()) == height_;
+        glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_),
+                          target.left, target.top, target.right, target.bottom,
                           GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     } else {
         DrawThroughRamp(target);

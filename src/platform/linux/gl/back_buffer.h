@@ -7,17 +7,9 @@
 #include <cstdint>
 
 #include "platform/gfx/d3d_types.h"
+#include "platform/window.h"
 
 namespace gfx::gl {
-
-// Where a picture of pictureWidth × pictureHeight lands in a window of width × height: the whole
-// window when their shapes agree to within a pixel, else the largest rectangle of the picture's
-// own shape, centred, with black around it (a picture is never stretched out of shape).
-struct PresentRect {
-    int x = 0, y = 0, width = 0, height = 0;
-    friend bool operator==(const PresentRect&, const PresentRect&) = default;
-};
-PresentRect FitInside(UINT pictureWidth, UINT pictureHeight, int width, int height);
 
 class BackBuffer {
 public:
@@ -33,10 +25,11 @@ public:
     // Copies the multisampled image into the single-sample one (nothing without multisampling).
     void Resolve() const;
     void SetGammaRamp(const D3DGAMMARAMP& ramp);
-    // Draws the resolved image through the ramp into `target` of the bound framebuffer.
-    void DrawThroughRamp(const PresentRect& target);
+    // Draws the resolved image through the ramp into `target` of the bound framebuffer (its
+    // rows counted from the bottom, as GL does).
+    void DrawThroughRamp(const platform::Rect& target);
     // Resolves and writes the final image to the window's framebuffer of the given size, fitted
-    // inside it (FitInside).
+    // inside it with black around (a picture is never stretched out of shape).
     void PresentTo(int width, int height);
     // The final image (ramp applied), top row first, as 0xAARRGGBB.
     bool Read(std::uint32_t* argb, UINT pitch);
