@@ -4,9 +4,13 @@
 // once with a shell that draws one full-screen picture a frame (the ceiling of a presented
 // frame of that size), once with the clock scene. Between the scene's frames its clock jumps six
 // minutes ahead, which ends the running camera path and the storm's quiet time in one frame, so
-// the run holds a path switch and a flash. Mesa's software renderer draws both.
+// the run holds a path switch and a flash. Mesa's software renderer draws both. Those two runs
+// present unpaced, to see what the renderer can do; a third runs the scene as shipped, paced to
+// the display's refresh, and its processor time a second of running is set beside the unpaced
+// scene's.
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +29,7 @@
 #include "app/saver_application.h"
 #include "clock/clock_scene.h"
 #include "core/interval_timer.h"
+#include "platform/linux/gl/frame_pacer.h"
 #include "render/states/screen_quad.h"
 
 extern char** environ;
@@ -73,8 +78,18 @@ public:
     void Stop() { SetQuit(); }
 };
 
+// The processor time the whole process (the renderer's threads too) has used, in seconds.
+double ProcessorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 struct Record {
     Clock::time_point loading{};
+    double processorAtFirstFrame = 0;
+    double processorAtEnd = 0;
     std::vector<Clock::time_point> frames;
     bool switched = false;
     bool flashed = false;
@@ -117,11 +132,16 @@ void WriteFigures(const Record& record, Clock::time_point start, const std::stri
         << "scene_ms " << Seconds(start, first) * 1000.0 << "\n"
         << "switched " << record.switched << "\n"
         << "flashed " << record.flashed << "\n"
-        << "peak_rss_kb " << PeakResidentKilobytes() << "\n";
+        << "peak_rss_kb " << PeakResidentKilobytes() << "\n"
+        << "cpu_per_second "
+        << (record.processorAtEnd - record.processorAtFirstFrame) /
+               Seconds(first, record.frames.back())
+        << "\n";
 }
 
-// argv: --run quad|scene START_NS FIGURES_FILE
+// argv: --run quad|scene|paced-scene START_NS FIGURES_FILE
 int RunMeasured(const std::string& kind, std::int64_t startNs, const std::string& file) {
+    gfx::gl::SetPresentationPaced(kind == "paced-scene");
     const Clock::time_point start{std::chrono::nanoseconds(startNs)};
     Record record;
     bool jumped = false;
@@ -138,7 +158,10 @@ int RunMeasured(const std::string& kind, std::int64_t startNs, const std::string
             record.loading = now;
             return;
         }
+        if (record.frames.empty())
+            record.processorAtFirstFrame = ProcessorSeconds();
         record.frames.push_back(now);
+        record.processorAtEnd = ProcessorSeconds();
         const double running = Seconds(record.frames.front(), now);
         if (scene) {
             if (jumped && scene->Storm().FlashLevel() > 0.0f)
@@ -184,6 +207,7 @@ struct Figures {
     bool ok = false;
     double fps = 0, median = 0, p99 = 0, max = 0, loading = 0, scene = 0;
     long frames = 0, rss = 0;
+    double processor = 0;
     bool switched = false, flashed = false;
 };
 
@@ -213,6 +237,8 @@ Figures ReadFigures(const std::string& file) {
             f.flashed = value != 0;
         if (key == "peak_rss_kb")
             f.rss = long(value);
+        if (key == "cpu_per_second")
+            f.processor = value;
     }
     return f;
 }
@@ -259,6 +285,34 @@ Figures Measure(const std::string& self, const std::string& kind, const std::str
     if (!WaitFor(child))
         std::printf("  the %s run did not end cleanly\n", kind.c_str());
     return ReadFigures(file);
+}
+
+// The scene as shipped, paced to the display's refresh, against the same scene unpaced, on a
+// screen small enough that the software renderer outruns the refresh (as a graphics card does
+// at any size): the processor time a second of running of each.
+bool MeasurePacing(const std::string& self, const std::string& folder) {
+    pid_t server = -1;
+    const int display = StartScreen(320, 180, server);
+    if (display < 0) {
+        std::printf("  pacing: Xvfb did not start\n");
+        return false;
+    }
+    setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
+    const Figures unpaced = Measure(self, "scene", folder);
+    const Figures paced = Measure(self, "paced-scene", folder);
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    if (!unpaced.ok || !paced.ok || unpaced.processor <= 0) {
+        std::printf("  pacing: a run gave no figures\n");
+        return false;
+    }
+    std::printf(
+        "  320 x 180, processor time a second of running: paced to the refresh %.2f s at "
+        "%.1f fps, unpaced %.2f s at %.1f fps: ratio %.2f [< 1 where unpaced runs above the "
+        "refresh]\n",
+        paced.processor, paced.fps, unpaced.processor, unpaced.fps,
+        paced.processor / unpaced.processor);
+    return true;
 }
 
 }  // namespace
@@ -321,6 +375,7 @@ int main(int argc, char** argv) {
             "process %.0f MB\n",
             scene.rss / 1024.0, ceiling.rss / 1024.0);
     }
+    failures += MeasurePacing(self, folder) ? 0 : 1;
     std::filesystem::remove_all(folder);
     return failures == 0 ? 0 : 1;
 }

@@ -336,7 +336,9 @@ bool SaverApplication::Create(platform::InstanceHandle instance, RunMode mode,
 
     desktopDisplayMode = DesktopMode();
     ReadClientRect();
-    scaleFactor_ = ClientRect().Width() / 1024.0;
+    // The overlays grow with the screen up to the size they have on a 1920-pixel one: wider
+    // screens are denser, not viewed from further away, and glyphs scaled further lose strokes.
+    scaleFactor_ = std::min(ClientRect().Width(), kWidestOverlayScreen) / 1024.0;
 
     if (Device()) {
         loadingScreen_.Load();
@@ -426,6 +428,8 @@ void SaverApplication::DrawFade() {
 }
 
 int SaverApplication::Run() {
+    // The frame rate shows once a whole second has been counted, not a guess before it.
+    overlay_.SetFrameRateText("");
     framesInWindow_ = 0;
     frameWindowStart_ = services_.clock();
     frameRateTimer_.Restart();
@@ -471,6 +475,12 @@ int SaverApplication::Run() {
         }
         PerFrameInput();
 
+        if (IsActive() && window_ && !window_->CanBeSeen()) {
+            window_->SetTimer(kUnseenTimerId, kUnseenLookMilliseconds);
+            window_->WaitMessage();
+            window_->KillTimer(kUnseenTimerId);
+            continue;
+        }
         if (IsActive()) {
             if (!firstFrameDone) {
                 core::Trace("Active Frame1 start\n");
@@ -592,9 +602,11 @@ platform::LRESULT SaverApplication::WindowProc(platform::WindowHandle window, st
             }
             break;
         case platform::WM_TIMER:
-            previewWait_ = false;
-            if (window_) {
-                window_->KillTimer(kPreviewTimerId);
+            if (wParam == kPreviewTimerId) {
+                previewWait_ = false;
+                if (window_) {
+                    window_->KillTimer(kPreviewTimerId);
+                }
             }
             break;
         default:

@@ -49,6 +49,11 @@ inline constexpr std::uint32_t kMediaArchiveId = 147;  // MEMFILE resource of th
 inline constexpr std::uintptr_t kPreviewTimerId = 1;
 inline constexpr std::uint32_t kPreviewWaitMilliseconds = 500;
 inline constexpr std::int64_t kKeepAwakeMilliseconds = 30000;
+// The screen width above which the overlays grow no more.
+inline constexpr int kWidestOverlayScreen = 1920;
+// While nobody could see the picture, the loop draws nothing and looks again this often.
+inline constexpr std::uintptr_t kUnseenTimerId = 2;
+inline constexpr std::uint32_t kUnseenLookMilliseconds = 250;
 inline constexpr std::int64_t kMouseExitDelayMilliseconds = 1000;
 
 // The frames the shell presents: the loading picture once, then every frame of the scene.

@@ -72,6 +72,9 @@ public:
     // screen (a screen-saver daemon's window, which the daemon sizes, or a window over the whole
     // desktop).
     virtual bool DrawsFullScreenAtClientSize() const { return false; }
+    // Whether a picture drawn now could be seen; false where the platform can tell it could not
+    // (the window covered or hidden, the screen off), and nothing need be drawn then.
+    virtual bool CanBeSeen() const { return true; }
 
     // Takes the next message without waiting: posted messages first, then a request to end the
     // process (as WM_CLOSE, once), then native events, then a due timer. False when there is none.

@@ -434,6 +434,30 @@ TEST_F(SaverApplicationTest, ScenesAreUpdatedOnlyWhileActive) {
     EXPECT_EQ(runtime->Log().Count("Present"), 7u);
 }
 
+TEST_F(SaverApplicationTest, NothingIsDrawnWhileNobodyCouldSeeItAndTheLoopSleepsMeanwhile) {
+    auto saver = MakeSaver();
+    int waitsWhileUnseen = 0;
+    saver->onFrame = [&](int frame) {
+        if (frame == 3) {
+            window->SetSeen(false);
+        }
+        if (frame == 6) {
+            waitsWhileUnseen = window->Waits();
+            window->SetSeen(true);
+        }
+        if (frame == 10) {
+            saver->EndLoop();
+        }
+    };
+    runtime->Log().Clear();
+    EXPECT_EQ(saver->Run(), 1);
+    // Frames 3 to 5 went by unseen: no scene update and no present, and a wait in each.
+    EXPECT_EQ(saver->updates, 7);
+    EXPECT_EQ(runtime->Log().Count("Present"), 7u);
+    EXPECT_EQ(waitsWhileUnseen, 3);
+    EXPECT_FALSE(window->HasTimer()) << "the loop's own timer goes once it draws again";
+}
+
 TEST_F(SaverApplicationTest, EachPresentedFrameIsReportedAfterItsPresent) {
     app::SaverServices services = Services();
     std::vector<std::string> reports;
@@ -584,6 +608,44 @@ TEST_F(SaverApplicationTest, OverlayWindowsFollowTheSettingsAndTheClientArea) {
     EXPECT_EQ(overlay.ClockWindow()->Rect(), (text::WindowRect{574, 543, 226, 57}));
     saver.reset();
     EXPECT_EQ(text::FontStore::Instance().StyleCount(), 0u);
+}
+
+TEST_F(SaverApplicationTest, OverlaysGrowWithTheScreenOnlyUpToA1920PixelOne) {
+    struct Case {
+        int width, height;
+        text::WindowRect clock;
+    };
+    // The 12-hour clock window is 350 x 74 at 1024 pixels.
+    for (const Case c : {Case{1920, 1080, {200, 300, 656, 138}},
+                         Case{3840, 2160, {200, 300, 656, 138}}}) {
+        StoreDword("UseDesktop", 0);
+        StoreDword("Width", c.width);
+        StoreDword("Height", c.height);
+        StoreDword("ShowTime", 1);
+        auto saver = std::make_unique<RecordingSaver>(Services());
+        ASSERT_TRUE(saver->Create(0, RunMode::Saver, 0)) << c.width;
+        ASSERT_TRUE(saver->Overlay().ClockWindow());
+        EXPECT_EQ(saver->Overlay().ClockWindow()->Rect(), c.clock) << c.width;
+    }
+}
+
+TEST_F(SaverApplicationTest, TheFrameRateShowsNothingUntilAWholeSecondIsCounted) {
+    StoreDword("ShowFps", 1);
+    auto saver = MakeSaver();
+    std::vector<std::string> shown;
+    saver->onFrame = [&](int frame) {
+        shown.push_back(saver->Overlay().FrameRateWindow()->Text());
+        fakeNow += 100;
+        if (frame == 15) {
+            saver->EndLoop();
+        }
+    };
+    saver->Run();
+    ASSERT_EQ(shown.size(), 15u);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(shown[i], "") << "frame " << i;
+    }
+    EXPECT_EQ(shown.back(), "10");
 }
 
 TEST_F(SaverApplicationTest, WithoutTheTextFontTheStartFailsWithoutTheDigitsItGoesOn) {

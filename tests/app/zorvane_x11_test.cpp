@@ -534,6 +534,37 @@ TEST_F(ZorvaneX11Test, AFailedStartSaysWhyOnOneLineAndAnUnknownOptionGetsTheUsag
     EXPECT_TRUE(fs::is_empty(work));
 }
 
+TEST_F(ZorvaneX11Test, ARunOutsideALoginSessionWritesNothingAndSaysNothing) {
+    // No runtime folder, no chosen sound driver, and whatever sound devices this machine has
+    // (in CI: none).
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    Process saver({kSaver, "/s"},
+                  {"XDG_CONFIG_HOME=" + config.string(), "XDG_CACHE_HOME=" + cache.string(),
+                   "HOME=" + home.string(), "TMPDIR=" + tmp.string(), "LIBGL_ALWAYS_SOFTWARE=1",
+                   "XDG_RUNTIME_DIR", "ALSOFT_DRIVERS", "ALSOFT_LOGLEVEL", "PULSE_SERVER",
+                   "XSCREENSAVER_WINDOW"},
+                  work.string(), nullptr, fds);
+    close(fds[1]);
+    ASSERT_TRUE(FindSaverWindow(saver)) << "no saver window appeared";
+    std::this_thread::sleep_for(3s);
+    EXPECT_TRUE(Xdotool({"key", "Escape"}));
+    std::string errors;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
+        errors.append(buffer, std::size_t(n));
+    }
+    close(fds[0]);
+    EXPECT_EQ(saver.Wait(10000ms), kRanAndEnded);
+    EXPECT_EQ(errors, "");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(home)) {
+        left.push_back(fs::relative(entry.path(), home).string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"cache", "config", "tmp", "work"}));
+}
+
 TEST_F(ZorvaneX11Test, RunsAMinuteWithBothOverlaysAndFlashes) {
     StoreSettings({{"ShowFps", 1}, {"ShowTime", 1}});
     auto saver = StartSaver();

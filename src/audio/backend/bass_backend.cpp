@@ -1,8 +1,11 @@
 // The audio library module: the eleven functions the program calls, mixed by OpenAL.
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <dlfcn.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "audio/backend/ogg_decoder.h"
@@ -75,6 +78,43 @@ ChannelRef findChannel(BASS_DWORD handle) {
     return {sample, sample->sources[slot]};
 }
 
+// ALSA's library, which the mixer opens for the system's devices, prints every complaint of its
+// configuration on stderr (no card at all makes eight lines). While the mixer's own log is off,
+// so is ALSA's: its handler is one that drops the text, put back before this module goes.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using SetAlsaErrorHandler = int (*)(AlsaErrorHandler);
+
+void dropAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void* alsaLibrary = nullptr;
+
+void setAlsaErrorHandler(AlsaErrorHandler handler) {
+    if (alsaLibrary == nullptr) {
+        return;
+    }
+    if (auto set = reinterpret_cast<SetAlsaErrorHandler>(
+            dlsym(alsaLibrary, "snd_lib_error_set_handler"))) {
+        set(handler);
+    }
+}
+
+void quietAlsa() {
+    const char* level = std::getenv("ALSOFT_LOGLEVEL");
+    if (alsaLibrary != nullptr || (level != nullptr && std::strcmp(level, "0") != 0)) {
+        return;
+    }
+    alsaLibrary = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    setAlsaErrorHandler(&dropAlsaError);
+}
+
+void restoreAlsa() {
+    setAlsaErrorHandler(nullptr);
+    if (alsaLibrary != nullptr) {
+        dlclose(alsaLibrary);
+        alsaLibrary = nullptr;
+    }
+}
+
 void shutdown() {
     if (state.context != nullptr) {
         for (Sample& s : state.samples) {
@@ -91,6 +131,7 @@ void shutdown() {
     if (state.device != nullptr) {
         alcCloseDevice(state.device);
     }
+    restoreAlsa();
     state = State{};
 }
 
@@ -110,6 +151,7 @@ BASS_EXPORT BASS_BOOL BASS_Init(int device, BASS_DWORD freq, BASS_DWORD, void*, 
     if (device != 1) {
         return 0;
     }
+    quietAlsa();
     state.device = alcOpenDevice(nullptr);
     if (state.device == nullptr) {
         return 0;

@@ -25,6 +25,7 @@ public:
     LRESULT Send(std::uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     void SetClientRect(const Rect& rect) { client_ = rect; }
+    void SetSeen(bool seen) { seen_ = seen; }
     // Called whenever GetMessage or WaitMessage finds nothing yet, so a test can move its clock on
     // or let something arrive.
     void SetIdleHook(std::function<void()> hook) { idleHook_ = std::move(hook); }
@@ -44,6 +45,7 @@ public:
 
     WindowHandle Handle() const override { return handle_; }
     Rect ClientRect() const override { return client_; }
+    bool CanBeSeen() const override { return seen_; }
     bool PeekMessage(Message& message) override;
     bool GetMessage(Message& message) override;
     void WaitMessage() override;
@@ -62,6 +64,7 @@ private:
     WindowHandle handle_;
     Rect client_;
     bool cursorShown_ = true;
+    bool seen_ = true;
     bool destroyed_ = false;
     int keepAwakeKeys_ = 0;
     int waits_ = 0;

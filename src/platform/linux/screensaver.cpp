@@ -32,6 +32,15 @@ void PrepareProcess(DesktopBlanking blanking) {
     // Mesa keeps compiled shaders under $XDG_CACHE_HOME unless told not to; a user's own setting
     // is left alone.
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
+    // The sound library reports on standard error, a missing device included; a user who wants
+    // to see it sets the level.
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    // Without a login session's runtime folder there is no sound server of the user's to reach,
+    // and the server's client library would make its folder and cookie in the settings folder
+    // (or start a server). The sound goes to the system's device directly then.
+    if (!std::getenv("XDG_RUNTIME_DIR") && !std::getenv("PULSE_SERVER")) {
+        setenv("ALSOFT_DRIVERS", "-pulse,", 0);
+    }
     CatchTerminationRequests();
     linux_impl::SetSdlHints(blanking == DesktopBlanking::HeldOff);
 }

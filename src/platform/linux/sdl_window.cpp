@@ -3,6 +3,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/dpms.h>
 
 #include <algorithm>
 #include <utility>
@@ -20,7 +21,9 @@ namespace {
 // a button press must stay with the daemon, which holds it.
 constexpr long kDaemonWindowEvents = KeyPressMask | KeyReleaseMask | PointerMotionMask |
                                      EnterWindowMask | LeaveWindowMask | FocusChangeMask |
-                                     ExposureMask | StructureNotifyMask;
+                                     ExposureMask | StructureNotifyMask | VisibilityChangeMask;
+// How often the display's power state is asked while the saver draws.
+constexpr Uint32 kScreenStateMilliseconds = 1000;
 
 int IgnoreXError(Display*, XErrorEvent*) {
     return 0;
@@ -181,6 +184,7 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowDesc& desc, WindowProce
     }
     auto created = std::unique_ptr<SdlWindow>(new SdlWindow(window, std::move(procedure)));
     created->foreign_ = daemon.has_value();
+    created->WatchVisibility();
     // Without a switch of the display, the chosen size is still the size the saver draws at.
     if (!daemon && !desc.desktopSize && !modeSwitched && desc.rect.Width() > 0 &&
         desc.rect.Height() > 0) {
@@ -191,6 +195,62 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(const WindowDesc& desc, WindowProce
 
 SdlWindow::SdlWindow(SDL_Window* window, WindowProcedure procedure)
     : window_(window), handle_(SDL_GetWindowID(window)), procedure_(std::move(procedure)) {}
+
+void SdlWindow::WatchVisibility() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) {
+        return;
+    }
+    display_ = info.info.x11.display;
+    xWindow_ = info.info.x11.window;
+    // X tells whether the window is covered to windows that ask, in events SDL hands on raw. The
+    // events SDL itself asked for on its own window stay selected.
+    if (!foreign_) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display_, xWindow_, &attributes)) {
+            XSelectInput(display_, xWindow_, attributes.your_event_mask | VisibilityChangeMask);
+        }
+    }
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+void SdlWindow::NoteVisibility(const SDL_Event& event) {
+    if (event.type == SDL_SYSWMEVENT && event.syswm.msg &&
+        event.syswm.msg->subsystem == SDL_SYSWM_X11) {
+        const XEvent& x = event.syswm.msg->msg.x11.event;
+        if (x.type == VisibilityNotify && x.xvisibility.window == xWindow_) {
+            covered_ = x.xvisibility.state == VisibilityFullyObscured;
+        }
+    } else if (event.type == SDL_WINDOWEVENT && event.window.windowID == handle_) {
+        if (event.window.event == SDL_WINDOWEVENT_HIDDEN) {
+            hidden_ = true;
+        } else if (event.window.event == SDL_WINDOWEVENT_SHOWN) {
+            hidden_ = false;
+        }
+    }
+}
+
+bool SdlWindow::ScreenOff() const {
+    if (!display_) {
+        return false;
+    }
+    const Uint32 now = SDL_GetTicks();
+    if (screenCheckedAt_ && now - *screenCheckedAt_ < kScreenStateMilliseconds) {
+        return screenOff_;
+    }
+    screenCheckedAt_ = now;
+    int event = 0, error = 0;
+    CARD16 level = DPMSModeOn;
+    BOOL enabled = False;
+    screenOff_ = DPMSQueryExtension(display_, &event, &error) &&
+                 DPMSInfo(display_, &level, &enabled) && enabled && level != DPMSModeOn;
+    return screenOff_;
+}
+
+bool SdlWindow::CanBeSeen() const {
+    return !covered_ && !hidden_ && !ScreenOff();
+}
 
 SdlWindow::~SdlWindow() {
     if (window_) {
@@ -218,6 +278,7 @@ bool SdlWindow::PeekMessage(Message& message) {
     while (translated_.empty() && SDL_PollEvent(&event)) {
         // The input devices read the raw events before the window sees them as messages.
         DispatchSdlEvent(event);
+        NoteVisibility(event);
         scratch_.clear();
         TranslateSdlEvent(event, handle_, scratch_);
         translated_.insert(translated_.end(), scratch_.begin(), scratch_.end());

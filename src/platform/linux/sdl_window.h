@@ -12,6 +12,8 @@
 #include "platform/queued_window.h"
 #include "platform/window.h"
 
+struct _XDisplay;
+
 namespace platform::linux_impl {
 
 class SdlWindow final : public QueuedWindow {
@@ -27,6 +29,9 @@ public:
     // display could not switch to it (the picture is fitted into the screen).
     Rect ClientRect() const override;
     bool DrawsFullScreenAtClientSize() const override { return true; }
+    // False while the window is unmapped or fully covered, or the display's power saving has
+    // turned the screen off.
+    bool CanBeSeen() const override;
     bool PeekMessage(Message& message) override;
     bool GetMessage(Message& message) override;
     void WaitMessage() override;
@@ -41,6 +46,9 @@ private:
     // Sleeps until an SDL event or the next timer, for at most a slice: a request to end the
     // process is only noticed between slices.
     void WaitSlice();
+    void WatchVisibility();
+    void NoteVisibility(const SDL_Event& event);
+    bool ScreenOff() const;
 
     SDL_Window* window_;
     WindowHandle handle_;
@@ -49,6 +57,13 @@ private:
     std::vector<Message> scratch_;
     bool foreign_ = false;  // a screen-saver daemon's window
     std::optional<Rect> pictureSize_;
+    // The X11 side of the window, for what SDL does not tell: covering and the screen's power.
+    ::_XDisplay* display_ = nullptr;
+    unsigned long xWindow_ = 0;
+    bool covered_ = false;
+    bool hidden_ = false;
+    mutable std::optional<Uint32> screenCheckedAt_;
+    mutable bool screenOff_ = false;
     bool destroyed_ = false;
 };
 

@@ -55,6 +55,11 @@ std::shared_ptr<GlContext> GlContext::Create(SDL_Window* window, int width, int 
     return context;
 }
 
+GlContext::GlContext()
+    : pacer_([] { return std::int64_t(SDL_GetPerformanceCounter() * 1000000.0 /
+                                      double(SDL_GetPerformanceFrequency())); },
+             [](std::int64_t micros) { SDL_Delay(Uint32((micros + 999) / 1000)); }) {}
+
 GlContext::~GlContext() {
     if (context_)
         SDL_GL_DeleteContext(context_);
@@ -69,13 +74,32 @@ void GlContext::MakeCurrent() {
 
 void GlContext::Swap() {
     SDL_GL_SwapWindow(window_);
+    // A hidden window (an offscreen device's) shows nothing to pace.
+    if (PresentationPaced() && swapInterval_ != 0 &&
+        (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0) {
+        SDL_DisplayMode mode{};
+        const int display = SDL_GetWindowDisplayIndex(window_);
+        pacer_.SetRefreshRate(display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0
+                                  ? mode.refresh_rate
+                                  : 0);
+        pacer_.AfterSwap();
+    }
+}
+
+void GlContext::SetImmediate(bool immediate) {
+    SetSwapInterval(immediate && !PresentationPaced() ? 0 : -1);
 }
 
 void GlContext::SetSwapInterval(int interval) {
     if (interval == swapInterval_)
         return;
     swapInterval_ = interval;
-    SDL_GL_SetSwapInterval(interval);
+    // -1 lets a late frame show at once instead of waiting a whole refresh more; where the
+    // driver does not offer it, every frame waits for the retrace.
+    if (SDL_GL_SetSwapInterval(interval) != 0 && interval < 0) {
+        swapInterval_ = 1;
+        SDL_GL_SetSwapInterval(1);
+    }
 }
 
 void GlContext::DrawableSize(int* width, int* height) const {

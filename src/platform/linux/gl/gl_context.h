@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/linux/gl/frame_pacer.h"
+
 namespace gfx::gl {
 
 class GlContext {
@@ -20,9 +22,11 @@ public:
     GlContext& operator=(const GlContext&) = delete;
 
     void MakeCurrent();
+    // Shows the frame; paced to the display's refresh unless presentation is unpaced.
     void Swap();
-    // 0 immediate, 1 wait for the vertical retrace.
-    void SetSwapInterval(int interval);
+    // Whether the device asked for immediate presentation. Paced presentation waits for the
+    // retrace anyway (late swaps tear rather than wait where the driver offers that).
+    void SetImmediate(bool immediate);
     void DrawableSize(int* width, int* height) const;
     SDL_Window* Window() const { return window_; }
     bool OwnsWindow() const { return ownsWindow_; }
@@ -33,11 +37,13 @@ public:
     std::string Renderer() const;
 
 private:
-    GlContext() = default;
+    GlContext();
+    void SetSwapInterval(int interval);
     SDL_Window* window_ = nullptr;
     bool ownsWindow_ = false;
     SDL_GLContext context_ = nullptr;
     int swapInterval_ = -2;
+    FramePacer pacer_;
 };
 
 // Starts SDL's video subsystem once for the process; false when there is no display.

@@ -107,8 +107,7 @@ bool GlDevice::CreateTargets(const D3DPRESENT_PARAMETERS& params) {
     samplerDirty_.fill(true);
     TouchAll();
     SetViewport(&state_.viewport);
-    context_->SetSwapInterval(params_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
-                                                                                            : 1);
+    context_->SetImmediate(params_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE);
     return true;
 }
 
