@@ -1,5 +1,6 @@
 #include "app/loading_screen.h"
 
+#include "platform/fit_inside.h"
 #include "render/device/current_device.h"
 #include "render/states/screen_quad.h"
 #include "render/textures/texture.h"
@@ -52,6 +53,13 @@ bool LoadingScreen::DrawImageQuad(render::Texture* texture, float opacity, bool 
     return DrawScreenQuad(texture, opacity, fullScreen, position, client);
 }
 
+platform::Rect LoadingScreen::PictureArea(const platform::Rect& client) {
+    const platform::Rect fitted = platform::FitInside(kLoadingPictureWidth, kLoadingPictureHeight,
+                                                      client.Width(), client.Height());
+    return {client.left + fitted.left, client.top + fitted.top, client.left + fitted.right,
+            client.top + fitted.bottom};
+}
+
 void LoadingScreen::DrawLoadingFrame(const platform::Rect& client) const {
     Device* device = CurrentDevice();
     if (!device) {
@@ -59,7 +67,7 @@ void LoadingScreen::DrawLoadingFrame(const platform::Rect& client) const {
     }
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
     if (Succeeded(device->BeginScene())) {
-        DrawImageQuad(pictures_[0], 1.0f, true, kScreenCentre, client);
+        DrawImageQuad(pictures_[0], 1.0f, true, kScreenCentre, PictureArea(client));
         for (int position = kScreenBottomRight; position <= kScreenTopRight; ++position) {
             DrawImageQuad(pictures_[position], 1.0f, false, position, client);
         }
@@ -94,7 +102,8 @@ void LoadingScreen::FadeOut(const platform::Rect& client, core::IntervalTimer::C
         if (elapsed < 0 || elapsed >= kLoadingFadeMilliseconds) {
             break;
         }
-        SplashFrame(pictures_[0], 1.0f - float(elapsed) / float(kLoadingFadeMilliseconds), client);
+        SplashFrame(pictures_[0], 1.0f - float(elapsed) / float(kLoadingFadeMilliseconds),
+                    PictureArea(client));
     }
 }
 

@@ -565,6 +565,87 @@ TEST_F(ZorvaneX11Test, ARunOutsideALoginSessionWritesNothingAndSaysNothing) {
     EXPECT_EQ(left, (std::vector<std::string>{"cache", "config", "tmp", "work"}));
 }
 
+// An X screen of its own size for a test, gone with the object.
+class PrivateScreen {
+public:
+    PrivateScreen(int width, int height) {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return;
+        }
+        server_ = std::make_unique<Process>(
+            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                     std::to_string(width) + "x" + std::to_string(height) + "x24",
+                                     "-nolisten", "tcp"},
+            std::vector<std::string>{});
+        close(fds[1]);
+        char c = 0;
+        std::string number;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') {
+            number += c;
+        }
+        close(fds[0]);
+        if (!number.empty()) {
+            display_ = ":" + number;
+        }
+    }
+    ~PrivateScreen() {
+        if (server_) {
+            server_->Signal(SIGTERM);
+            server_->Wait(5000ms);
+        }
+    }
+    // Empty when the server did not start.
+    const std::string& Display() const { return display_; }
+
+private:
+    std::unique_ptr<Process> server_;
+    std::string display_;
+};
+
+TEST_F(ZorvaneX11Test, TheSettingsDialogOpensWhollyOnScreenAtEveryScale) {
+    // A 2560 x 1600 screen at GTK's scale 2 is 1280 x 800 of GTK's pixels: the dialog fits, but
+    // the place worked out in screen pixels for its unscaled size would put most of it outside.
+    PrivateScreen large(2560, 1600);
+    ASSERT_FALSE(large.Display().empty()) << "no Xvfb";
+    for (const char* scale : {"1", "2"}) {
+        const std::string display = "DISPLAY=" + large.Display();
+        auto dialog = Start({"/c"}, {}, {std::string("GDK_SCALE=") + scale, display});
+        const auto onScreen = [&](const std::vector<std::string>& args) {
+            std::vector<std::string> all{"env", display};
+            all.insert(all.end(), args.begin(), args.end());
+            return Tool(all);
+        };
+        std::optional<std::string> info;
+        std::string id;
+        const auto end = std::chrono::steady_clock::now() + 15s;
+        while (!info && std::chrono::steady_clock::now() < end && !dialog->Wait(0ms)) {
+            const auto found = onScreen(
+                {"xdotool", "search", "--onlyvisible", "--name", "^Zorvane Configuration$"});
+            if (found && !found->empty()) {
+                id = std::to_string(std::strtoul(found->c_str(), nullptr, 10));
+                info = onScreen({"xwininfo", "-id", id});
+            } else {
+                std::this_thread::sleep_for(100ms);
+            }
+        }
+        ASSERT_TRUE(info) << "no dialog at scale " << scale;
+        const long x = InfoValue(*info, "Absolute upper-left X:").value_or(-1);
+        const long y = InfoValue(*info, "Absolute upper-left Y:").value_or(-1);
+        const long width = InfoValue(*info, "Width:").value_or(0);
+        const long height = InfoValue(*info, "Height:").value_or(0);
+        EXPECT_GE(x, 0) << "scale " << scale;
+        EXPECT_GE(y, 0) << "scale " << scale;
+        EXPECT_LE(x + width, 2560) << "scale " << scale;
+        EXPECT_LE(y + height, 1600) << "scale " << scale;
+        EXPECT_GT(width, 400 * std::atoi(scale)) << "the dialog grows with the scale";
+        EXPECT_TRUE(onScreen({"xdotool", "windowfocus", "--sync", id}));
+        EXPECT_TRUE(onScreen({"xdotool", "key", "Escape"}));
+        EXPECT_EQ(dialog->Wait(10000ms), kRanAndEnded);
+    }
+    EXPECT_TRUE(fs::is_empty(config)) << "Escape stores nothing";
+}
+
 TEST_F(ZorvaneX11Test, RunsAMinuteWithBothOverlaysAndFlashes) {
     StoreSettings({{"ShowFps", 1}, {"ShowTime", 1}});
     auto saver = StartSaver();

@@ -156,19 +156,43 @@ public:
     // DialogWindow
     WindowHandle Handle() const override { return handle_; }
 
+    // Positions and sizes come and go in the screen's own pixels, as on Windows; GTK counts in
+    // pixels of its scale (GDK_SCALE) and the dialog's controls grow with it.
     std::pair<int, int> WindowOrigin() const override {
         int x = 0;
         int y = 0;
         gtk_window_get_position(GTK_WINDOW(window_), &x, &y);
-        return {x, y};
+        return {x * ScaleFactor(), y * ScaleFactor()};
     }
 
     void SetWindowPos(int x, int y, int width, int height) override {
-        gtk_window_move(GTK_WINDOW(window_), x, y);
-        gtk_window_resize(GTK_WINDOW(window_), width > 0 ? width : 1, height > 0 ? height : 1);
+        gtk_window_resize(GTK_WINDOW(window_), std::max(width / ScaleFactor(), 1),
+                          std::max(height / ScaleFactor(), 1));
+        MoveWindow(x, y);
     }
 
-    void MoveWindow(int x, int y) override { gtk_window_move(GTK_WINDOW(window_), x, y); }
+    void MoveWindow(int x, int y) override {
+        const int scale = ScaleFactor();
+        x /= scale;
+        y /= scale;
+        // The whole dialog stays on the monitor it lands on: a place worked out for a smaller
+        // dialog (a larger scale) moves in as far as needed.
+        GdkDisplay* display = gtk_widget_get_display(window_);
+        GdkMonitor* monitor = display ? gdk_display_get_monitor_at_point(display, x, y) : nullptr;
+        if (monitor != nullptr) {
+            GdkRectangle area{};
+            gdk_monitor_get_workarea(monitor, &area);
+            // Before it is shown, the window knows its size only from the controls' area.
+            int width = 0;
+            int height = 0;
+            gtk_window_get_size(GTK_WINDOW(window_), &width, &height);
+            width = std::max(width, contentWidth_);
+            height = std::max(height, contentHeight_);
+            x = std::max(area.x, std::min(x, area.x + area.width - width));
+            y = std::max(area.y, std::min(y, area.y + area.height - height));
+        }
+        gtk_window_move(GTK_WINDOW(window_), x, y);
+    }
 
     void EndDialog(std::intptr_t result) override {
         result_ = result;
@@ -426,8 +450,9 @@ public:
         pango_font_description_free(font);
 
         GtkWidget* fixed = gtk_fixed_new();
-        gtk_widget_set_size_request(fixed, Scale(dialogTemplate.width, units.x, 4),
-                                    Scale(dialogTemplate.height, units.y, 8));
+        contentWidth_ = Scale(dialogTemplate.width, units.x, 4);
+        contentHeight_ = Scale(dialogTemplate.height, units.y, 8);
+        gtk_widget_set_size_request(fixed, contentWidth_, contentHeight_);
         gtk_container_add(GTK_CONTAINER(window_), fixed);
         GSList* radioGroup = nullptr;
         for (const DialogControl& control : dialogTemplate.controls) {
@@ -526,6 +551,8 @@ private:
         Item* item = Usable(id);
         return item != nullptr && item->kind == kind ? item : nullptr;
     }
+
+    int ScaleFactor() const { return std::max(1, gtk_widget_get_scale_factor(window_)); }
 
     void SetOwnerWindow(WindowHandle owner) {
         const auto ours = openDialogs.find(owner);
@@ -777,6 +804,9 @@ private:
     DialogProc proc_;
     DialogScript script_;
     GtkWidget* window_ = nullptr;
+    // The controls' area in GTK's pixels.
+    int contentWidth_ = 0;
+    int contentHeight_ = 0;
     WindowHandle handle_ = 0;
     std::string caption_;
     GMainLoop* loop_ = nullptr;

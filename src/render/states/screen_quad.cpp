@@ -42,6 +42,8 @@ bool DrawScreenQuad(Texture* texture, float opacity, bool fullScreen, int positi
         right = w;
         bottom = h;
     }
+    // The rectangle may lie anywhere in the back buffer.
+    const float x = float(client.left), y = float(client.top);
     switch (position) {
         case kScreenBottomRight:
             left = w - kCornerWidth, top = h - kCornerHeight, right = w, bottom = h;
@@ -58,6 +60,7 @@ bool DrawScreenQuad(Texture* texture, float opacity, bool fullScreen, int positi
         default:
             break;
     }
+    left += x, right += x, top += y, bottom += y;
     // Clockwise on screen, the front side.
     const ScreenVertex quad[6] = {
         {left, top, 0.1f, 1.0f, 0, 0},     {right, top, 0.1f, 1.0f, 1, 0},
