@@ -94,6 +94,7 @@ public:
     }
 
     bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     void Signal(int signal) const {
         if (pid_ > 0) {
             kill(pid_, signal);

@@ -646,6 +646,71 @@ TEST_F(ZorvaneX11Test, TheSettingsDialogOpensWhollyOnScreenAtEveryScale) {
     EXPECT_TRUE(fs::is_empty(config)) << "Escape stores nothing";
 }
 
+// The processor time a process has used so far, in seconds (its threads included).
+double ProcessorSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The fields after the command's closing parenthesis; utime and stime are 14th and 15th.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int index = 3; fields >> field && index <= 15; ++index) {
+        if (index >= 14) {
+            ticks += std::strtod(field.c_str(), nullptr);
+        }
+    }
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+TEST_F(ZorvaneX11Test, ACoveredSaverDrawsNothingAndDrawsAgainWhenUncovered) {
+    auto saver = StartSaver();
+    ASSERT_TRUE(windowId);
+    std::this_thread::sleep_for(2s);
+    const auto busy = [&] {
+        const double before = ProcessorSeconds(saver->Pid());
+        std::this_thread::sleep_for(2s);
+        return (ProcessorSeconds(saver->Pid()) - before) / 2.0;
+    };
+    const double drawing = busy();
+    double covered = 0;
+    {
+        // A window of ours over the whole screen (no manager: the newest window is on top).
+        const auto root = Tool({"xwininfo", "-root"});
+        ASSERT_TRUE(root);
+        auto cover = MakeWindow(int(InfoValue(*root, "Width:").value_or(0)),
+                                int(InfoValue(*root, "Height:").value_or(0)));
+        ASSERT_NE(cover, nullptr);
+        ASSERT_TRUE(Xdotool({"windowmove", std::to_string(cover->Handle()), "0", "0"}));
+        std::this_thread::sleep_for(500ms);
+        covered = busy();
+    }
+    std::this_thread::sleep_for(500ms);
+    const double uncovered = busy();
+    std::cout << "[ measured ] processor time a second: drawing " << drawing << " s, covered "
+              << covered << " s, uncovered again " << uncovered << " s\n";
+    EXPECT_LT(covered, 0.1);
+    EXPECT_LT(covered, drawing / 4);
+    EXPECT_GT(uncovered, covered * 2) << "drawing again";
+    EXPECT_FALSE(saver->Wait(0ms)) << "covering does not end the saver";
+    EXPECT_TRUE(Xdotool({"key", "Escape"}));
+    EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
+}
+
+TEST_F(ZorvaneX11Test, AClickEndsTheSaverWhileAnotherWindowHoldsTheFocus) {
+    // Without a manager nobody hands the focus to a window that is clicked.
+    auto saver = StartSaver();
+    ASSERT_TRUE(windowId);
+    auto other = MakeWindow(300, 200);
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(Xdotool({"windowfocus", "--sync", std::to_string(other->Handle())}));
+    // Raised over the other window again, as a daemon keeps its own on top.
+    ASSERT_TRUE(Xdotool({"windowraise", std::to_string(windowId)}));
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_FALSE(saver->Wait(0ms));
+    EXPECT_TRUE(Xdotool({"mousemove", "600", "500", "click", "1"}));
+    EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded) << "the click did not end the saver";
+}
+
 TEST_F(ZorvaneX11Test, RunsAMinuteWithBothOverlaysAndFlashes) {
     StoreSettings({{"ShowFps", 1}, {"ShowTime", 1}});
     auto saver = StartSaver();

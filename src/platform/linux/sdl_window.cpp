@@ -231,6 +231,22 @@ void SdlWindow::NoteVisibility(const SDL_Event& event) {
     }
 }
 
+bool SdlWindow::HoldClickUntilFocused(const SDL_Event& event) {
+    if (event.type == SDL_MOUSEBUTTONDOWN && event.button.windowID == handle_ &&
+        (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) == 0) {
+        heldClick_ = event;
+        SDL_SetWindowInputFocus(window_);
+        return true;
+    }
+    if (heldClick_ && event.type == SDL_WINDOWEVENT && event.window.windowID == handle_ &&
+        event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        // Queued behind the focus, which lets the input devices take it.
+        SDL_PushEvent(&*heldClick_);
+        heldClick_.reset();
+    }
+    return false;
+}
+
 bool SdlWindow::ScreenOff() const {
     if (!display_) {
         return false;
@@ -276,6 +292,9 @@ bool SdlWindow::PeekMessage(Message& message) {
     }
     SDL_Event event;
     while (translated_.empty() && SDL_PollEvent(&event)) {
+        if (HoldClickUntilFocused(event)) {
+            continue;
+        }
         // The input devices read the raw events before the window sees them as messages.
         DispatchSdlEvent(event);
         NoteVisibility(event);

@@ -49,6 +49,10 @@ private:
     void WatchVisibility();
     void NoteVisibility(const SDL_Event& event);
     bool ScreenOff() const;
+    // A click into the window while another holds the focus: without a window manager nobody
+    // moves the focus on a click, and the input devices only read a focused window. The window
+    // takes the focus and the click follows it.
+    bool HoldClickUntilFocused(const SDL_Event& event);
 
     SDL_Window* window_;
     WindowHandle handle_;
@@ -60,6 +64,7 @@ private:
     // The X11 side of the window, for what SDL does not tell: covering and the screen's power.
     ::_XDisplay* display_ = nullptr;
     unsigned long xWindow_ = 0;
+    std::optional<SDL_Event> heldClick_;
     bool covered_ = false;
     bool hidden_ = false;
     mutable std::optional<Uint32> screenCheckedAt_;
