@@ -143,6 +143,13 @@ checkLayout() {
     for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES ENVIRONMENT; do
         grep -q "^$section\$" <<<"$page" || fail "the man page has no $section section"
     done
+    # Every switch, option and environment variable the program's own help names is in the page.
+    local help word
+    help=$("$program" --help 2>&1)
+    for word in $(grep -oE '(^|[ ,(])(/[a-z]|--?[a-z][a-z-]+)\b' <<<"$help" | tr -d ' ,(' |
+        sort -u) $(grep -oE '\b[A-Z][A-Z0-9_]{3,}\b' <<<"$help" | sort -u); do
+        grep -q -F -e "$word" <<<"$page" || fail "the man page lacks '$word', which --help names"
+    done
 
     local doc=$root/share/doc/zorvane
     grep -q "Copyright (c) 2026 Maravek Studio. All rights reserved." "$doc/LICENSE" ||
