@@ -348,9 +348,21 @@ TEST_F(ZorvaneSoundX11Test, MusicAndRainFadeInAndThunderFollowsLightning) {
             // The settings' volume of 50 halves every sample.
             const double steady = Median({gains.begin() + 5, gains.end()});
             EXPECT_NEAR(steady, 0.5, 0.03);
-            for (int s = 1; s < 4; ++s) {
-                EXPECT_GT(gains[s], gains[s - 1] + 0.05 * steady) << "second " << s;
+            // The fade is carried by the frames, and a busy machine may hold the first drawn
+            // frame back a second or two after the sound starts: from then on the gain never
+            // falls, and it rises over two seconds or more through a middle level, not in one
+            // step.
+            int rising = 0;
+            int middle = 0;
+            for (int s = 1; s < 5; ++s) {
+                EXPECT_GT(gains[s], gains[s - 1] - 0.02 * steady) << "second " << s;
+                rising += gains[s] > gains[s - 1] + 0.05 * steady;
             }
+            for (int s = 0; s < 5; ++s) {
+                middle += gains[s] > 0.15 * steady && gains[s] < 0.85 * steady;
+            }
+            EXPECT_GE(rising, 2);
+            EXPECT_GE(middle, 1);
             EXPECT_LT(gains[0], 0.5 * steady);
             for (int s = 5; s < 10; ++s) {
                 EXPECT_NEAR(gains[s] / steady, 1.0, 0.03) << "second " << s;
