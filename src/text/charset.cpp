@@ -124,7 +124,10 @@ bool Charset::Read(const udf::PropNode& root) {
     widths_.assign(count, ClampWidth(charWidth_));
     if (const udf::PropNode* sizes = Find(root, "Sizes")) {
         std::fill(widths_.begin(), widths_.end(), 0);
-        ReadSizes(*sizes);
+        // A width that is no number is a damaged file, not a width of 0.
+        if (!ReadSizes(*sizes)) {
+            return false;
+        }
     }
     rects_.assign(count, CellRect{});
     hasRect_.assign(count, false);
@@ -142,8 +145,11 @@ std::int32_t Charset::KeyIndex(std::string_view key) const {
     return -1;
 }
 
-void Charset::ReadSizes(const udf::PropNode& sizes) {
+bool Charset::ReadSizes(const udf::PropNode& sizes) {
     for (const udf::PropNode::Child& child : sizes.children()) {
+        if (!udf::isDecimalNumber(child.node->value.view())) {
+            return false;
+        }
         std::int32_t index = KeyIndex(child.name);
         if (index < 0) {
             // A number names the index itself, as an array's elements do.
@@ -154,6 +160,7 @@ void Charset::ReadSizes(const udf::PropNode& sizes) {
             widths_[std::size_t(index)] = ClampWidth(child.node->asInt());
         }
     }
+    return true;
 }
 
 void Charset::ReadRects(const udf::PropNode& rects) {
@@ -239,7 +246,9 @@ bool Charset::Load(const vfs::FileSource& source, const vfs::SearchPaths& search
         return false;
     }
     udf::PropNode root;
-    const bool parsed = udf::ParseUdfText(*stream, root, &paths);
+    udf::UdfTextParser parser(&paths);
+    // A file cut short has lost the widths after the cut.
+    const bool parsed = parser.parse(*stream, root) && !parser.cutShort();
     // An archive reads one entry at a time; the picture comes next.
     stream.reset();
     if (!parsed || !Read(root)) {

@@ -43,12 +43,13 @@ public:
     Charset& operator=(const Charset&) = delete;
 
     // Parses the file and builds the charset with its texture, found beside the file (includes
-    // are looked up in `searchPaths`). False when the file can't be read or describes no usable
-    // grid, or when the texture fails (the rectangles are then kept, relative to a texture of size
-    // 0).
+    // are looked up in `searchPaths`). False when the file can't be read, ends inside a statement
+    // or describes no usable grid, or when the texture fails (the rectangles are then kept,
+    // relative to a texture of size 0).
     bool Load(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths);
 
-    // Takes the keys of a parsed file; false when the code range or the grid is unusable.
+    // Takes the keys of a parsed file; false when the code range or the grid is unusable, or a
+    // width is no number.
     bool Read(const udf::PropNode& root);
     // Places every rectangle on a texture of width x height pixels whose image starts at
     // (left, top); a texture of size 0 leaves all of them empty.
@@ -77,7 +78,8 @@ private:
     };
     // widths_[i] and the rectangles describe code startChar + i.
     std::int32_t IndexOf(std::int32_t code) const;
-    void ReadSizes(const udf::PropNode& sizes);
+    // False when a width is no number.
+    bool ReadSizes(const udf::PropNode& sizes);
     void ReadRects(const udf::PropNode& rects);
     // The code a Sizes or Rects key names: a quoted character or a decimal index; -1 for none.
     std::int32_t KeyIndex(std::string_view key) const;

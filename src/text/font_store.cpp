@@ -49,18 +49,22 @@ bool FontStore::LoadFont(const vfs::FileSource& source, const vfs::SearchPaths& 
         paths.add(folder);
     }
     udf::PropNode root;
-    const bool parsed = udf::ParseUdfText(*stream, root, &paths);
+    udf::UdfTextParser parser(&paths);
+    // A file cut short has lost what it lists after the cut.
+    const bool parsed = parser.parse(*stream, root) && !parser.cutShort();
     // An archive reads one entry at a time; the charsets come next.
     stream.reset();
     if (!parsed) {
         return false;
     }
 
-    bool status = true;
+    // A font without a charset draws nothing.
     const udf::PropNode* styles = root.findChild("Styles");
     if (!styles) {
-        return status;
+        return false;
     }
+    bool status = true;
+    bool anyCharset = false;
     std::size_t charsetsLeft = kMaxCharsets;
     std::size_t stylesLeft = kMaxStyles;
     for (const udf::PropNode::Child& element : styles->children()) {
@@ -92,6 +96,7 @@ bool FontStore::LoadFont(const vfs::FileSource& source, const vfs::SearchPaths& 
                 break;
             }
             --charsetsLeft;
+            anyCharset = true;
             const std::string name = listed.node->value.str();
             vfs::FileSource charsetFile = FileBeside(file, name);
             auto charset = std::make_unique<Charset>();
@@ -104,7 +109,7 @@ bool FontStore::LoadFont(const vfs::FileSource& source, const vfs::SearchPaths& 
             entry.charsets.push_back(std::move(charset));
         }
     }
-    return status;
+    return status && anyCharset;
 }
 
 }  // namespace text

@@ -35,7 +35,8 @@ public:
     static FontStore& Instance();
 
     // Reads the font structure file and loads every charset it lists, looked up beside the
-    // file and in `searchPaths`. False when the file can't be read or a charset failed.
+    // file and in `searchPaths`. False when the file can't be read, ends inside a statement or
+    // lists no charset, or when a charset failed.
     bool LoadFont(const vfs::FileSource& source, const vfs::SearchPaths& searchPaths);
 
     // The style whose key equals `key`, or null.

@@ -28,8 +28,11 @@ std::string_view unquote(std::string_view value) {
 UdfTextParser::UdfTextParser(const vfs::SearchPaths* searchPaths) : searchPaths_(searchPaths) {}
 
 bool UdfTextParser::nextStatement(std::string_view text, std::size_t& position,
-                                  std::string& statement) {
+                                  std::string& statement, bool* terminated) {
     statement.clear();
+    if (terminated) {
+        *terminated = false;
+    }
     bool inDouble = false;
     bool inSingle = false;
     while (position < text.size()) {
@@ -56,6 +59,9 @@ bool UdfTextParser::nextStatement(std::string_view text, std::size_t& position,
             inSingle = !inSingle;
         } else if (c == ';' && !inDouble && !inSingle) {
             ++position;
+            if (terminated) {
+                *terminated = true;
+            }
             return !statement.empty();
         }
         statement.push_back(c);
@@ -98,6 +104,7 @@ void UdfTextParser::beginTopLevel() {
     parsedNodes_ = 0;
     copiedNodes_ = 0;
     copiesCut_ = false;
+    cutShort_ = false;
     includeStack_.clear();
     released_.clear();
 }
@@ -134,8 +141,13 @@ bool UdfTextParser::run(std::string_view text, PropNode& root) {
     bool ok = true;
     std::size_t position = 0;
     std::string statement;
-    while (nextStatement(text, position, statement)) {
+    bool terminated = true;
+    while (nextStatement(text, position, statement, &terminated)) {
         ok = execute(root, statement, scope, 0) && ok;
+        // Blanks after the last ';' are no statement; included files have their own ends.
+        if (parseDepth_ == 1 && !trimBlanks(statement).empty()) {
+            cutShort_ = !terminated;
+        }
     }
     return ok;
 }

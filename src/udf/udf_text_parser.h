@@ -45,13 +45,18 @@ public:
 
     // Whether the last parse left a reference's copy out to stay within the allowance.
     bool copiesCut() const { return copiesCut_; }
+    // Whether the last parse's text ended inside a statement (its last one has no ';'), as a
+    // file cut short does. The statement still ran.
+    bool cutShort() const { return cutShort_; }
 
     // Off: include directives are left as ordinary statements (for hermetic runs over
     // untrusted text).
     void setIncludesEnabled(bool enabled) { includesEnabled_ = enabled; }
 
     // Takes the next statement from `position` on; false when it is empty, which ends a parse.
-    static bool nextStatement(std::string_view text, std::size_t& position, std::string& statement);
+    // `terminated` tells whether a ';' closed it rather than the end of the text.
+    static bool nextStatement(std::string_view text, std::size_t& position, std::string& statement,
+                              bool* terminated = nullptr);
     // Length of the text before `separator`, taking quoted and bracketed groups whole.
     static std::size_t scanGroups(std::string_view text, std::string_view separator);
 
@@ -70,6 +75,7 @@ private:
     std::uint64_t parsedNodes_ = 0;
     std::uint64_t copiedNodes_ = 0;
     bool copiesCut_ = false;
+    bool cutShort_ = false;
     // Nodes replaced during a parse live on until it ends: a scope or an enclosing statement
     // may still point at them.
     std::vector<std::unique_ptr<PropNode>> released_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -49,7 +50,18 @@ TEST(OggDecoder, DamagedInputFailsWithNothingKept) {
         noisyHeaders[i] ^= 0x5A;
     }
     const std::vector<unsigned char> text{'h', 'e', 'l', 'l', 'o'};
-    for (const auto& bytes : {truncatedHeader, badMagic, noisyHeaders, text}) {
+    // Cut inside the sound, and exactly before the page that closes the stream: libvorbisfile
+    // would play either up to the cut.
+    const auto longer = audiotest::EncodeTone(2, 440.0, 0.3, 3.0);
+    const std::vector<unsigned char> half(longer.begin(), longer.begin() + longer.size() / 2);
+    const std::vector<unsigned char> capture{'O', 'g', 'g', 'S'};
+    const auto lastPage =
+        std::find_end(longer.begin(), longer.end(), capture.begin(), capture.end());
+    const std::vector<unsigned char> withoutLastPage(longer.begin(), lastPage);
+    auto trailingJunk = good;
+    trailingJunk.insert(trailingJunk.end(), 100, 0x55);
+    for (const auto& bytes :
+         {truncatedHeader, badMagic, noisyHeaders, text, half, withoutLastPage, trailingJunk}) {
         DecodedSound s;
         s.channels = 7;
         EXPECT_FALSE(DecodeOgg(bytes.data(), bytes.size(), false, s));

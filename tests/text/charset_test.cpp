@@ -96,6 +96,19 @@ TEST(Charset, KeysNameCharactersByQuoteOrByNumber) {
     EXPECT_EQ(charset.Width(31), 0u);
 }
 
+TEST(Charset, AWidthThatIsNoNumberFailsTheCharset) {
+    // Bytes inverted in the middle of a list of widths, as in a damaged file.
+    const std::string cases[] = {"Sizes = array(4, 5, 8\xD3\xDF\xC8\xD3 10, 6);",
+                                 "Sizes[\"A\"] = wide;", "Sizes = array(4, , 6);"};
+    for (const std::string& sizes : cases) {
+        Charset charset;
+        EXPECT_FALSE(Read(charset, kGrid14 + sizes)) << sizes;
+    }
+    Charset charset;
+    EXPECT_TRUE(Read(charset, kGrid14 + "Sizes = array(4, 5.5, -2, 1e1);"));
+    EXPECT_EQ(charset.Width(3), 10u);
+}
+
 TEST(Charset, WithoutSizesEveryCharacterIsAsWideAsItsCell) {
     Charset charset;
     ASSERT_TRUE(Read(charset, "CharsPerLine = 8; CharWidth = 12; CharHeight = 20;"));

@@ -134,6 +134,33 @@ TEST_F(FontStoreTest, MissingOrEmptyFontFilesFail) {
     EXPECT_EQ(store.StyleCount(), 0u);
 }
 
+TEST_F(FontStoreTest, FontFilesCutShortOrWithoutACharsetFail) {
+    WriteImage("fonts/a.tga", 16, 16, std::vector<std::uint32_t>(256, 0xFFFFFFFF));
+    Write("fonts/a.css", "Name = \"a.tga\"; CharsPerLine = 4; CharWidth = 4; CharHeight = 4;");
+    const std::string whole =
+        "Name = \"A\"; Styles[0].Size = 14; Styles[0].Charsets = array(\"a.css\");";
+    struct Case {
+        std::string font;
+        bool loads;
+    };
+    const Case cases[] = {
+        {whole, true},
+        {whole + "  \n// the end\n", true},
+        // Cut inside the last statement: the list may have lost charsets after the cut.
+        {whole.substr(0, whole.size() - 1), false},
+        {whole.substr(0, whole.size() - 4), false},
+        // Cut before the list, or a list garbled: a font with nothing to draw with.
+        {"Name = \"A\"; Styles[0].Size = 14;", false},
+        {"Name = \"A\"; Styles[0].Size = 14\xC4\xF2\xF5rsets = array(\"a.css\");", false},
+        {"Name = \"A\";", false},
+    };
+    for (const Case& c : cases) {
+        Write("fonts/f.fs", c.font);
+        store.Clear();
+        EXPECT_EQ(store.LoadFont(Disk("fonts/f.fs"), paths), c.loads) << c.font;
+    }
+}
+
 TEST_F(FontStoreTest, AFileListingEndlessCharsetsStopsAtTheLimit) {
     Write("fonts/c.css", "CharsPerLine = 16;");
     std::string list = "Styles[0].Charsets = array(";

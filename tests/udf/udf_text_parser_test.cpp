@@ -134,6 +134,35 @@ TEST(UdfTextParser, EmptyOrUnreadableStreamsFail) {
     EXPECT_EQ(root.findChild("Fov")->asInt(), 70);
 }
 
+TEST(UdfTextParser, ATextEndingInsideAStatementIsCutShortAndStillRuns) {
+    struct Case {
+        const char* text;
+        bool cutShort;
+    };
+    const Case cases[] = {
+        {"A = 1; B = 2;", false},
+        {"A = 1; B = 2;  \r\n\t\n", false},
+        {"A = 1; B = 2; // the end", false},
+        {"A = 1; B = 2", true},
+        {"A = 1; B = array(1, 2", true},
+        {"A = 1; B = \"two;", true},
+        {"A = 1; B", true},
+    };
+    for (const Case& c : cases) {
+        PropNode root;
+        UdfTextParser parser;
+        parser.parseText(c.text, root);
+        EXPECT_EQ(parser.cutShort(), c.cutShort) << c.text;
+        EXPECT_EQ(root.findChild("A")->asInt(), 1) << c.text;
+    }
+    // A later whole text starts afresh.
+    UdfTextParser parser;
+    PropNode root;
+    parser.parseText("A = 1", root);
+    parser.parseText("A = 1;", root);
+    EXPECT_FALSE(parser.cutShort());
+}
+
 TEST(UdfTextParser, DeepNestingIsCutOffInsteadOfExhaustingTheStack) {
     std::string text = "A = ";
     for (int i = 0; i < 100000; ++i) {

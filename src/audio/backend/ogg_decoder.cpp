@@ -3,6 +3,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include <cstring>
+#include <limits>
 
 namespace audio::backend {
 namespace {
@@ -50,11 +51,36 @@ long tellMemory(void* source) {
     return static_cast<long>(static_cast<MemoryReader*>(source)->pos);
 }
 
+// True when the data ends with the whole page that closes its stream. libvorbisfile plays a
+// stream cut short up to the cut, so a file that lost its end would otherwise play in part.
+bool EndsWithLastPage(const void* data, std::size_t size) {
+    if (size > static_cast<std::size_t>(std::numeric_limits<long>::max())) {
+        return false;
+    }
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    bool last = false;
+    if (char* buffer = ogg_sync_buffer(&sync, static_cast<long>(size))) {
+        std::memcpy(buffer, data, size);
+        ogg_sync_wrote(&sync, static_cast<long>(size));
+        ogg_page page;
+        // Positive: a page; negative: bytes skipped that were no page; zero: the rest is no
+        // whole page.
+        for (long step = ogg_sync_pageseek(&sync, &page); step != 0;
+             step = ogg_sync_pageseek(&sync, &page)) {
+            last = step > 0 && ogg_page_eos(&page) != 0;
+        }
+        last = last && sync.returned == sync.fill;
+    }
+    ogg_sync_clear(&sync);
+    return last;
+}
+
 }  // namespace
 
 bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out) {
     out = DecodedSound{};
-    if (data == nullptr || size == 0) {
+    if (data == nullptr || size == 0 || !EndsWithLastPage(data, size)) {
         return false;
     }
     MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};

@@ -17,7 +17,7 @@ struct DecodedSound {
 constexpr std::size_t kMaxDecodedSamples = 32u * 1024u * 1024u;
 
 // False for anything but a complete, non-empty Vorbis stream of one or two channels whose
-// layout never changes; mono folds two channels into one.
+// layout never changes, ending with the page that closes it; mono folds two channels into one.
 bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out);
 
 }  // namespace audio::backend
