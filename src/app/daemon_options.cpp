@@ -1,27 +1,10 @@
 #include "app/daemon_options.h"
 
-#include <charconv>
 #include <string_view>
 
+#include "platform/window_id.h"
+
 namespace app {
-namespace {
-
-// Decimal, or hexadecimal after "0x" as X11 tools print window ids; 0 is no window.
-std::optional<std::uint64_t> ReadWindowId(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    std::uint64_t id = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id, base);
-    if (error != std::errc() || end != text.data() + text.size() || id == 0) {
-        return std::nullopt;
-    }
-    return id;
-}
-
-}  // namespace
 
 DaemonOptions ReadDaemonOptions(int argc, const char* const* argv) {
     DaemonOptions options;
@@ -36,7 +19,7 @@ DaemonOptions ReadDaemonOptions(int argc, const char* const* argv) {
         if (name == "root") {
             options.fullScreen = true;
         } else if (name == "window-id") {
-            const auto id = value ? ReadWindowId(value) : std::nullopt;
+            const auto id = value ? platform::ParseWindowId(value) : std::nullopt;
             if (!id) {
                 options.usageError = std::string(word) + " needs a window id (decimal or 0x hex)";
                 return options;

@@ -12,7 +12,6 @@ namespace platform::linux_impl {
 // ("0x..." hex or decimal), when it holds one.
 std::optional<std::uint64_t> DaemonWindow();
 void SetDaemonWindow(std::uint64_t id);
-std::optional<std::uint64_t> ParseWindowId(std::string_view text);
 
 // Why the display could not be opened, in the user's words.
 std::string NoDisplayReason();
