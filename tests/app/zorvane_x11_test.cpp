@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "private_screen.h"
 #include "saver_x11_fixture.h"
 
 namespace {
@@ -565,49 +566,11 @@ TEST_F(ZorvaneX11Test, ARunOutsideALoginSessionWritesNothingAndSaysNothing) {
     EXPECT_EQ(left, (std::vector<std::string>{"cache", "config", "tmp", "work"}));
 }
 
-// An X screen of its own size for a test, gone with the object.
-class PrivateScreen {
-public:
-    PrivateScreen(int width, int height) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        server_ = std::make_unique<Process>(
-            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                     std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                     "-nolisten", "tcp"},
-            std::vector<std::string>{});
-        close(fds[1]);
-        char c = 0;
-        std::string number;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') {
-            number += c;
-        }
-        close(fds[0]);
-        if (!number.empty()) {
-            display_ = ":" + number;
-        }
-    }
-    ~PrivateScreen() {
-        if (server_) {
-            server_->Signal(SIGTERM);
-            server_->Wait(5000ms);
-        }
-    }
-    // Empty when the server did not start.
-    const std::string& Display() const { return display_; }
-
-private:
-    std::unique_ptr<Process> server_;
-    std::string display_;
-};
-
 TEST_F(ZorvaneX11Test, TheSettingsDialogOpensWhollyOnScreenAtEveryScale) {
     // A 2560 x 1600 screen at GTK's scale 2 is 1280 x 800 of GTK's pixels: the dialog fits, but
     // the place worked out in screen pixels for its unscaled size would put most of it outside.
-    PrivateScreen large(2560, 1600);
-    ASSERT_FALSE(large.Display().empty()) << "no Xvfb";
+    faults::PrivateScreen large(2560, 1600);
+    ASSERT_TRUE(large.Started()) << "no Xvfb";
     for (const char* scale : {"1", "2"}) {
         const std::string display = "DISPLAY=" + large.Display();
         auto dialog = Start({"/c"}, {}, {std::string("GDK_SCALE=") + scale, display});
