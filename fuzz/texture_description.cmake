@@ -1,0 +1,1 @@
+zorvane_fuzz_target(texture_description zorvane_render zorvane_gfx_fake)

@@ -1,0 +1,1 @@
+zorvane_fuzz_target(udf_includes zorvane_udf zorvane_vfs)
