@@ -16,8 +16,10 @@ public:
 
     // False when the module can't be loaded; an earlier module is closed first.
     bool open(const std::string& path);
-    // Writes the image to a new file "<folder>/<prefix>XXXXXX", loads it and removes the file at
-    // once: a loaded module needs no file. False, with no file left, on any failure.
+    // Writes the image to a new file named after `prefix` in `folder` and loads it. On Linux the
+    // file is removed at once, as a loaded module needs no file. Windows keeps a loaded module's
+    // file open, so there the file goes at close, after the module; an empty `folder` is the
+    // system's temporary folder there. False, with no file left, on any failure.
     bool openImage(std::span<const std::uint8_t> image, const std::string& folder,
                    const std::string& prefix);
     void close();
@@ -27,6 +29,8 @@ public:
 
 private:
     void* handle_ = nullptr;
+    // The file behind a module loaded from an image, where it must outlive the load (Windows).
+    std::string imageFile_;
 };
 
 }  // namespace platform
