@@ -7,7 +7,6 @@
 
 #include "app/command_line.h"
 #include "app/daemon_options.h"
-#include "app/directx_version.h"
 #include "app/version_notice.h"
 #include "core/interval_timer.h"
 #include "core/start_failure.h"
@@ -152,9 +151,8 @@ ProcessEnd RunProcess(int argc, const char* const* argv, const ProcessServices& 
                                            : platform::DesktopBlanking::Allowed);
     }
 
-    const bool sufficient = services.graphicsRuntimeSufficient
-                                ? services.graphicsRuntimeSufficient()
-                                : GraphicsVersionSufficient();
+    const bool sufficient =
+        services.graphicsRuntimeSufficient && services.graphicsRuntimeSufficient();
     if (!sufficient) {
         core::ReportStartFailure("the graphics driver offers no OpenGL 3.3");
         if (services.showVersionNotice) {

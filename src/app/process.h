@@ -34,7 +34,8 @@ struct ProcessServices {
     // The window a daemon names on the command line; drawn into as if handed over by the
     // environment.
     std::function<void(std::uint64_t)> useDaemonWindow = &platform::UseDaemonWindow;
-    // True when the graphics runtime is new enough for the saver.
+    // True when the graphics runtime is new enough for the saver: the platform's own check, which
+    // the program's entry chooses (OpenGL on Linux, DirectX on Windows). Without one, none is.
     std::function<bool()> graphicsRuntimeSufficient;
     std::function<void()> showVersionNotice;
     std::function<void(bool)> setScreenSaverRunning = &platform::SetScreenSaverRunning;

@@ -3,7 +3,7 @@
 namespace app {
 
 std::intptr_t ShowVersionNotice(const platform::Resources& resources, platform::Dialogs& dialogs,
-                                platform::UrlOpener& urlOpener) {
+                                platform::UrlOpener& urlOpener, std::string_view url) {
     const auto bytes = resources.Find("DIALOG", kVersionNoticeDialogId);
     if (!bytes) {
         return -1;
@@ -30,7 +30,7 @@ std::intptr_t ShowVersionNotice(const platform::Resources& resources, platform::
                              return false;
                          });
     if (button == 1) {
-        urlOpener.Open(kDriverUpdateUrl);
+        urlOpener.Open(url);
     }
     return button;
 }
