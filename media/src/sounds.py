@@ -40,46 +40,106 @@ def read_wave(path):
     return np.frombuffer(frames, dtype="<i2").reshape(-1, channels) / 32768.0
 
 
-def encode(wav, ogg, quality):
+# The lowest Vorbis quality that keeps everything up to about 19 kHz (quality 3 cuts at 17 kHz,
+# 0 to 2 at 15 to 16 kHz, where the rain's hiss and the drops on the glass lose their air).
+QUALITY = 4
+
+
+def encode(wav, ogg):
     # A fixed stream serial keeps reruns byte for byte the same.
-    subprocess.run(["oggenc", "-Q", "-s", "1911", "-q", str(quality), "-o", ogg, wav], check=True)
+    subprocess.run(["oggenc", "-Q", "-s", "1911", "-q", str(QUALITY), "-o", ogg, wav], check=True)
 
 
 def db(level):
     return 10.0 ** (level / 20.0)
 
 
+def rms_db(samples):
+    """Root mean square over every sample of every channel, in dB of full scale (as sox's
+    "RMS lev dB" of the whole file)."""
+    return 20.0 * np.log10(np.sqrt(np.mean(np.asarray(samples) ** 2)))
+
+
 # ---------------------------------------------------------------------------------------------
-# Music: a slow piano piece in A minor at 64 beats per minute.
+# Music: a slow piano piece in A minor at 64 beats per minute, 84 bars (5 min 15 s) in twelve
+# sections, each with its own line and left-hand texture, so nothing in it comes round twice
+# the same way before the whole piece does.
 
 BPM = 64
 TICKS = 480  # per quarter note
 BAR = 4 * TICKS
 BAR_FRAMES = RATE * 60 * 4 // BPM  # 3.75 s, a whole number of frames
 
-A_MINOR = [57, 59, 60, 62, 64, 65, 67]
-
-
-def scale_over(chord):
-    """The melody's scale from A4 up: natural minor, the seventh raised over the dominant."""
-    steps = [68 if p == 67 and chord in ("E", "E7") else p for p in A_MINOR]
-    return [p + 12 for p in steps] + [p + 24 for p in steps]
-
-
-# Chords as (bass root, upper chord tones) per bar; four sections and a coda.
+# Chords as (bass root, upper chord tones).
 CHORDS = {
     "Am": (45, [57, 60, 64]), "F": (41, [57, 60, 65]), "C": (48, [55, 60, 64]),
     "G": (43, [55, 59, 62]), "Dm": (50, [57, 62, 65]), "E": (40, [56, 59, 64]),
-    "Em": (40, [55, 59, 64]), "E7": (40, [56, 62, 64]),
+    "Em": (40, [55, 59, 64]), "E7": (40, [56, 62, 64]), "Bb": (46, [58, 62, 65]),
 }
-SECTION_A = ["Am", "F", "C", "G", "Dm", "Am", "E", "Am"]
-SECTION_B = ["F", "G", "Em", "Am", "Dm", "G", "C", "E7"]
-FORM = SECTION_A + SECTION_A + SECTION_B + SECTION_A + SECTION_B + ["Dm", "E", "Am", "Am"]
 
-# Melody rhythms in quarter notes; None is a rest. Sparse on purpose: the ticking needs space.
-RHYTHMS = [
-    [2, 2], [3, 1], [None, 1, 2], [4], [None, 2, 1, 1], [2, None, 1], [1, 1, 2], [None, 3],
+# Each section: (left-hand texture, loudness, chords one a bar, melody). The melody is written
+# bar by bar ("|"), each note as pitch:quarters, "r" a rest and "+" joining notes struck
+# together. Rests are most of the point: the ticking has to come through.
+SECTIONS = [
+    ("held", 36, "Am F Dm E",
+     "r:4 | r:4 | r:2 A4:2 | r:2 G#4:2"),
+    ("roll", 48, "Am F C G Dm Am E Am",
+     "E5:3 D5:1 | C5:2 A4:2 | G4:1.5 A4:0.5 C5:2 | B4:3 r:1 |"
+     "D5:2 F5:1 E5:1 | C5:3 r:1 | B4:2 G#4:1 B4:1 | A4:4"),
+    ("pulse", 50, "Am F C G Dm Am E Am",
+     "r:1 E5:1 A5:2 | G5:1 F5:1 C5:2 | E5:2 r:1 G5:1 | D5:3 r:1 |"
+     "F5:2 E5:1 D5:1 | E5:2 C5:2 | B4:1.5 C5:0.5 D5:2 | C5:1 B4:1 A4:2"),
+    ("arp", 54, "F G Em Am Dm G C E7",
+     "A5:2 G5:1 F5:1 | G5:3 D5:1 | E5:2 B4:2 | C5:3 E5:1 |"
+     "F5:2 A5:1 F5:1 | D5:2 B4:2 | E5:1.5 D5:0.5 C5:2 | B4:2 G#4:2"),
+    ("held", 40, "Am G F E",
+     "r:2 A5:2 | r:1 G5:3 | r:2 F5:1 E5:1 | r:2 B4:2"),
+    ("low", 46, "Dm Am Dm E F C Dm E",
+     "D4:2 F4:1 E4:1 | E4:3 r:1 | F4:2 A4:1 G4:1 | G#4:3 r:1 |"
+     "A4:2 C5:1 A4:1 | G4:3 r:1 | F4:1 E4:1 D4:2 | E4:4"),
+    ("roll", 46, "Am F C G Dm Am E Am",
+     "E5:3 r:1 | C5:2 r:2 | G4:1.5 A4:0.5 C5:2 | B4:2 r:1 B5:1 |"
+     "D5:2 F5:2 | E5:1 C5:3 | B4:3 r:1 | A4:2 r:2"),
+    ("pulse", 54, "F C Dm Am Bb F Dm E",
+     "F5:1 A5:2 G5:1 | E5:3 r:1 | D5:1 F5:1 A5:2 | E5:3 r:1 |"
+     "D5:2 F5:1 D5:1 | C5:2 A4:1 C5:1 | F5:2 E5:1 D5:1 | G#4:1 B4:1 E5:2"),
+    ("roll", 52, "F G Em Am Dm G C E7",
+     "F5:1 A5:1 C6:2 | B5:2 G5:1 D5:1 | E5:2 G5:2 | A5:3 r:1 |"
+     "F5:1.5 E5:0.5 D5:2 | B4:2 D5:2 | C5:1 E5:1 G5:2 | G#5:2 E5:2"),
+    ("held", 40, "Dm Am E E",
+     "r:2 F5:2 | r:1 E5:3 | r:4 | r:2 B4:2"),
+    ("arp", 50, "Am F C G Dm Am E Am",
+     "E5:3 D5:1 | C5:2 A4:1 C5:1 | G4:1.5 A4:0.5 C5:1 E5:1 | D5:2 B4:2 |"
+     "D5:1 F5:1 A5:1 F5:1 | E5:2 C5:2 | B4:1.5 A4:0.5 G#4:2 | A4+E5:4"),
+    ("coda", 44, "Dm Am F E Am F Dm E",
+     "F5:2 E5:1 D5:1 | C5:4 | A4:2 C5:2 | B4:3 r:1 |"
+     "r:1 E5:1 C5:2 | A4:4 | F4:2 A4:2 | G#4:4"),
 ]
+BARS = sum(len(chords.split()) for _, _, chords, _ in SECTIONS)
+
+NOTE_CLASSES = {"C": 0, "D": 2, "E": 4, "F": 5, "G": 7, "A": 9, "B": 11}
+
+
+def pitch_of(name):
+    """'G#4' -> 68: scientific pitch names, A4 = 69."""
+    shift = {"#": 1, "b": -1}.get(name[1], 0)
+    octave = int(name[2:] if shift else name[1:])
+    return 12 * (octave + 1) + NOTE_CLASSES[name[0]] + shift
+
+
+def parse_melody(text):
+    """Per bar, (beat, quarters, pitches) of each struck note."""
+    bars = []
+    for bar_text in text.split("|"):
+        notes, beat = [], 0.0
+        for token in bar_text.split():
+            names, length = token.split(":")
+            if names != "r":
+                notes.append((beat, float(length), [pitch_of(n) for n in names.split("+")]))
+            beat += float(length)
+        assert beat <= 4.0, bar_text
+        bars.append(notes)
+    return bars
 
 
 def var_len(n):
@@ -105,76 +165,114 @@ def write_midi(path, events):
         f.write(b"MTrk" + struct.pack(">I", len(track)) + track)
 
 
-def nearest(pitches, target):
-    return min(pitches, key=lambda p: (abs(p - target), p))
+# The left hand on channel 0, the melody on channel 1: a melody note that repeats a chord tone
+# then has a key of its own, and neither hand's note-off cuts the other's.
+LEFT, RIGHT = 0, 1
+
+
+def left_hand(note, texture, start, name, loud, jitter):
+    """One bar of accompaniment; `note(channel, tick, ticks, pitch, velocity)`."""
+    root, upper = CHORDS[name]
+    q = TICKS
+    if texture in ("held", "coda"):
+        note(LEFT, start, BAR - 40, root, loud - 4 + jitter())
+        for i, p in enumerate(upper):
+            note(LEFT, start + 50 + i * 70, BAR - 120, p, loud - 14 + jitter())
+    elif texture == "roll":
+        note(LEFT, start, BAR - 40, root, loud - 4 + jitter())
+        note(LEFT, start + q, 2 * q, root + 7, loud - 14 + jitter())
+        for i, p in enumerate(upper):
+            note(LEFT, start + 2 * q + i * 60, 2 * q - i * 60, p, loud - 18 + jitter())
+    elif texture == "pulse":
+        # Bass on the first and third beats, the chord answering on the second and fourth.
+        note(LEFT, start, 2 * q - 20, root, loud - 4 + jitter())
+        note(LEFT, start + 2 * q, 2 * q - 20, root + 7, loud - 12 + jitter())
+        for beat in (1, 3):
+            for p in upper:
+                note(LEFT, start + beat * q, q - 30, p, loud - 20 + jitter())
+    elif texture == "arp":
+        # A broken chord in eighths rising over the first two and a half beats, then held.
+        line = [root, root + 7] + upper
+        for i, p in enumerate(line):
+            note(LEFT, start + i * q // 2, BAR - i * q // 2 - 40, p,
+                 loud - (4 if i == 0 else 18) + jitter())
+    elif texture == "low":
+        # Low octaves held under a melody in the tenor, the chord a soft halo above it.
+        note(LEFT, start, BAR - 40, root, loud - 2 + jitter())
+        if root - 12 >= 28:
+            note(LEFT, start, BAR - 40, root - 12, loud - 10 + jitter())
+        for i, p in enumerate(upper):
+            note(LEFT, start + 2 * q + i * 80, 2 * q - i * 80, p + 12, loud - 24 + jitter())
 
 
 def compose(rng):
     events = []
 
-    def note(start, length, pitch, velocity):
+    def note(channel, start, length, pitch, velocity):
         start = max(0, start)
-        events.append((start, 1, bytes([0x90, pitch, velocity])))
-        events.append((start + max(1, length), 0, bytes([0x80, pitch, 0])))
+        velocity = int(min(127, max(1, velocity)))
+        events.append((start, 1, bytes([0x90 | channel, pitch, velocity])))
+        events.append((start + max(1, length), 0, bytes([0x80 | channel, pitch, 0])))
+
+    def human(t):
+        return t + int(rng.integers(-12, 13))
+
+    def jitter():
+        return int(rng.integers(-3, 4))
 
     tempo = 60_000_000 // BPM
     events.append((0, 0, b"\xff\x51\x03" + tempo.to_bytes(3, "big")))
-    events.append((0, 0, bytes([0xC0, 0])))  # acoustic grand piano
-    events.append((0, 0, bytes([0xB0, 7, 100])))
-    events.append((0, 0, bytes([0xB0, 91, 60])))  # reverb send
+    for channel in (LEFT, RIGHT):
+        events.append((0, 0, bytes([0xC0 | channel, 0])))  # acoustic grand piano
+        events.append((0, 0, bytes([0xB0 | channel, 7, 100])))
+        events.append((0, 0, bytes([0xB0 | channel, 91, 60])))  # reverb send
 
     # The first note starts a little after 0, so the loop's join lies in silence or reverb.
     lead_in = TICKS // 8
-    melody_pitch = 69
-    for bar, name in enumerate(FORM):
-        start = lead_in + bar * BAR
-        root, upper = CHORDS[name]
-        last = bar == len(FORM) - 1
-        # The pedal is lifted and pressed again just after each bar line.
-        events.append((start + 20, 2, bytes([0xB0, 64, 100])))
-        events.append((start + BAR - 30, 0, bytes([0xB0, 64, 0])))
-
-        def human(t):
-            return t + int(rng.integers(-12, 13))
-
-        # Left hand: root, fifth and the chord above, rolled gently over the bar.
-        soft = 30 if last else 0
-        note(human(start), BAR - 40, root, 44 - soft // 2 + int(rng.integers(-3, 4)))
-        if not last:
-            note(human(start + TICKS), 2 * TICKS, root + 7, 34 + int(rng.integers(-3, 4)))
-            for i, p in enumerate(upper):
-                note(human(start + 2 * TICKS + i * 60), TICKS * 2 - i * 60, p,
-                     30 + int(rng.integers(-3, 4)))
-        else:
-            for i, p in enumerate(upper):
-                note(start + 40 + i * 90, BAR - 400, p, 26)
-
-        # Right hand: a sparse line that lands on chord tones on strong beats.
-        if last or (bar % 8 == 7 and rng.random() < 0.5):
-            continue
-        rhythm = RHYTHMS[int(rng.integers(len(RHYTHMS)))]
-        beat = 0
-        for length in rhythm:
-            if length is None:
-                beat += 1
-                continue
-            if beat in (0, 2):
-                chord_tones = [p + 12 * k for p in upper for k in (1, 2)]
-                target = melody_pitch + int(rng.integers(-4, 5))
-                pitch = nearest([p for p in chord_tones if 64 <= p <= 81], target)
-            else:
-                step = int(rng.choice([-2, -1, -1, 1, 1, 2]))
-                scale = [p for p in scale_over(name) if p <= 84]
-                i = scale.index(nearest(scale, melody_pitch))
-                pitch = scale[min(len(scale) - 1, max(0, i + step))]
-            melody_pitch = pitch
-            velocity = 48 + int(rng.integers(-6, 10)) - (6 if beat else 0)
-            note(human(start + beat * TICKS), length * TICKS - 30, pitch, velocity)
-            beat += length
+    bar = 0
+    for texture, loud, chords, melody in SECTIONS:
+        names = chords.split()
+        lines = parse_melody(melody)
+        assert len(lines) == len(names), melody
+        for i, (name, line) in enumerate(zip(names, lines)):
+            start = lead_in + bar * BAR
+            # The pedal is lifted and pressed again just after each bar line.
+            for channel in (LEFT, RIGHT):
+                events.append((start + 20, 2, bytes([0xB0 | channel, 64, 100])))
+                events.append((start + BAR - 30, 0, bytes([0xB0 | channel, 64, 0])))
+            # The coda's last bar dies away into the start of the next pass.
+            fading = texture == "coda" and i == len(names) - 1
+            left_hand(note, texture, human(start), name, loud - (8 if fading else 0), jitter)
+            for beat, length, pitches in line:
+                # Strong beats lean a little; a phrase rises towards its middle.
+                accent = 4 if beat in (0.0, 2.0) else 0
+                arch = int(4 * np.sin(np.pi * (i + beat / 4) / len(names)))
+                velocity = loud + accent + arch - (10 if fading else 0) + int(rng.integers(-4, 5))
+                at = human(start + int(beat * TICKS))
+                for k, p in enumerate(pitches):
+                    note(RIGHT, at + 25 * k, int(length * TICKS) - 30, p, velocity - 6 * k)
+            bar += 1
     # One silent event after the piece keeps the renderer running through the reverb tail.
-    end = lead_in + len(FORM) * BAR
+    end = lead_in + BARS * BAR
     events.append((end + 8 * TICKS, 0, bytes([0xB0, 7, 100])))
     return events
+
+
+def circular_smooth(values, seconds):
+    """A Gaussian blur of `values` (one per frame) that wraps around the end."""
+    freqs = np.fft.rfftfreq(len(values), 1.0 / RATE)
+    sigma = seconds / 2.0
+    return np.fft.irfft(np.fft.rfft(values) * np.exp(-2 * (np.pi * freqs * sigma) ** 2),
+                        len(values))
+
+
+def level_out(loop, strength=0.5, most=db(6.0)):
+    """Brings quiet passages part of the way up towards the piece's average, slowly (over
+    several seconds) and circularly, so the join stays seamless and no note is pumped."""
+    power = circular_smooth(np.mean(loop ** 2, axis=1), 4.0)
+    power = np.maximum(power, 1e-12)
+    gain = (np.mean(power) / power) ** (strength / 2)
+    return loop * np.clip(gain, 1.0 / most, most)[:, None]
 
 
 def make_music(work, out):
@@ -190,7 +288,7 @@ def make_music(work, out):
          "-F", raw, SOUNDFONT, mid],
         check=True, stdout=subprocess.DEVNULL)
     audio = read_wave(raw)
-    frames = len(FORM) * BAR_FRAMES
+    frames = BARS * BAR_FRAMES
     if len(audio) < frames:
         audio = np.vstack([audio, np.zeros((frames - len(audio), audio.shape[1]))])
     # What rings on after the last bar is what a second pass would hear over its first bars:
@@ -201,10 +299,12 @@ def make_music(work, out):
         n = min(len(tail), frames)
         loop[:n] += tail[:n]
         tail = tail[n:]
+    loop = level_out(loop)
     loop *= db(-7.0) / np.max(np.abs(loop))
     wav = os.path.join(work, "music.wav")
     write_wave(wav, loop)
-    encode(wav, os.path.join(out, "ClockMusic.ogg"), 1)
+    encode(wav, os.path.join(out, "ClockMusic.ogg"))
+    return rms_db(loop)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -256,23 +356,57 @@ def add_wrapped(target, start, grain, gains):
         np.add.at(target[:, c], idx, grain * g)
 
 
-def make_rain(work, out):
-    rng = np.random.default_rng(2207)
-    frames = 30 * RATE
-    t = np.arange(frames) / RATE
-    seconds = frames / RATE
-    # Broadband hiss of many small drops, and the duller patter on the roof.
-    hiss = shaped_noise(rng, frames, lambda f: band(350, 7000)(f) * (1000 / f) ** 0.25, 2, 0.3)
-    roof = shaped_noise(rng, frames, band(90, 700, 1.5), 2, 0.6)
-    # Slow swells of whole cycles over the loop's length.
-    swell = np.ones(frames)
-    for cycles, depth in ((2, 0.10), (5, 0.06), (11, 0.04)):
-        swell += depth * np.sin(2 * np.pi * cycles * t / seconds + rng.uniform(0, 2 * np.pi))
-    rain = (0.55 * hiss + 0.45 * roof) * swell[:, None]
+def slow_wander(rng, frames, fastest, depth_db):
+    """A gain that drifts at random, no faster than about `fastest` Hz and about `depth_db`
+    either way; made in the frequency domain, so it ends where it began."""
+    freqs = np.fft.rfftfreq(frames, 1.0 / RATE)
+    spectrum = rng.standard_normal(len(freqs)) + 1j * rng.standard_normal(len(freqs))
+    spectrum *= np.exp(-(freqs / fastest) ** 2)
+    spectrum[0] = 0.0
+    wander = np.fft.irfft(spectrum, frames)
+    return db(depth_db * wander / np.std(wander))
 
-    drops = np.zeros((frames, 2))
-    # Small ticks of drops on the glass, and fewer, larger ones that ring.
-    for count, size in ((int(seconds * 14), "small"), (int(seconds * 1.6), "large")):
+
+def impulses(rng, frames, per_second, channels=2):
+    """Drops at random instants (a Poisson process), sizes spread like real drops, placed
+    at random across the stereo picture."""
+    count = rng.poisson(per_second * frames / RATE)
+    out = np.zeros((frames, channels))
+    at = rng.integers(frames, size=count)
+    size = rng.exponential(1.0, count) ** 1.5
+    pan = rng.uniform(0.0, 1.0, count)
+    np.add.at(out[:, 0], at, size * np.sqrt(1 - pan))
+    np.add.at(out[:, 1], at, size * np.sqrt(pan))
+    return out
+
+
+RAIN_UNDER_MUSIC = 3.5  # dB
+
+
+def make_rain(work, out, level):
+    """Steady rain whose loop is 96 s long: no drop, swell or gust comes back within it."""
+    rng = np.random.default_rng(2207)
+    frames = 96 * RATE
+    # Broadband hiss of many small drops, roughened by a fast random flutter, and the duller
+    # wash of rain on the roof.
+    hiss = shaped_noise(rng, frames, lambda f: band(300, 9000)(f) * (1000 / f) ** 0.2, 2, 0.3)
+    hiss *= slow_wander(rng, frames, 35.0, 1.5)[:, None]
+    roof = shaped_noise(rng, frames, band(90, 700, 1.5), 2, 0.6)
+    # Patter: drops on the sill and the frame, three dozen a second, short knocks of filtered
+    # noise.
+    patter = np.zeros((frames, 2))
+    for per_second, low, high, decay in ((14, 700, 2600, 0.010), (14, 1500, 5000, 0.006),
+                                         (8, 400, 1400, 0.018)):
+        n = int(0.08 * RATE)
+        tt = np.arange(n) / RATE
+        knock = shaped_noise(rng, n, band(low, high, 1.5))[:, 0] * np.exp(-tt / decay)
+        patter += circular_convolve(impulses(rng, frames, per_second), knock)
+    patter /= np.sqrt(np.mean(patter ** 2))
+
+    # Drops on the glass: small ticks, and fewer, larger ones that ring.
+    glass = np.zeros((frames, 2))
+    seconds = frames / RATE
+    for count, size in ((int(seconds * 11), "small"), (int(seconds * 1.4), "large")):
         for _ in range(count):
             start = int(rng.integers(frames))
             if size == "small":
@@ -290,13 +424,20 @@ def make_rain(work, out):
             phase = 2 * np.pi * freq * (tt - 0.6 * tt * tt / 0.05)
             grain = np.sin(phase) * np.exp(-tt / decay) * np.minimum(1.0, tt / 0.0004)
             pan = rng.uniform(0.15, 0.85)
-            add_wrapped(drops, start, amp * grain, (np.sqrt(1 - pan), np.sqrt(pan)))
-    drops = 0.7 * drops + 0.5 * circular_convolve(drops, room_ir(rng, 0.4, 0.08))
-    mix = rain + 0.9 * drops / np.sqrt(np.mean(drops ** 2)) * 0.35
-    mix *= db(-24.0) / np.sqrt(np.mean(mix ** 2))
+            add_wrapped(glass, start, amp * grain, (np.sqrt(1 - pan), np.sqrt(pan)))
+    glass = 0.7 * glass + 0.5 * circular_convolve(glass, room_ir(rng, 0.4, 0.08))
+    glass /= np.sqrt(np.mean(glass ** 2))
+
+    # The rain comes and goes a little (about 1.5 dB, over ten seconds and more); the patter
+    # follows it and the nearer drops on the sill a little faster.
+    swell = slow_wander(rng, frames, 0.08, 1.5)
+    gusts = slow_wander(rng, frames, 0.25, 2.0)
+    mix = (0.55 * hiss + 0.45 * roof) * swell[:, None]
+    mix += 0.22 * patter * (swell * gusts)[:, None] + 0.3 * glass
+    mix *= db(level) / np.sqrt(np.mean(mix ** 2))
     wav = os.path.join(work, "rain.wav")
     write_wave(wav, mix)
-    encode(wav, os.path.join(out, "ClockRain.ogg"), 0)
+    encode(wav, os.path.join(out, "ClockRain.ogg"))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -317,6 +458,19 @@ def roll_envelope(rng, frames, bursts, first, last, rise, fall):
     return env
 
 
+def swells(rng, frames, shape):
+    """Separate swells of a roll, each (time, height, rise, fall) in seconds, a little moved at
+    random: bell-shaped, so the roll sinks between them before the next one comes."""
+    t = np.arange(frames) / RATE
+    env = np.zeros(frames)
+    for at, height, rise, fall in shape:
+        at += rng.uniform(-0.15, 0.15)
+        height *= rng.uniform(0.85, 1.15)
+        d = t - at
+        env += height * np.exp(-0.5 * (d / np.where(d < 0, rise, fall)) ** 2)
+    return env
+
+
 def finish(sound, peak, fade_in=0.003, fade_out=0.8):
     frames = len(sound)
     ramp = np.ones(frames)
@@ -328,6 +482,13 @@ def finish(sound, peak, fade_in=0.003, fade_out=0.8):
     return sound * db(peak) / np.max(np.abs(sound))
 
 
+# The close roll: a boom right after the crack, then swells further and further apart as the
+# sound arrives from farther along the lightning channel.
+CLOSE_ROLL = ((0.25, 1.0, 0.08, 0.35), (1.5, 0.75, 0.22, 0.32), (2.9, 0.85, 0.25, 0.35),
+              (4.3, 0.6, 0.25, 0.38), (5.9, 0.65, 0.28, 0.4), (7.6, 0.45, 0.3, 0.42),
+              (9.4, 0.38, 0.32, 0.45), (11.3, 0.26, 0.35, 0.5), (13.0, 0.15, 0.4, 0.5))
+
+
 def make_thunder(work, out):
     rng = np.random.default_rng(4242)
     ir = room_ir(rng, 1.2, 0.35)
@@ -336,38 +497,41 @@ def make_thunder(work, out):
         padded = np.vstack([x, np.zeros((len(ir), 2))])
         return (padded + wet * circular_convolve(padded, ir))[:len(x)]
 
-    # Close: a sharp crack, its tearing crackle, then a long roll.
-    frames = int(7.5 * RATE)
+    # Close: a sharp crack, its tearing crackle, then a long roll of rumbling swells.
+    frames = int(15.0 * RATE)
     t = np.arange(frames) / RATE
     crack = shaped_noise(rng, frames, band(400, 12000), 2, 0.8)
     crack_env = np.where(t < 0.03, 0.0, np.exp(-(t - 0.03) / 0.07)) * (t >= 0.03)
-    crackle_env = roll_envelope(rng, frames, 14, 0.05, 0.45, 0.004, 0.025)
-    rumble = lowpassed_noise(rng, frames, 260)
-    rumble_env = roll_envelope(rng, frames, 12, 0.15, 3.5, 0.12, 0.9) * np.exp(-t / 3.0)
+    crackle_env = roll_envelope(rng, frames, 14, 0.05, 0.6, 0.004, 0.025)
+    # Under the swells the rumble never quite stops, and within them it shudders.
+    roll = swells(rng, frames, CLOSE_ROLL) + 0.05 * np.exp(-t / 5.0)
+    low = lowpassed_noise(rng, frames, 240) * slow_wander(rng, frames, 7.0, 3.0)[:, None]
+    growl = shaped_noise(rng, frames, band(110, 600, 2.0), 2, 0.5)
+    growl *= slow_wander(rng, frames, 12.0, 4.0)[:, None]
     close = (1.4 * crack * crack_env[:, None] + 0.5 * crack * crackle_env[:, None] +
-             1.0 * rumble * rumble_env[:, None])
-    close = reverb(close, 0.6)
+             (1.0 * low + 0.3 * growl) * roll[:, None])
+    close = reverb(close, 0.45)
 
     # Medium: no crack, a roll that swells and rolls on.
-    frames = int(5.5 * RATE)
+    frames = int(8.0 * RATE)
     t = np.arange(frames) / RATE
     body = lowpassed_noise(rng, frames, 520, 35)
-    medium_env = roll_envelope(rng, frames, 10, 0.4, 3.0, 0.15, 0.6) * np.exp(-t / 2.5)
+    medium_env = roll_envelope(rng, frames, 12, 0.4, 4.5, 0.15, 0.6) * np.exp(-t / 3.2)
     medium = reverb(body * medium_env[:, None], 0.5)
 
     # Distant: only the deepest part reaches this far, slow in and slow out.
-    frames = int(4.5 * RATE)
+    frames = int(7.0 * RATE)
     t = np.arange(frames) / RATE
     deep = lowpassed_noise(rng, frames, 140, 20)
-    distant_env = roll_envelope(rng, frames, 6, 0.8, 2.6, 0.4, 0.9) * np.exp(-t / 2.0)
+    distant_env = roll_envelope(rng, frames, 7, 0.8, 4.0, 0.4, 0.9) * np.exp(-t / 2.8)
     distant = reverb(deep * distant_env[:, None], 0.4)
 
-    for name, sound, peak, fade in (("ClockGrom1", close, -1.0, 1.5),
-                                    ("ClockGrom2", medium, -4.0, 1.2),
-                                    ("ClockGrom3", distant, -9.0, 1.2)):
+    for name, sound, peak, fade in (("ClockGrom1", close, -1.0, 2.0),
+                                    ("ClockGrom2", medium, -4.0, 1.5),
+                                    ("ClockGrom3", distant, -9.0, 1.5)):
         wav = os.path.join(work, name + ".wav")
         write_wave(wav, finish(sound, peak, fade_out=fade))
-        encode(wav, os.path.join(out, name + ".ogg"), 0)
+        encode(wav, os.path.join(out, name + ".ogg"))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -402,7 +566,7 @@ def make_ticks(work, out):
         loop[start:start + len(s)] += s
     wav = os.path.join(work, "ticks.wav")
     write_wave(wav, loop)
-    encode(wav, os.path.join(out, "ClockTicks.ogg"), 2)
+    encode(wav, os.path.join(out, "ClockTicks.ogg"))
 
 
 def main():
@@ -417,8 +581,9 @@ def main():
     with tempfile.TemporaryDirectory(prefix="zorvane_sounds_") as work:
         make_ticks(work, out)
         make_thunder(work, out)
-        make_rain(work, out)
-        make_music(work, out)
+        # At equal volume the rain sits this far under the music on average: present all the
+        # time, but the piano's quiet bars still come through it.
+        make_rain(work, out, make_music(work, out) - RAIN_UNDER_MUSIC)
 
 
 if __name__ == "__main__":
