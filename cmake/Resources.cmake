@@ -1,9 +1,10 @@
-# Resources are embedded into the executable as read-only data with the assembler's .incbin.
+# Resources are embedded into the executable: on Linux as read-only data with the assembler's
+# .incbin, on Windows as the module's own resources, compiled from a .rc file by windres.
 # Each one is registered with zorvane_resource(); zorvane_generate_resources() then writes the
-# assembler file and the look-up table and builds the library zorvane_resources.
+# assembler file and the look-up table, or the .rc file, and builds the library zorvane_resources.
+# A resource made by a target that this build leaves out is left out too.
 
 set_property(GLOBAL PROPERTY ZORVANE_RESOURCES "")
-set_property(GLOBAL PROPERTY ZORVANE_RESOURCE_TARGETS "")
 
 # zorvane_resource(TYPE ID FILE [TARGET generating_target])
 function(zorvane_resource type id file)
@@ -19,10 +20,11 @@ function(zorvane_resource type id file)
             message(FATAL_ERROR "resource ${type} ${id} is registered twice")
         endif()
     endforeach()
-    set_property(GLOBAL APPEND PROPERTY ZORVANE_RESOURCES "${type}|${id}|${file}")
+    set(entry "${type}|${id}|${file}")
     if(ARG_TARGET)
-        set_property(GLOBAL APPEND PROPERTY ZORVANE_RESOURCE_TARGETS ${ARG_TARGET})
+        string(APPEND entry "|${ARG_TARGET}")
     endif()
+    set_property(GLOBAL APPEND PROPERTY ZORVANE_RESOURCES "${entry}")
 endfunction()
 
 # Reads a manifest: one resource a line, "TYPE ID FILE [TARGET]", '#' starts a comment.
@@ -59,9 +61,35 @@ function(zorvane_resource_manifest manifest)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})
 endfunction()
 
-function(zorvane_generate_resources)
+# The registered resources whose generating target (if any) is part of this build, and those
+# targets, into the caller's `entries` and `targets`.
+function(zorvane_built_resources)
     get_property(list GLOBAL PROPERTY ZORVANE_RESOURCES)
-    get_property(targets GLOBAL PROPERTY ZORVANE_RESOURCE_TARGETS)
+    set(entries "")
+    set(targets "")
+    foreach(entry ${list})
+        string(REPLACE "|" ";" parts "${entry}")
+        list(LENGTH parts count)
+        if(count GREATER 3)
+            list(GET parts 3 target)
+            if(NOT TARGET ${target})
+                continue()
+            endif()
+            list(APPEND targets ${target})
+        endif()
+        list(APPEND entries "${entry}")
+    endforeach()
+    set(entries "${entries}" PARENT_SCOPE)
+    set(targets "${targets}" PARENT_SCOPE)
+endfunction()
+
+function(zorvane_generate_resources)
+    if(WIN32)
+        zorvane_generate_windows_resources()
+        return()
+    endif()
+    zorvane_built_resources()
+    set(list "${entries}")
     set(asm ".section .rodata.zorvane_resources,\"a\",@progbits\n")
     set(decls "")
     set(rows "")
@@ -104,4 +132,39 @@ ${rows}    {nullptr, 0, nullptr, nullptr},
     if(targets)
         add_dependencies(zorvane_resources ${targets})
     endif()
+endfunction()
+
+# Windows: one .rc line a resource, `ID Type "file"`. windres takes the all-capital BITMAP and
+# DIALOG for its own statements, so the type is written capitalised (Bitmap, Dialog): a name of
+# our own, which windres stores in capitals, as Windows finds any resource type name. The .rc also
+# carries the application manifest.
+function(zorvane_generate_windows_resources)
+    zorvane_built_resources()
+    set(rc "#include <winuser.h>\n")
+    string(APPEND rc "CREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${PROJECT_SOURCE_DIR}/cmake/windows/zorvane.manifest\"\n")
+    set(files ${PROJECT_SOURCE_DIR}/cmake/windows/zorvane.manifest)
+    foreach(entry ${entries})
+        string(REPLACE "|" ";" parts "${entry}")
+        list(GET parts 0 type)
+        list(GET parts 1 id)
+        list(GET parts 2 file)
+        string(SUBSTRING "${type}" 0 1 first)
+        string(SUBSTRING "${type}" 1 -1 rest)
+        string(TOUPPER "${first}" first)
+        string(TOLOWER "${rest}" rest)
+        string(APPEND rc "${id} ${first}${rest} \"${file}\"\n")
+        list(APPEND files ${file})
+    endforeach()
+    set(out ${PROJECT_BINARY_DIR}/generated)
+    file(CONFIGURE OUTPUT ${out}/resources.rc CONTENT "${rc}")
+    set_source_files_properties(${out}/resources.rc PROPERTIES OBJECT_DEPENDS "${files}")
+    # A resource object defines no symbol anything asks for, so out of a static library the linker
+    # would leave it behind: every program that links the library gets the object itself.
+    add_library(zorvane_resource_objects OBJECT ${out}/resources.rc)
+    if(targets)
+        add_dependencies(zorvane_resource_objects ${targets})
+    endif()
+    add_library(zorvane_resources INTERFACE)
+    target_link_libraries(zorvane_resources INTERFACE $<TARGET_OBJECTS:zorvane_resource_objects>)
+    add_dependencies(zorvane_resources zorvane_resource_objects)
 endfunction()

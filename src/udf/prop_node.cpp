@@ -1,7 +1,7 @@
 #include "udf/prop_node.h"
 
-#include <locale.h>
-#include <clocale>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -19,11 +19,36 @@ std::size_t countDigits(std::string_view text, std::size_t from) {
     return i - from;
 }
 
-// The decimal point must not follow the user's locale, so numbers are read in the "C" locale.
+// The decimal point must not follow the user's locale, so numbers are read with from_chars,
+// which knows none. `text` is a decimal number (optional sign, digits, point, exponent). Out of
+// range, a number of magnitude 1 or more is infinite and a smaller one zero, as strtod reads them.
 double parseDecimal(std::string_view text) {
-    static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    std::string copy(text);
-    return strtod_l(copy.c_str(), nullptr, cLocale);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // The power of ten of the first non-zero digit, then the exponent's.
+        const std::size_t e = std::min(text.find_first_of("eE"), text.size());
+        const std::size_t point = std::min(text.find('.'), e);
+        const std::size_t first = std::min(text.find_first_of("123456789"), e);
+        long magnitude = first < point ? long(point - first) - 1 : -long(first - point);
+        if (e < text.size()) {
+            long exponent = 0;
+            std::string_view digits = text.substr(e + 1);
+            const bool down = !digits.empty() && digits.front() == '-';
+            for (char c : digits) {
+                if (c >= '0' && c <= '9' && exponent < 100000) {
+                    exponent = exponent * 10 + (c - '0');
+                }
+            }
+            magnitude += down ? -exponent : exponent;
+        }
+        value = magnitude >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return negative ? -value : value;
 }
 
 }  // namespace
