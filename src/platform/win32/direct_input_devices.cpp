@@ -172,6 +172,10 @@ public:
         DWORD taken = DWORD(std::min<std::size_t>(items.size(), native.size()));
         const HRESULT result =
             device_->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), native.data(), &taken, 0);
+        if (result == HRESULT(DIERR_NOTBUFFERED)) {
+            // Buffering is off: there are no items, as on every platform.
+            return InputResult::Ok;
+        }
         if (FAILED(result)) {
             return ToResult(result);
         }
