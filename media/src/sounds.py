@@ -276,6 +276,8 @@ def level_out(loop, strength=0.5, most=db(6.0)):
 
 
 def make_music(work, out):
+    """Writes ClockMusic.ogg; gives its level (RMS in dB of full scale), which the rain's
+    follows."""
     rng = np.random.default_rng(1911)
     mid = os.path.join(work, "music.mid")
     raw = os.path.join(work, "music_raw.wav")
