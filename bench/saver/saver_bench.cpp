@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "app/directx_version.h"
 #include "app/process.h"
 #include "app/saver_application.h"
 #include "clock/clock_scene.h"
@@ -192,6 +193,7 @@ int RunMeasured(const std::string& kind, std::int64_t startNs, const std::string
         application = scene;
     }
     app::ProcessServices process;
+    process.graphicsRuntimeSufficient = [] { return app::GraphicsVersionSufficient(); };
     process.application = [&] { return application; };
     process.destroyApplication = [] {};
     const char* arguments[] = {"zorvane", "/s"};

@@ -20,6 +20,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/directx_version.h"
 #include "app/process.h"
 #include "app/saver_application.h"
 #include "clock/clock_scene.h"
@@ -366,6 +367,7 @@ int RunSaverInChild(const SaverRun& run, const Report& report) {
     std::ostringstream out;
     std::ostringstream err;
     app::ProcessServices process;
+    process.graphicsRuntimeSufficient = [] { return app::GraphicsVersionSufficient(); };
     process.application = [scene] { return scene; };
     // What the run left is read before the application goes, as the program's own end does it.
     process.destroyApplication = [&] {
