@@ -124,7 +124,7 @@ std::vector<std::uint8_t> BuildDialogTemplateEx(const DialogTemplate& dialogTemp
     out.Word(0xFFFF);  // signature of the extended form
     out.Dword(0);      // helpID
     out.Dword(0);      // exStyle
-    out.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
+    out.Dword(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
     out.Word(static_cast<std::uint16_t>(dialogTemplate.controls.size()));
     out.Short(0);
     out.Short(0);

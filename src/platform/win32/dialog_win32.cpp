@@ -46,9 +46,52 @@ std::string WindowText(HWND window) {
     return win32::WideToUtf8(text);
 }
 
-// The bitmap resource whose decimal id is `idText`, as a top-down 32-bit DIB; null when there is
-// none or it can't be read.
-HBITMAP LoadBitmapResource(const std::string& idText) {
+HBITMAP MakeDib(int width, int height, std::uint32_t*& bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* memory = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    if (bitmap != nullptr && memory == nullptr) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
+    bits = static_cast<std::uint32_t*>(memory);
+    return bitmap;
+}
+
+// `source` (width by height) scaled into a new bitmap of `width` by `height`; null on failure.
+HBITMAP Scaled(HBITMAP source, int sourceWidth, int sourceHeight, int width, int height) {
+    std::uint32_t* bits = nullptr;
+    HBITMAP scaled = MakeDib(width, height, bits);
+    HDC from = CreateCompatibleDC(nullptr);
+    HDC to = CreateCompatibleDC(nullptr);
+    if (scaled != nullptr && from != nullptr && to != nullptr) {
+        const HGDIOBJ oldFrom = SelectObject(from, source);
+        const HGDIOBJ oldTo = SelectObject(to, scaled);
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        StretchBlt(to, 0, 0, width, height, from, 0, 0, sourceWidth, sourceHeight, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+    }
+    if (from != nullptr) {
+        DeleteDC(from);
+    }
+    if (to != nullptr) {
+        DeleteDC(to);
+    }
+    return scaled;
+}
+
+// The bitmap resource whose decimal id is `idText`, as a top-down 32-bit DIB, made smaller to
+// fit `room` with its proportions kept: the room follows the dialog's font and the picture would
+// otherwise cover its neighbours. Null when there is none or it can't be read.
+HBITMAP LoadBitmapResource(const std::string& idText, SIZE room) {
     std::uint32_t id = 0;
     const char* end = idText.data() + idText.size();
     const auto [stop, error] = std::from_chars(idText.data(), end, id);
@@ -60,22 +103,25 @@ HBITMAP LoadBitmapResource(const std::string& idText) {
     if (!image) {
         return nullptr;
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = image->width;
-    info.bmiHeader.biHeight = -image->height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr || bits == nullptr) {
-        return bitmap;
+    std::uint32_t* bits = nullptr;
+    HBITMAP bitmap = MakeDib(image->width, image->height, bits);
+    if (bitmap == nullptr) {
+        return nullptr;
     }
     // 0x00RRGGBB in memory is blue, green, red, unused: the DIB's own order.
-    std::copy(image->pixels.begin(), image->pixels.end(), static_cast<std::uint32_t*>(bits));
+    std::copy(image->pixels.begin(), image->pixels.end(), bits);
     GdiFlush();
-    return bitmap;
+    if (room.cx <= 0 || room.cy <= 0 || (image->width <= room.cx && image->height <= room.cy)) {
+        return bitmap;
+    }
+    const double scale = std::min(static_cast<double>(room.cx) / image->width,
+                                  static_cast<double>(room.cy) / image->height);
+    HBITMAP scaled =
+        Scaled(bitmap, image->width, image->height,
+               std::max(1, static_cast<int>(image->width * scale)),
+               std::max(1, static_cast<int>(image->height * scale)));
+    DeleteObject(bitmap);
+    return scaled;
 }
 
 class Win32DialogWindow final : public DialogWindow, public DialogController {
@@ -451,7 +497,10 @@ private:
             }
             items_.push_back({control.id, control.kind, child});
             if (control.kind == ControlKind::Bitmap) {
-                if (HBITMAP bitmap = LoadBitmapResource(control.text)) {
+                RECT room{0, 0, control.width, control.height};
+                MapDialogRect(window_, &room);
+                if (HBITMAP bitmap =
+                        LoadBitmapResource(control.text, {room.right, room.bottom})) {
                     bitmaps_.push_back(bitmap);
                     SendMessageW(child, STM_SETIMAGE, IMAGE_BITMAP,
                                  reinterpret_cast<LPARAM>(bitmap));
