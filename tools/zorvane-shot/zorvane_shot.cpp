@@ -1,5 +1,5 @@
-// zorvane-shot: renders one frame of a scene file with the OpenGL device into a PNG, under Xvfb
-// or on an offscreen EGL surface (SDL_VIDEODRIVER=offscreen).
+// zorvane-shot: renders one frame of a scene file into a PNG with the platform's device: OpenGL
+// under Xvfb or on an offscreen EGL surface (SDL_VIDEODRIVER=offscreen), Direct3D 9 on Windows.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,8 +27,9 @@ namespace {
 
 constexpr const char* kHelp =
     "usage: zorvane-shot SCENE.UDF --out FILE.png [options]\n"
-    "Renders one frame of a UDF binary scene file into a PNG with the OpenGL device.\n"
-    "Textures are looked up next to the scene file. It needs a display, e.g.\n"
+    "Renders one frame of a UDF binary scene file into a PNG with the platform's device\n"
+    "(OpenGL on Linux, Direct3D 9 on Windows). Textures are looked up next to the scene file.\n"
+    "On Linux it needs a display, e.g.\n"
     "  xvfb-run -a -s \"-screen 0 1280x1024x24 +extension GLX\" zorvane-shot ...\n"
     "or, where EGL offers it, none: SDL_VIDEODRIVER=offscreen zorvane-shot ...\n"
     "\n"
