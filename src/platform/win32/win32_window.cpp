@@ -139,7 +139,6 @@ std::unique_ptr<Win32Window> Win32Window::Create(const WindowDesc& desc,
     if (!hwnd) {
         return nullptr;
     }
-    UpdateWindow(hwnd);
     window->creating_ = false;
     return window;
 }
@@ -189,10 +188,17 @@ LRESULT Win32Window::OnMessage(HWND hwnd, UINT message, ::WPARAM wParam, ::LPARA
         default:
             break;
     }
-    if (creating_ || !procedure_) {
-        if (creating_ && ReplayedAfterCreation(message)) {
+    if (creating_) {
+        if (message == WM_PAINT) {
+            // Left invalid: the first paint is the owner's, through the queue.
+            return 0;
+        }
+        if (ReplayedAfterCreation(message)) {
             PostMessageA(hwnd, message, wParam, lParam);
         }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    if (!procedure_) {
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
     switch (message) {
