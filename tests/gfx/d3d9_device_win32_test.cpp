@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -299,6 +300,8 @@ TEST_F(D3d9Device, FullScreenGammaRampRoundTripsAndIsGivenBackAtTheEnd) {
     ASSERT_EQ(runtime_->GetAdapterDisplayMode(0, &desktop), S_OK);
     D3DGAMMARAMP before{};
     const bool displayHasRamp = DisplayRamp(before);
+    if (!displayHasRamp)
+        std::printf("the display has no gamma ramp here (Xvfb): only the device's is checked\n");
 
     D3DPRESENT_PARAMETERS params = test::WindowedParameters(window_.Handle(), desktop.Width,
                                                             desktop.Height);
