@@ -360,6 +360,8 @@ TEST_F(D3d9Device, BadCallsFailQuietly) {
     EXPECT_EQ(device_->GetTexture(0, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTransform(D3DTS_WORLD, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, nullptr, 12), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->PrecompileProgram(D3DFVF_NORMAL | D3DFVF_TEX1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->PrecompileProgram(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), S_OK);
     EXPECT_EQ(device_->Reset(nullptr), D3DERR_INVALIDCALL);
     D3DPRESENT_PARAMETERS elsewhere = test::WindowedParameters(0x7654320, kSize, kSize);
     EXPECT_EQ(device_->Reset(&elsewhere), D3DERR_INVALIDCALL);

@@ -85,6 +85,8 @@ public:
     // What the back buffer holds; the ramp is the display's business here and is not applied.
     HRESULT ReadBackBuffer(std::uint32_t* argb, UINT pitch) override;
     HRESULT Finish() override;
+    // The pipeline is Direct3D's own: nothing to build, only formats without a position to refuse.
+    HRESULT PrecompileProgram(DWORD fvf) override;
 
 private:
     ~D3d9Device() override;

@@ -124,6 +124,10 @@ HRESULT D3d9Device::GetFVF(DWORD* fvf) {
     return hr;
 }
 
+HRESULT D3d9Device::PrecompileProgram(DWORD fvf) {
+    return (fvf & D3DFVF_POSITION_MASK) ? S_OK : D3DERR_INVALIDCALL;
+}
+
 HRESULT D3d9Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
     return Result(native_->DrawPrimitive(static_cast<::D3DPRIMITIVETYPE>(type), startVertex,
                                          primitiveCount));
