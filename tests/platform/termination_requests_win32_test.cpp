@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include "platform/termination.h"
 #include "platform/window.h"
@@ -28,14 +29,46 @@ void Drain(platform::Window& window) {
     }
 }
 
-// Each case needs a process of its own, as CTest runs them: a request can't be taken back.
-#define SKIP_AFTER_AN_EARLIER_REQUEST()                                               \
-    if (platform::TerminationRequested()) {                                           \
-        GTEST_SKIP() << "a request was made earlier in this process; run it alone"; \
+constexpr char kAloneVariable[] = "ZORVANE_TERMINATION_TEST_ALONE";
+
+// A request can't be taken back, and every later window of the process would close on it: each
+// case runs in a process of its own, this program started again for that case alone. True in
+// that process; in the first one the case's outcome is the other process's exit status.
+bool RunsAlone() {
+    if (GetEnvironmentVariableA(kAloneVariable, nullptr, 0) != 0) {
+        return true;
+    }
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    char program[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    std::string commandLine = std::string("\"") + program + "\" --gtest_filter=" +
+                              test->test_suite_name() + "." + test->name();
+    SetEnvironmentVariableA(kAloneVariable, "1");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableA(kAloneVariable, nullptr);
+    EXPECT_TRUE(started);
+    if (started) {
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+        DWORD exitCode = 1;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        EXPECT_EQ(exitCode, 0u) << "the case failed in its own process";
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    return false;
+}
+
+#define RUN_ALONE()    \
+    if (!RunsAlone()) { \
+        return;         \
     }
 
 TEST(TerminationRequestsWin32, CtrlCWakesTheWaitAndArrivesAsOneClose) {
-    SKIP_AFTER_AN_EARLIER_REQUEST();
+    RUN_ALONE();
     platform::CatchTerminationRequests();
     auto window = MakePopup();
     ASSERT_NE(window, nullptr);
@@ -67,7 +100,7 @@ TEST(TerminationRequestsWin32, CtrlCWakesTheWaitAndArrivesAsOneClose) {
 }
 
 TEST(TerminationRequestsWin32, EndOfTheSessionArrivesAsOneClose) {
-    SKIP_AFTER_AN_EARLIER_REQUEST();
+    RUN_ALONE();
     auto window = MakePopup();
     ASSERT_NE(window, nullptr);
     Drain(*window);
