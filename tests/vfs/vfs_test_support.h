@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,9 +19,16 @@ namespace vfs::testing {
 class ScratchFolder {
 public:
     ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zorvane-vfs-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+        // create_directory fails on a name that exists, so a made folder is ours alone.
+        std::random_device seed;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() /
+                                   ("zorvane-vfs-" + std::to_string(seed()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                path_ = candidate;
+            }
+        }
     }
     ~ScratchFolder() {
         std::error_code ignored;

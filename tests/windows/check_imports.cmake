@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # The DLLs a Windows program imports, against those every Windows has:
 #   cmake -DOBJDUMP=... -DPROGRAM=... -P check_imports.cmake
 # Direct3D 9 and DirectInput 8 must not be among them: they are loaded while running, so a
