@@ -141,9 +141,9 @@ TEST_F(MaterialsTest, LightMapSubMaterialFillsStageOne) {
     EXPECT_EQ(stage1.colorArg2, D3DTA_TEXTURE);
     EXPECT_EQ(stage1.texCoordIndex, 1u);
     ASSERT_NE(stage1.texture, nullptr);
-    EXPECT_EQ(stage1.texture->SourcePath(), (folder / "light.tga").string());
+    EXPECT_EQ(std::filesystem::path(stage1.texture->SourcePath()), folder / "light.tga");
     ASSERT_NE(block->stages[0].texture, nullptr);
-    EXPECT_EQ(block->stages[0].texture->SourcePath(), (folder / "wood.tga").string());
+    EXPECT_EQ(std::filesystem::path(block->stages[0].texture->SourcePath()), folder / "wood.tga");
     EXPECT_EQ(block->stages[0].colorOp, render::kAutomaticOp);
 
     render::ApplyRenderStates(*block, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2);

@@ -107,7 +107,8 @@ TEST(SearchPaths, AnEmptyDiskFolderIsTheWorkingDirectoryAndSlashTheRoot) {
     EXPECT_TRUE(paths.resolve(here));
     EXPECT_EQ(here.path.view(), "here.txt");
     std::filesystem::current_path(previous);
-
+#if !defined(_WIN32)
+    // A Unix path below the root: Windows paths start with a drive instead.
     SearchPaths root;
     root.add(FileSource(core::EngineString("/")));
     const std::string inTmp = folder.path().string().substr(1) + "/here.txt";
@@ -116,6 +117,7 @@ TEST(SearchPaths, AnEmptyDiskFolderIsTheWorkingDirectoryAndSlashTheRoot) {
     EXPECT_TRUE(root.resolve(fromRoot));
     std::filesystem::current_path(previous);
     EXPECT_EQ(fromRoot.path.view(), "/" + inTmp);
+#endif
 }
 
 TEST(SearchPaths, MemoryAndResourceSourcesNeedNoSearch) {
