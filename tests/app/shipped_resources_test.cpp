@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <utility>
 #include <span>
 
 #include "app/default_settings.h"
@@ -103,21 +104,26 @@ TEST(ShippedResources, TextTableHasEveryKeyWithItsText) {
     }
 }
 
+// Each platform's notice names what it needs, in the same layout.
 TEST(ShippedResources, NoticeDialogKeepsItsLayout) {
-    const auto bytes = ReadResource("dialog_129.dlg");
-    const auto dialog = platform::ParseDialogTemplate(bytes);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->width, 248);
-    EXPECT_EQ(dialog->height, 60);
-    ASSERT_EQ(dialog->controls.size(), 3u);
-    const auto& button = dialog->controls[0];
-    EXPECT_EQ(button.id, 1);
-    EXPECT_EQ(button.kind, platform::ControlKind::DefaultPushButton);
-    EXPECT_EQ((std::array{button.x, button.y, button.width, button.height}),
-              (std::array{17, 36, 86, 14}));
-    EXPECT_NE(dialog->controls[1].text.find("OpenGL 3.3"), std::string::npos);
-    EXPECT_EQ(dialog->controls[2].id, 2);
-    EXPECT_EQ(dialog->controls[2].text, "Cancel");
+    const std::pair<const char*, const char*> notices[] = {
+        {"dialog_129.dlg", "OpenGL 3.3"}, {"windows/dialog_129.dlg", "DirectX 9 is required"}};
+    for (const auto& [file, need] : notices) {
+        const auto bytes = ReadResource(file);
+        const auto dialog = platform::ParseDialogTemplate(bytes);
+        ASSERT_TRUE(dialog) << file;
+        EXPECT_EQ(dialog->width, 248);
+        EXPECT_EQ(dialog->height, 60);
+        ASSERT_EQ(dialog->controls.size(), 3u) << file;
+        const auto& button = dialog->controls[0];
+        EXPECT_EQ(button.id, 1);
+        EXPECT_EQ(button.kind, platform::ControlKind::DefaultPushButton);
+        EXPECT_EQ((std::array{button.x, button.y, button.width, button.height}),
+                  (std::array{17, 36, 86, 14}));
+        EXPECT_NE(dialog->controls[1].text.find(need), std::string::npos) << file;
+        EXPECT_EQ(dialog->controls[2].id, 2);
+        EXPECT_EQ(dialog->controls[2].text, "Cancel");
+    }
 }
 
 struct ExpectedControl {

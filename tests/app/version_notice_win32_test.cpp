@@ -19,7 +19,7 @@ using platform::DialogController;
 class VersionNoticeWin32Test : public testing::Test {
 protected:
     VersionNoticeWin32Test() {
-        resources.Add("DIALOG", 129, app::test::ShippedResource("dialog_129.dlg"));
+        resources.Add("DIALOG", 129, app::test::ShippedResource("windows/dialog_129.dlg"));
     }
 
     // A saver start as the Windows program makes it, with the probe's answer deciding.
