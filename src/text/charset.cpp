@@ -198,7 +198,11 @@ void Charset::Layout(std::uint32_t width, std::uint32_t height, std::int32_t lef
     // text drawn with the charset shows nothing.
     const double w = width ? double(width) : 0.0;
     const double h = height ? double(height) : 0.0;
+    // A file that failed to read may have left a range without cells; nothing is placed then.
     auto place = [&](std::size_t i, double l, double t, double r, double b) {
+        if (i >= rects_.size() || i >= hasRect_.size()) {
+            return;
+        }
         if (w > 0 && h > 0) {
             rects_[i] = {float(l / w), float(t / h), float(r / w), float(b / h)};
         }
@@ -211,7 +215,8 @@ void Charset::Layout(std::uint32_t width, std::uint32_t height, std::int32_t lef
         const std::int32_t column = i % charsPerLine_;
         const double x = double(left) + double(column) * charWidth_;
         const double y = double(top) + double(row) * charHeight_;
-        place(std::size_t(i), x, y, x + widths_[std::size_t(i)], y + charHeight_);
+        const double cellWidth = std::size_t(i) < widths_.size() ? widths_[std::size_t(i)] : 0.0;
+        place(std::size_t(i), x, y, x + cellWidth, y + charHeight_);
     }
     for (const PixelRect& r : explicitRects_) {
         place(r.index, r.left, r.top, r.right, r.bottom);
