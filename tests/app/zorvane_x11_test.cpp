@@ -348,18 +348,23 @@ TEST_F(ZorvaneX11Test, HelpAndVersionNeedNoDisplay) {
     EXPECT_TRUE(fs::is_empty(config));
 }
 
-// The box around the overlay's white text in the lower right part of a window's pixels: near-white
-// and grey (the lamp's cream and the storm's blue are not), at least a few words' worth, and no
-// taller than a line (a lightning flash whitens more than the text).
+// The box around the overlay's white text in the corner its window takes (at most 350 x 74 pixels
+// on a picture 1024 wide, scaled with the picture's width): near-white and grey (the lamp's cream
+// and the storm's blue are not), at least a few words' worth, and no taller than that window (a
+// lightning flash or the lit window frame behind the corner whitens more than the text, and is
+// waited out).
 std::optional<platform::Rect> WhiteTextBox(const std::vector<std::uint32_t>& pixels, int width,
                                            int height) {
     if (pixels.size() != std::size_t(width) * height) {
         return std::nullopt;
     }
+    const double scale = width / 1024.0;
+    const int cornerWidth = int(350 * scale * 1.25);
+    const int cornerHeight = int(74 * scale * 1.25);
     platform::Rect box{width, height, 0, 0};
     int count = 0;
-    for (int y = height * 7 / 10; y < height; ++y) {
-        for (int x = width * 4 / 10; x < width; ++x) {
+    for (int y = std::max(0, height - cornerHeight); y < height; ++y) {
+        for (int x = std::max(0, width - cornerWidth); x < width; ++x) {
             const std::uint32_t rgb = pixels[std::size_t(y) * width + x];
             const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
             if (std::min({r, g, b}) >= 225 && std::max({r, g, b}) - std::min({r, g, b}) <= 24) {
@@ -369,7 +374,7 @@ std::optional<platform::Rect> WhiteTextBox(const std::vector<std::uint32_t>& pix
             }
         }
     }
-    if (count < 40 || box.Height() > height / 6) {
+    if (count < 40 || box.Height() > int(74 * scale) + 1 || box.Width() > int(350 * scale) + 1) {
         return std::nullopt;
     }
     return box;
