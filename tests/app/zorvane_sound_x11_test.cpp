@@ -364,8 +364,9 @@ TEST_F(ZorvaneSoundX11Test, MusicAndRainFadeInAndThunderFollowsLightning) {
             EXPECT_GE(rising, 2);
             EXPECT_GE(middle, 1);
             EXPECT_LT(gains[0], 0.5 * steady);
+            // A thunder roll over a second adds to what is matched against the rain there.
             for (int s = 5; s < 10; ++s) {
-                EXPECT_NEAR(gains[s] / steady, 1.0, 0.03) << "second " << s;
+                EXPECT_NEAR(gains[s] / steady, 1.0, 0.05) << "second " << s;
             }
         }
 
