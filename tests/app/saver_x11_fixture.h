@@ -354,10 +354,13 @@ protected:
 
     // Grabs the window until `done` accepts its pixels, the process ends or 15 s pass; the last
     // grab. A start on a busy machine takes a second or two before anything is drawn.
+    // A busy machine (tests run two at a time, each with a software renderer) may take long over
+    // a saver's first frames.
     std::vector<std::uint32_t> GrabWhen(
         platform::WindowHandle window, Process& process,
-        const std::function<bool(const std::vector<std::uint32_t>&)>& done) {
-        const auto end = std::chrono::steady_clock::now() + 15s;
+        const std::function<bool(const std::vector<std::uint32_t>&)>& done,
+        std::chrono::seconds patience = 15s) {
+        const auto end = std::chrono::steady_clock::now() + patience;
         auto pixels = Grab(window);
         while (!done(pixels) && !process.Wait(0ms) && std::chrono::steady_clock::now() < end) {
             std::this_thread::sleep_for(200ms);

@@ -412,15 +412,15 @@ TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCo
                 return WhiteTextBox(pixels, width, height).has_value();
             };
         };
-        expectInCorner(GrabWhen(window->Handle(), *saver, found(c.width, c.height)), c.width,
-                       c.height);
+        expectInCorner(GrabWhen(window->Handle(), *saver, found(c.width, c.height), 45s),
+                       c.width, c.height);
         if (c.resizedWidth) {
             ASSERT_TRUE(Xdotool({"windowsize", id, std::to_string(c.resizedWidth),
                                  std::to_string(c.resizedHeight)}));
             // The first grabs after the resize may still show the old picture in the new window.
             std::this_thread::sleep_for(1500ms);
             expectInCorner(
-                GrabWhen(window->Handle(), *saver, found(c.resizedWidth, c.resizedHeight)),
+                GrabWhen(window->Handle(), *saver, found(c.resizedWidth, c.resizedHeight), 45s),
                 c.resizedWidth, c.resizedHeight);
         }
         ASSERT_FALSE(saver->Wait(0ms)) << "the saver ended by itself";
