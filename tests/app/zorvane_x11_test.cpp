@@ -412,8 +412,8 @@ TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCo
                 return WhiteTextBox(pixels, width, height).has_value();
             };
         };
-        expectInCorner(GrabWhen(window->Handle(), *saver, found(c.width, c.height), 45s),
-                       c.width, c.height);
+        expectInCorner(GrabWhen(window->Handle(), *saver, found(c.width, c.height), 45s), c.width,
+                       c.height);
         if (c.resizedWidth) {
             ASSERT_TRUE(Xdotool({"windowsize", id, std::to_string(c.resizedWidth),
                                  std::to_string(c.resizedHeight)}));
@@ -430,8 +430,8 @@ TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCo
         EXPECT_EQ(saver->Wait(10000ms), kRanAndEnded);
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - asked);
-        std::cout << "[ measured ] " << c.width << " x " << c.height << ": ended "
-                  << took.count() << " ms after SIGTERM\n";
+        std::cout << "[ measured ] " << c.width << " x " << c.height << ": ended " << took.count()
+                  << " ms after SIGTERM\n";
         EXPECT_LT(took, 1500ms) << "a busy machine's margin over the 500 ms a daemon allows";
     }
     ASSERT_EQ(shapes.size(), 3u);
@@ -523,7 +523,9 @@ TEST_F(ZorvaneX11Test, AFailedStartSaysWhyOnOneLineAndAnUnknownOptionGetsTheUsag
         {{kSaver, "-root"},
          {"XSCREENSAVER_WINDOW=0x7ffff02", home},
          "zorvane: there is no X window 0x7ffff02 on the display\n"},
-        {{kSaver, "/p", "0x7ffff03"}, {home}, "zorvane: there is no X window 0x7ffff03 on the display\n"},
+        {{kSaver, "/p", "0x7ffff03"},
+         {home},
+         "zorvane: there is no X window 0x7ffff03 on the display\n"},
         {{kSaver, "/a"}, {home}, "zorvane: changing the password is not supported\n"},
     };
     for (const Case& c : cases) {
