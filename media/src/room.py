@@ -13,6 +13,9 @@ import bmesh
 import bpy
 from mathutils import Matrix, Quaternion, Vector
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from paths import build_cameras  # noqa: E402
+
 ARGS = sys.argv[sys.argv.index("--") + 1:] if "--" in sys.argv else []
 TEX = os.path.abspath(ARGS[0]) if ARGS else "textures"
 OUT = os.path.abspath(ARGS[1]) if len(ARGS) > 1 else "out"
@@ -702,128 +705,6 @@ def build_picture():
 
 
 # ---------------------------------------------------------------------------------------------
-# Camera paths: (seconds, eye, target) waypoints in Blender metres, keyed every 20 s.
-
-def P(x, y, z):
-    return Vector((x, y, z))
-
-
-CLOCK_DIAL = P(CLOCK_X, DIAL_Y, DIAL_Z)
-CLOCK_MID = P(CLOCK_X, 1.8, -0.5)
-CLOCK_BOB = P(CLOCK_X, 1.85, -0.73)
-WINDOW = P(X1, (WIN_Y0 + WIN_Y1) / 2, 0.25)
-PICTURE = P(-1.05, Y1, 0.25)
-
-PATHS = {
-    "c1": [(0, P(-1.9, -1.5, 0.2), P(0.6, 1.6, -0.2)), (60, P(-1.2, -0.6, 0.1), P(0.8, 1.7, -0.2)),
-           (100, P(-0.1, -0.1, 0.05), CLOCK_MID + P(0, 0, 0.3))],
-    "c2": [(0, P(CLOCK_X + 0.25, 0.85, -1.05), P(CLOCK_X, 1.8, -1.2)),
-           (40, P(CLOCK_X + 0.2, 0.85, -0.6), P(CLOCK_X, 1.8, -0.6)),
-           (80, P(CLOCK_X + 0.15, 0.9, -0.1), P(CLOCK_X, 1.8, -0.05)),
-           (120, P(CLOCK_X + 0.1, 0.95, 0.24), CLOCK_DIAL)],
-    "c3": [(0, P(CLOCK_X - 0.2, 1.28, 0.32), CLOCK_DIAL + P(-0.06, 0, 0.03)),
-           (40, P(CLOCK_X, 1.32, 0.27), CLOCK_DIAL),
-           (80, P(CLOCK_X + 0.2, 1.28, 0.20), CLOCK_DIAL + P(0.06, 0, -0.02))],
-    "c4": [(0, P(CLOCK_X - 0.15, 1.25, -0.6), CLOCK_BOB),
-           (40, P(CLOCK_X + 0.05, 1.28, -0.62), CLOCK_BOB + P(0, 0, 0.05)),
-           (80, P(CLOCK_X + 0.12, 1.05, -0.2), P(CLOCK_X, 1.8, -0.3)),
-           (120, P(CLOCK_X + 0.05, 0.95, 0.22), CLOCK_DIAL)],
-    "c5": [(0, P(-0.84, -0.47, -0.22), P(0.9, 1.7, -0.3)),
-           (40, P(-0.81, -0.43, -0.22), P(1.6, 1.0, -0.2)),
-           (80, P(-0.78, -0.39, -0.21), P(2.5, -0.3, 0.1)),
-           (120, P(-0.75, -0.35, -0.2), P(1.8, 1.4, -0.2))],
-    "c6": [(0, P(1.7, -1.6, 0.15), P(X1, -0.1, 0.3)),
-           (40, P(1.6, -1.1, 0.1), P(X1, 0.0, 0.25)),
-           (80, P(1.5, -0.5, 0.05), P(X1, 0.4, 0.0)),
-           (120, P(1.5, 0.0, 0.0), P(CLOCK_X + 0.2, 1.8, -0.2)),
-           (160, P(1.45, 0.3, 0.05), CLOCK_DIAL)],
-    "c7": [(t, None, None) for t in range(0, 320, 20)],
-    "c8": [(0, P(-0.3, -1.6, -1.2), P(CLOCK_X, 1.8, -1.25)),
-           (40, P(0.1, -0.9, -1.2), P(CLOCK_X, 1.8, -1.2)),
-           (80, P(0.45, -0.1, -1.15), P(CLOCK_X, 1.8, -0.9)),
-           (120, P(0.75, 0.75, -1.1), P(CLOCK_X, 1.8, -0.3))],
-    "c9": [(t, None, None) for t in range(0, 200, 20)],
-    "c10": [(0, P(-2.2, -1.7, 0.3), P(0.5, 1.0, -0.5)),
-            (60, P(-2.0, -1.7, 0.25), P(1.5, 0.6, -0.4)),
-            (120, P(-1.7, -1.75, 0.2), P(1.5, 1.5, -0.4)),
-            (180, P(-1.5, -1.75, 0.15), P(0.0, 1.9, -0.2))],
-}
-
-
-def c7_points():
-    """Picture frame close, then a slow pan and drift over to the clock."""
-    keys = []
-    for i, t in enumerate(range(0, 320, 20)):
-        f = i / 15
-        eye = P(-1.05 + 1.3 * f, 0.9 - 0.1 * math.sin(f * math.pi), 0.2 - 0.1 * f)
-        target = PICTURE.lerp(CLOCK_DIAL + P(0, 0, -0.3), min(1.0, f * 1.15))
-        keys.append((t, eye, target))
-    return keys
-
-
-def c9_points():
-    """Orbit round the clock's front half at a middle distance."""
-    keys = []
-    for i, t in enumerate(range(0, 200, 20)):
-        # From the lamp's side round to the window's, keeping clear of the lamp shade.
-        a = math.radians(-35 + 65 * i / 9)
-        r = 1.1
-        eye = P(CLOCK_X + r * math.sin(a), 1.75 - r * math.cos(a),
-                0.05 + 0.08 * math.sin(i / 9 * math.pi))
-        keys.append((t, eye, CLOCK_MID + P(0, 0, 0.35)))
-    return keys
-
-
-def build_cameras():
-    PATHS["c7"] = c7_points()
-    PATHS["c9"] = c9_points()
-    scene = bpy.context.scene
-    end = 0
-    for name, keys in PATHS.items():
-        data = bpy.data.cameras.new(name)
-        data.lens_unit = "FOV"
-        data.angle = math.radians(70)
-        cam = bpy.data.objects.new(name, data)
-        scene.collection.objects.link(cam)
-        cam.rotation_mode = "QUATERNION"
-        keys = resample(keys)
-        prev = None
-        for t, eye, target in keys:
-            q = (target - eye).to_track_quat("-Z", "Y")
-            if prev is not None and prev.dot(q) < 0:
-                q.negate()
-            prev = q
-            cam.location = eye
-            # Blender's exporter turns animated camera keys by a quarter turn about X even with
-            # Z up; udfconvert turns them back, so the keys stay as Blender shows them.
-            cam.rotation_quaternion = q
-            frame = t * scene.render.fps
-            cam.keyframe_insert("location", frame=frame)
-            cam.keyframe_insert("rotation_quaternion", frame=frame)
-            end = max(end, frame)
-        for fc in cam.animation_data.action.fcurves:
-            for kp in fc.keyframe_points:
-                kp.interpolation = "LINEAR"
-    scene.frame_end = int(end)
-    with open(os.path.join(OUT, "paths.txt"), "w") as f:
-        for name, keys in PATHS.items():
-            f.write("%s %d\n" % (name, round(keys[-1][0] * 10)))
-
-
-def resample(keys):
-    """Waypoints further apart than 20 s get keys every 20 s, eye and target eased between."""
-    out = []
-    for (t0, e0, g0), (t1, e1, g1) in zip(keys, keys[1:]):
-        n = max(1, round((t1 - t0) / 20))
-        for k in range(n):
-            f = k / n
-            s = f * f * (3 - 2 * f) if n > 1 else f
-            out.append((t0 + (t1 - t0) * f, e0.lerp(e1, s), g0.lerp(g1, s)))
-    out.append(keys[-1])
-    return out
-
-
-# ---------------------------------------------------------------------------------------------
 # Light map texture coordinates and the bake
 
 def lightmap_uvs():
@@ -953,7 +834,8 @@ def main():
     lamp_pos = build_furniture()
     build_clock()
     build_picture()
-    build_cameras()
+    build_cameras(OUT, clock_x=CLOCK_X, dial_y=DIAL_Y, dial_z=DIAL_Z, east_x=X1, north_y=Y1,
+                  win_y0=WIN_Y0, win_y1=WIN_Y1)
     lightmap_uvs()
     lights(lamp_pos)
     print("triangles: %d" % count_triangles(), flush=True)
