@@ -13,6 +13,8 @@ import bmesh
 import bpy
 from mathutils import Matrix, Quaternion, Vector
 
+# paths.py sits beside this script; no bytecode cache left in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from paths import build_cameras  # noqa: E402
 
@@ -474,16 +476,20 @@ def build_furniture():
                 loop[case.uv].uv = (u, v)
     finish(case, "bookcase", "lm_furniture.jpg")
 
-    # The lamp on the table: brass foot and stem, a fabric shade.
+    # The lamp on the table: brass foot and stem and a fabric shade, baked like the room so that
+    # the shade's glow (the bulb through the fabric) dims with the room's light when it winks.
     lamp = Part()
-    shade = material("lamp_shade", "shade.jpg", emission=1.0)
+    shade = material("lamp_shade", "shade.jpg", roughness=0.9)
     add_cylinder(lamp, (tx, ty, ttop + 0.012), 0.08, 0.024, brass, 16, radius2=0.06)
     add_cylinder(lamp, (tx, ty, ttop + 0.18), 0.012, 0.32, brass, 8)
     add_sphere(lamp, (tx, ty, ttop + 0.12), 0.03, brass, 16, 8)
     add_cylinder(lamp, (tx, ty, ttop + 0.43), 0.19, 0.24, shade, 32, radius2=0.11, caps=False)
-    bulb = material("bulb", "shade.jpg", emission=4.0)
-    add_sphere(lamp, (tx, ty, ttop + 0.38), 0.035, bulb, 16, 8)
-    finish(lamp, "Lamp lamp")
+    finish(lamp, "lamp", "lm_furniture.jpg")
+    # Only the bulb, seen from below the shade, draws unlit.
+    bulb = Part()
+    add_sphere(bulb, (tx, ty, ttop + 0.38), 0.035, material("bulb", "shade.jpg", emission=4.0),
+               16, 8)
+    finish(bulb, "Lamp lamp")
     return (tx, ty, ttop + 0.38)
 
 
