@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "clock/clock_hands.h"
+#include "clock/picture_crop.h"
 #include "core/trace.h"
 #include "render/device/state_cache.h"
 #include "render/math/camera.h"
@@ -110,6 +111,8 @@ bool ClockRoom::ApplyPicture(const std::string& photoPath) {
     render::TextureRequest request;
     request.source = vfs::FileSource(core::EngineString(photoPath));
     request.source.flags = vfs::kSourceDisk;
+    // The crop below belongs to this frame alone.
+    request.doNotShare = true;
     // Names lose their leading separators when they are looked up, so a full path is found
     // below the file system's root.
     vfs::FileSource fileSystemRoot(core::EngineString("/"));
@@ -126,6 +129,10 @@ bool ClockRoom::ApplyPicture(const std::string& photoPath) {
         }
         return false;
     }
+    const render::BoundingBox& box = mesh->GetBoundingBox();
+    const float frameWidth = std::max(box.size.x, box.size.y);
+    texture->SetShownRegion(
+        CentreCrop(texture->Info().Width, texture->Info().Height, frameWidth, box.size.z));
     if (photo_) {
         photo_->Release();
     }

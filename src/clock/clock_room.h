@@ -55,8 +55,9 @@ public:
     // Slot 0 of every node plays the node's own animation, all slots looping together over the
     // union of their key ranges.
     void SetUpAnimationSlots();
-    // The user's picture into the first stage of "Picture"'s material; false (and the scene's
-    // own painting) when there is no path, node, material or loadable image.
+    // The user's picture into the first stage of "Picture"'s material, filling the canvas in its
+    // own shape (cut evenly on two sides); false (and the scene's own painting) when there is no
+    // path, node, material or loadable image.
     bool ApplyPicture(const std::string& photoPath);
     // Two-stage materials get the light map first, darkened by the texture factor.
     void PrepareMaterialsForWink();

@@ -222,6 +222,37 @@ TEST_F(ClockRoomTest, OnlyALoadableImageReplacesThePainting) {
     }
 }
 
+TEST_F(ClockRoomTest, APhotoFillsTheFrameKeepingItsShape) {
+    // The test room's canvas is square: a 2:1 photo shows its middle half across, a 1:2 one its
+    // middle half from top to bottom, through the texture's coordinate transform.
+    const fs::path wide = folder / "wide.tga";
+    render::test::WriteFile(wide, render::test::MakeTga(
+                                      8, 4, std::vector<std::uint32_t>(32, 0xFF3366CC), 24));
+    const fs::path tall = folder / "tall.tga";
+    render::test::WriteFile(tall, render::test::MakeTga(
+                                      4, 8, std::vector<std::uint32_t>(32, 0xFF3366CC), 24));
+    Load(wide.string());
+    ASSERT_TRUE(photoTaken);
+    gfx::D3DMATRIX m = Stage0(picture).texture->GetTextureMatrix();
+    EXPECT_FLOAT_EQ(m.m[0][0], 0.5f);
+    EXPECT_FLOAT_EQ(m.m[1][1], 1.0f);
+    EXPECT_FLOAT_EQ(m.m[2][0], 0.25f);
+    EXPECT_FLOAT_EQ(m.m[2][1], 0.0f);
+
+    room = std::make_unique<ClockRoom>();
+    Load(tall.string());
+    ASSERT_TRUE(photoTaken);
+    m = Stage0(picture).texture->GetTextureMatrix();
+    EXPECT_FLOAT_EQ(m.m[0][0], 1.0f);
+    EXPECT_FLOAT_EQ(m.m[1][1], 0.5f);
+    EXPECT_FLOAT_EQ(m.m[2][0], 0.0f);
+    EXPECT_FLOAT_EQ(m.m[2][1], 0.25f);
+    // The scene's own painting is left as it is.
+    const gfx::D3DMATRIX own = painting->GetTextureMatrix();
+    EXPECT_FLOAT_EQ(own.m[0][0], 1.0f);
+    EXPECT_FLOAT_EQ(own.m[2][0], 0.0f);
+}
+
 TEST_F(ClockRoomTest, OneFrameDrawsThePassesInOrder) {
     Load();
     render::Camera camera;

@@ -344,11 +344,7 @@ bool Texture::SetFrame(const std::string& name) {
     return false;
 }
 
-D3DMATRIX Texture::GetTextureMatrix() {
-    D3DMATRIX matrix{};
-    for (int i = 0; i < 4; ++i) {
-        matrix.m[i][i] = 1.0f;
-    }
+UVRect Texture::AdvanceFrame() {
     const std::vector<std::string>* frames = nullptr;
     for (const auto& [animation, list] : animations_) {
         if (animation == animation_) {
@@ -356,11 +352,11 @@ D3DMATRIX Texture::GetTextureMatrix() {
         }
     }
     if (!frames || frames->empty() || !manager_) {
-        return matrix;
+        return {};
     }
     auto current = std::find(frames->begin(), frames->end(), frame_);
     if (current == frames->end()) {
-        return matrix;
+        return {};
     }
     // Each frame stays for its own delay. Delays count at least 1 ms so that time always moves
     // on, and whole cycles are skipped at once after a long pause.
@@ -389,13 +385,23 @@ D3DMATRIX Texture::GetTextureMatrix() {
 
     const Texture* frame = FindFrame(frame_);
     if (!frame) {
-        return matrix;
+        return {};
     }
-    const UVRect uv = frame->GetUVRect();
-    matrix.m[0][0] = uv.u1 - uv.u0;
-    matrix.m[1][1] = uv.v1 - uv.v0;
-    matrix.m[2][0] = uv.u0;
-    matrix.m[2][1] = uv.v0;
+    return frame->GetUVRect();
+}
+
+D3DMATRIX Texture::GetTextureMatrix() {
+    const UVRect frame = AdvanceFrame();
+    const float frameWidth = frame.u1 - frame.u0;
+    const float frameHeight = frame.v1 - frame.v0;
+    D3DMATRIX matrix{};
+    for (int i = 0; i < 4; ++i) {
+        matrix.m[i][i] = 1.0f;
+    }
+    matrix.m[0][0] = frameWidth * (shown_.u1 - shown_.u0);
+    matrix.m[1][1] = frameHeight * (shown_.v1 - shown_.v0);
+    matrix.m[2][0] = frame.u0 + frameWidth * shown_.u0;
+    matrix.m[2][1] = frame.v0 + frameHeight * shown_.v0;
     return matrix;
 }
 

@@ -62,8 +62,13 @@ public:
     UVRect GetUVRect(std::int32_t insetLeft, std::int32_t insetTop, std::int32_t insetRight,
                      std::int32_t insetBottom) const;
     std::pair<std::uint32_t, std::uint32_t> GetSize() const;
-    // Advances a running animation and maps 0..1 onto the current frame; identity otherwise.
+    // Advances a running animation and maps 0..1 onto the current frame, then onto the shown
+    // region within it; identity for a still texture shown whole.
     gfx::D3DMATRIX GetTextureMatrix();
+    // The part of the picture that texture coordinates 0 to 1 show (all of it by default), so
+    // that a picture can be cropped where it is drawn without decoding it again.
+    void SetShownRegion(const UVRect& region) { shown_ = region; }
+    const UVRect& ShownRegion() const { return shown_; }
     // Positions the animation at frame `name` (the first one for an empty name).
     bool SetFrame(const std::string& name);
     // Chooses which animation plays, from its first frame.
@@ -126,6 +131,9 @@ private:
     bool RestoreSub();
     bool ReadSourceBytes();
     const Texture* FindFrame(const std::string& name) const;
+    // Moves a running animation on to the frame due now and gives that frame's rectangle; the
+    // whole texture when nothing plays.
+    UVRect AdvanceFrame();
 
     TextureManager* manager_;
     std::uint32_t loadFlags_ = kLoadBlank;
@@ -135,6 +143,7 @@ private:
     TextureParams params_;
     gfx::Texture* texture_ = nullptr;  // owned unless this is a sub-texture
     ImageInfo info_;
+    UVRect shown_;
     gfx::D3DSURFACE_DESC desc_{};
     std::uint32_t kind_ = kKindPlain;
     Texture* parent_ = nullptr;
