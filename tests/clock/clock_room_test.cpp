@@ -226,11 +226,11 @@ TEST_F(ClockRoomTest, APhotoFillsTheFrameKeepingItsShape) {
     // The test room's canvas is square: a 2:1 photo shows its middle half across, a 1:2 one its
     // middle half from top to bottom, through the texture's coordinate transform.
     const fs::path wide = folder / "wide.tga";
-    render::test::WriteFile(wide, render::test::MakeTga(
-                                      8, 4, std::vector<std::uint32_t>(32, 0xFF3366CC), 24));
+    render::test::WriteFile(
+        wide, render::test::MakeTga(8, 4, std::vector<std::uint32_t>(32, 0xFF3366CC), 24));
     const fs::path tall = folder / "tall.tga";
-    render::test::WriteFile(tall, render::test::MakeTga(
-                                      4, 8, std::vector<std::uint32_t>(32, 0xFF3366CC), 24));
+    render::test::WriteFile(
+        tall, render::test::MakeTga(4, 8, std::vector<std::uint32_t>(32, 0xFF3366CC), 24));
     Load(wide.string());
     ASSERT_TRUE(photoTaken);
     gfx::D3DMATRIX m = Stage0(picture).texture->GetTextureMatrix();
