@@ -1,0 +1,1 @@
+zorvane_fuzz_target(vfs_names zorvane_vfs)
