@@ -16,18 +16,34 @@ import numpy as np
 from PIL import Image
 
 # Light maps are read as display values: a gentle curve lifts the bounce light in the corners.
-GAMMA = 1.0 / 1.5
-TOP = 246.0
-# The exposure puts this percentile of the lit texels at KNEE; brighter ones (the table top
-# under the bulb) roll off smoothly towards TOP instead of darkening the whole room.
-PERCENTILE = 97.0
-KNEE = 170.0
+GAMMA = 1.0 / 1.6
+TOP = 240.0
+# JPEG's ringing lifts a texel next to a sharp edge a few levels over what was stored; the saved
+# file is read back and scaled until no channel reaches this.
+CLIP = 250
+# The exposure puts this percentile of the lit texels (the lamp's pool) at KNEE; brighter ones
+# (the shade, the table top under the bulb) roll off smoothly towards TOP instead of darkening
+# the whole room.
+PERCENTILE = 99.0
+KNEE = 180.0
+# Light that a few bounces more than the bake's would carry into the corners, as a share of the
+# pool's level, in the lamp's colour: with the curve it keeps the darkest corner at about 8 % of
+# the pool instead of black.
+BOUNCE = 0.05
+LAMP = np.array((1.0, 180 / 255, 110 / 255))
 
 
 def shoulder(x):
     over = np.maximum(x - KNEE, 0.0)
     span = TOP - KNEE
     return np.where(x < KNEE, np.maximum(x, 0.0), KNEE + span * (1 - np.exp(-over / span)))
+
+
+def tone(rgb):
+    """The shoulder on the brightest channel, the others scaled alike: the lamp's glow stays
+    warm where a shoulder per channel would bleach it white."""
+    peak = rgb.max(axis=-1, keepdims=True)
+    return rgb * shoulder(peak) / np.maximum(peak, 1e-6)
 
 
 def blur(values, mask, radius):
@@ -80,6 +96,17 @@ def dilate(values, mask, steps):
     return values
 
 
+def save_below_clip(out, path):
+    scale = 1.0
+    while True:
+        Image.fromarray(np.clip(out * scale, 0, 255).astype(np.uint8)).save(path, "JPEG",
+                                                                            quality=90)
+        top = np.asarray(Image.open(path)).max()
+        if top < CLIP:
+            return
+        scale *= (CLIP - 3.0) / top
+
+
 def main():
     if len(sys.argv) != 3:
         print("usage: lightmaps.py BAKE_FOLDER OUT_FOLDER", file=sys.stderr)
@@ -99,15 +126,15 @@ def main():
     if not bakes:
         print("no bakes found", file=sys.stderr)
         return 1
-    display = {n: rgb ** GAMMA for n, (rgb, _) in bakes.items()}
-    bright = np.concatenate([display[n][bakes[n][1] > 0].max(axis=1) for n in bakes])
-    exposure = KNEE / max(np.percentile(bright, PERCENTILE), 1e-6)
+    bright = np.concatenate([rgb[mask > 0].max(axis=1) for rgb, mask in bakes.values()])
+    pool = max(np.percentile(bright, PERCENTILE), 1e-6)
+    display = {n: (rgb + BOUNCE * pool * LAMP) ** GAMMA for n, (rgb, _) in bakes.items()}
+    exposure = KNEE / pool ** GAMMA
     os.makedirs(sys.argv[2], exist_ok=True)
     for name, (_, mask) in bakes.items():
-        out = shoulder(display[name] * exposure)
+        out = tone(display[name] * exposure)
         out = dilate(out, mask, 8)
-        Image.fromarray(out.astype(np.uint8)).save(os.path.join(sys.argv[2], name), "JPEG",
-                                                   quality=90)
+        save_below_clip(out, os.path.join(sys.argv[2], name))
         lit = out[mask > 0].max(axis=1)
         print("%s: median %.0f, 5%% %.0f, max %.0f" % (name, np.median(lit),
                                                         np.percentile(lit, 5), lit.max()))

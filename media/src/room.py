@@ -336,8 +336,12 @@ def build_window():
         add_box(win, (xa + 0.01, WIN_Y0 + t, zm - m), (xb - 0.01, ym - m, zm + m), frame_mat, 0.4)
         add_box(win, (xa + 0.01, ym + m, zm - m), (xb - 0.01, WIN_Y1 - t, zm + m), frame_mat, 0.4)
     # Sill, and the curtain rod on two brackets.
-    add_box(win, (X1 - 0.07, WIN_Y0 - 0.06, WIN_Z0 - 0.035), (X1 + WALL_DEPTH, WIN_Y1 + 0.06, WIN_Z0),
+    # The sill's ledge in the room and its board in the reveal are separate boxes: one box
+    # reaching into the wall would have faces buried in it, baked black, that speckle the sill.
+    add_box(win, (X1 - 0.07, WIN_Y0 - 0.06, WIN_Z0 - 0.035), (X1, WIN_Y1 + 0.06, WIN_Z0),
             frame_mat, 0.4, skip=[(1, 0, 0)])
+    add_box(win, (X1, WIN_Y0, WIN_Z0 - 0.035), (X1 + WALL_DEPTH, WIN_Y1, WIN_Z0), frame_mat, 0.4,
+            skip=[(1, 0, 0), (0, 1, 0), (0, -1, 0), (0, 0, -1)])
     rod_y0, rod_y1 = WIN_Y0 - 0.55, WIN_Y1 + 0.55
     add_cylinder(win, (X1 - 0.12, (rod_y0 + rod_y1) / 2, 1.18), 0.014, rod_y1 - rod_y0, brass, 10,
                  axis="Y")
@@ -483,14 +487,18 @@ def build_furniture():
     add_cylinder(lamp, (tx, ty, ttop + 0.012), 0.08, 0.024, brass, 16, radius2=0.06)
     add_cylinder(lamp, (tx, ty, ttop + 0.18), 0.012, 0.32, brass, 8)
     add_sphere(lamp, (tx, ty, ttop + 0.12), 0.03, brass, 16, 8)
-    add_cylinder(lamp, (tx, ty, ttop + 0.43), 0.19, 0.24, shade, 32, radius2=0.11, caps=False)
+    # A narrow top: most of the bulb's light goes down into the pool.
+    add_cylinder(lamp, (tx, ty, ttop + 0.43), 0.19, 0.24, shade, 32, radius2=0.075, caps=False)
+    # A fabric diffuser over the top opening spreads what goes up into a soft glow on the
+    # ceiling instead of a bright disc.
+    add_cylinder(lamp, (tx, ty, ttop + 0.549), 0.075, 0.002, shade, 32)
     finish(lamp, "lamp", "lm_furniture.jpg")
     # Only the bulb, seen from below the shade, draws unlit.
     bulb = Part()
-    add_sphere(bulb, (tx, ty, ttop + 0.38), 0.035, material("bulb", "shade.jpg", emission=4.0),
+    add_sphere(bulb, (tx, ty, ttop + 0.35), 0.035, material("bulb", "shade.jpg", emission=4.0),
                16, 8)
     finish(bulb, "Lamp lamp")
-    return (tx, ty, ttop + 0.38)
+    return (tx, ty, ttop + 0.35)
 
 
 def merge(dst, src):
@@ -678,7 +686,7 @@ def add_ngon_prism(part, outline, y_front, y_back, mat, centre):
 
 
 def build_picture():
-    gilt = material("gilt", "brass.jpg", roughness=0.35, metallic=0.9)
+    gilt = material("gilt", "gilt.jpg", roughness=0.35, metallic=0.9)
     canvas_mat = material("painting", "painting.jpg", roughness=0.8)
     px, pz = -1.05, 0.25
     group = bpy.data.objects.new("Group01", None)
@@ -692,21 +700,16 @@ def build_picture():
              [(0, 0), (1, 0), (1, 1), (0, 1)], canvas_mat)
     finish(canvas, "Picture", "lm_furniture.jpg", parent=group, origin=(px, Y1, pz))
     frame = Part()
-    f0, f1 = 0.0, 0.08
     fy0, fy1 = Y1 - 0.05, Y1
-    for lo, hi in (((px - w / 2 - f1, fy0, pz - h / 2 - f1), (px + w / 2 + f1, fy1, pz - h / 2)),
-                   ((px - w / 2 - f1, fy0, pz + h / 2), (px + w / 2 + f1, fy1, pz + h / 2 + f1)),
-                   ((px - w / 2 - f1, fy0, pz - h / 2), (px - w / 2 - f0, fy1, pz + h / 2)),
-                   ((px + w / 2 + f0, fy0, pz - h / 2), (px + w / 2 + f1, fy1, pz + h / 2))):
-        add_box(frame, lo, hi, gilt, 0.15, skip=[(0, 1, 0)])
-    # A raised inner lip of the frame.
-    for lo, hi in (((px - w / 2 - 0.02, fy0 - 0.01, pz - h / 2 - 0.02), (px + w / 2 + 0.02, fy0,
-                                                                           pz - h / 2)),
-                   ((px - w / 2 - 0.02, fy0 - 0.01, pz + h / 2), (px + w / 2 + 0.02, fy0,
-                                                                   pz + h / 2 + 0.02)),
-                   ((px - w / 2 - 0.02, fy0 - 0.01, pz - h / 2), (px - w / 2, fy0, pz + h / 2)),
-                   ((px + w / 2, fy0 - 0.01, pz - h / 2), (px + w / 2 + 0.02, fy0, pz + h / 2))):
-        add_box(frame, lo, hi, gilt, 0.15, skip=[(0, 1, 0)])
+    # Four mitred rails, and a narrower raised lip round the canvas.
+    for width, y_front, y_back in ((0.08, fy0, fy1), (0.02, fy0 - 0.01, fy0)):
+        a, b = w / 2, h / 2
+        A, B = a + width, b + width
+        for outline in (((-A, -B), (A, -B), (a, -b), (-a, -b)),
+                        ((A, -B), (A, B), (a, b), (a, -b)),
+                        ((A, B), (-A, B), (-a, b), (a, b)),
+                        ((-A, B), (-A, -B), (-a, -b), (-a, b))):
+            add_prism(frame, list(outline), y_front, y_back, gilt, (px, pz))
     finish(frame, "Picture Ramm", "lm_furniture.jpg", parent=group, origin=(px, Y1, pz))
 
 
@@ -748,7 +751,9 @@ def lights(lamp_pos):
     win.shape = "RECTANGLE"
     win.size = WIN_Y1 - WIN_Y0
     win.size_y = WIN_Z1 - WIN_Z0
-    win.energy = 60.0 * BAKE_SCALE
+    # Cold and weak: with the sky plane's glow it gives the window a pale patch on the floor and
+    # a rim on the curtain, well under the lamp's pool.
+    win.energy = 18.0 * BAKE_SCALE
     win.color = (120 / 255, 140 / 255, 185 / 255)
     obj = bpy.data.objects.new("window light", win)
     # Far enough out that its light enters through the opening rather than grazing the frame.
@@ -780,10 +785,11 @@ def bake(samples):
     # Clamped samples keep light through small gaps from turning into sparkles.
     scene.cycles.sample_clamp_direct = 4.0
     scene.cycles.sample_clamp_indirect = 0.5
-    # Things that must not shadow the room while baking. The lamp's thin fabric shade would
-    # only scatter the bulb into noise; without it the bulb's fall-off makes the pool of light.
+    # Things that must not shadow the room while baking (the bulb's sphere would swallow the
+    # light inside it).
     for name in NOT_BAKED:
         bpy.data.objects[name].hide_render = True
+    restore_shade = translucent_shade(bpy.data.materials["lamp_shade"])
     targets = {}
     for atlas, size in ATLASES.items():
         img = bpy.data.images.new(atlas, size, size, alpha=True, float_buffer=True)
@@ -815,8 +821,34 @@ def bake(samples):
     print("bake total: %.1f s at %d samples" % (time.time() - total, samples), flush=True)
     for mat_name, node in bake_nodes.items():
         bpy.data.materials[mat_name].node_tree.nodes.remove(node)
+    restore_shade()
     for name in NOT_BAKED:
         bpy.data.objects[name].hide_render = False
+
+
+def translucent_shade(mat):
+    """Lets the bulb shine through the shade's fabric while baking: the shade's own light map
+    then glows from inside, and it throws the pool down and a dimmer disc up instead of lighting
+    the walls and the ceiling bare. Gives back a function that restores the exported material."""
+    tree = mat.node_tree
+    nodes = tree.nodes
+    out = nodes["Material Output"]
+    bsdf = nodes["Principled BSDF"]
+    tex = next(n for n in nodes if n.type == "TEX_IMAGE" and n.image is not None
+               and n.image.name == "shade.jpg")
+    fabric = nodes.new("ShaderNodeBsdfTranslucent")
+    mix = nodes.new("ShaderNodeMixShader")
+    mix.inputs["Fac"].default_value = 0.55
+    tree.links.new(tex.outputs["Color"], fabric.inputs["Color"])
+    tree.links.new(bsdf.outputs["BSDF"], mix.inputs[1])
+    tree.links.new(fabric.outputs["BSDF"], mix.inputs[2])
+    tree.links.new(mix.outputs["Shader"], out.inputs["Surface"])
+
+    def restore():
+        tree.links.new(bsdf.outputs["BSDF"], out.inputs["Surface"])
+        nodes.remove(mix)
+        nodes.remove(fabric)
+    return restore
 
 
 def count_triangles():

@@ -9,7 +9,7 @@ import os
 import sys
 
 import numpy as np
-from PIL import Image, ImageDraw, ImageFilter, ImageFont
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 SERIF = "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf"
 SERIF_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"
@@ -69,19 +69,22 @@ def save_jpeg(img, folder, name, quality=88):
 
 
 def wood_grain(rng, w, h, dark, light, rings=9.0, stretch=1.0):
-    """Grain running along the picture's height: warped rings plus fine pores."""
-    warp = fractal(rng, w, h, 4, 2, 4)
-    fine = fractal(rng, w, h, 64, 4, 3)
+    """Straight grain along the picture's height: fibres of varying tone side by side, narrow
+    darker growth lines that waver a little, and pores drawn out along the grain."""
+    fibres = fractal(rng, w, h, 48, 2, 4)
+    pores = fractal(rng, w, h, 256, 6, 2)
+    sway = fractal(rng, w, h, 3, 2, 3)
     xs = np.linspace(0, 1, w)[None, :]
-    ring = np.sin((xs * rings + warp * 3.0 * stretch) * 2 * math.pi) * 0.5 + 0.5
-    ring = ring ** 3
-    t = 0.55 * ring + 0.3 * fine + 0.15 * warp
-    return colour_ramp(t, [(0.0, dark), (0.6, tuple((d + l) / 2 for d, l in zip(dark, light))),
+    phase = (xs * rings + (sway - 0.5) * 0.8 * stretch) % 1.0
+    late = np.exp(-((phase - 0.5) ** 2) / 0.006)
+    t = 0.5 + 0.9 * (fibres - 0.5) - 0.3 * late + 0.5 * (pores - 0.5)
+    return colour_ramp(t, [(0.0, dark), (0.5, tuple((d + l) / 2 for d, l in zip(dark, light))),
                            (1.0, light)])
 
 
 def mahogany(rng):
-    rgb = wood_grain(rng, 512, 512, (40, 17, 9), (112, 52, 30), rings=7)
+    # Averages #4A2516, the case's colour.
+    rgb = wood_grain(rng, 512, 512, (44, 20, 11), (106, 54, 33), rings=11)
     return to_image(rgb)
 
 
@@ -102,31 +105,79 @@ def oak_floor(rng):
     return to_image(out)
 
 
+def leaf_points(cx, cy, length, width, angle, steps=16):
+    """A pointed leaf from (cx, cy) along `angle` (radians, 0 = up), as a closed outline."""
+    ca, sa = math.cos(angle), math.sin(angle)
+    side = []
+    for k in range(steps + 1):
+        t = k / steps
+        side.append((t * length, width * math.sin(math.pi * t) * (1 - 0.35 * t)))
+    outline = side + [(x, -y) for x, y in reversed(side[1:-1])]
+    return [(cx + y * ca + x * sa, cy - x * ca + y * sa) for x, y in outline]
+
+
+def damask_motif(size):
+    """One flower of the damask, mirrored about its upright centre line, on a size x size cell
+    (0 ground, 255 satin)."""
+    img = Image.new("L", (size, size), 0)
+    d = ImageDraw.Draw(img)
+    u = size / 100.0
+    cx = size / 2
+
+    def mirror(points):
+        return [(2 * cx - x, y) for x, y in points]
+
+    # The palmette: a flame-shaped body with a smaller flame cut into it and a bud on top.
+    body = []
+    for k in range(33):
+        t = k / 32
+        body.append((cx - 17 * u * math.sin(math.pi * t) ** 0.7 * (1.1 - 0.6 * t),
+                     (78 - 58 * t) * u))
+    d.polygon(body + mirror(list(reversed(body))), fill=255)
+    inner = [(cx + (x - cx) * 0.55, 70 * u - (70 * u - y) * 0.7) for x, y in body]
+    d.polygon(inner + mirror(list(reversed(inner))), fill=0)
+    d.polygon(leaf_points(cx, 66 * u, 30 * u, 3.5 * u, 0.0), fill=255)
+    d.ellipse((cx - 4 * u, 13 * u, cx + 4 * u, 21 * u), fill=255)
+    d.line((cx, 78 * u, cx, 98 * u), fill=255, width=int(2.5 * u))
+    # The left half's leaves in pairs up the stem, a curling scroll at the base and a dot; the
+    # right half is their mirror image.
+    for cy, length, width, angle in ((84, 24, 5.5, 1.25), (60, 20, 4.5, 0.95), (40, 16, 3.8, 0.7),
+                                     (24, 11, 3.0, 0.5)):
+        d.polygon(leaf_points(cx - 14 * u, cy * u, length * u, width * u, -angle), fill=255)
+    d.arc((cx - 39 * u, 80 * u, cx - 21 * u, 98 * u), 90, 360, fill=255, width=int(2.2 * u))
+    d.ellipse((cx - 40 * u, 48 * u, cx - 36 * u, 52 * u), fill=255)
+    return ImageChops.lighter(img, img.transpose(Image.FLIP_LEFT_RIGHT))
+
+
 def damask(rng):
+    """Tone-on-tone green damask: a mirrored palmette with leaves and scrolls in a half-drop
+    repeat, satin lighter than the ground and woven in fine lines, each shape edged darker. No
+    blotches larger than a thread, so the repeat reads as the pattern, not as a tiled picture."""
     w = h = 512
-    ys, xs = np.mgrid[0:h, 0:w] / float(w)
-    # Mirror-symmetric motif repeated twice across the tile, offset every other row.
-    u = (xs * 2) % 1.0
-    v = (ys * 2) % 1.0
-    shift = (np.floor(ys * 2) % 2) * 0.5
-    u = (u + shift) % 1.0
-    du = np.abs(u - 0.5) * 2
-    dv = v - 0.5
-    petal = np.cos(du * 4.5) * np.cos(dv * 7.0) + 0.55 * np.cos(np.hypot(du, dv) * 18.0)
-    leaf = np.sin(du * 9 + np.sin(dv * 11) * 1.4) * np.cos(dv * 5)
-    motif = np.clip((petal + 0.4 * leaf) - 0.55, 0, 1)
-    motif = np.where(motif > 0.08, 1.0, motif / 0.08)
-    noise = fractal(rng, w, h, 32, 32, 3)
-    base = np.array((16, 40, 30), float)
-    pattern = np.array((30, 60, 44), float)
-    rgb = base[None, None, :] * (1 - motif[..., None]) + pattern[None, None, :] * motif[..., None]
-    rgb *= (0.9 + 0.2 * noise)[..., None]
+    cell = damask_motif(1024)
+    sheet = Image.new("L", (2 * 1024, 2 * 1024), 0)
+    # Every other row shifted by half a flower.
+    for row in range(2):
+        for col in range(-1, 3):
+            x = col * 1024 + (512 if row % 2 else 0)
+            sheet.paste(cell, (x, row * 1024), cell)
+    motif = np.asarray(sheet.resize((w, h), Image.LANCZOS), float) / 255.0
+    outline = np.clip(motif * (1 - motif) * 4, 0, 1)
+    ys, xs = np.mgrid[0:h, 0:w]
+    weave = 0.5 + 0.5 * np.cos(ys * math.pi * 0.5)
+    threads = fractal(rng, w, h, 256, 256, 2)
+    base = np.array((18, 42, 31), float)
+    satin = np.array((38, 72, 52), float)
+    rgb = base * (1 - motif[..., None]) + satin * motif[..., None]
+    rgb *= (1 - 0.12 * motif * weave)[..., None]
+    rgb *= (1 - 0.35 * outline)[..., None]
+    rgb *= (0.92 + 0.16 * threads)[..., None]
     return to_image(rgb)
 
 
 def wainscot(rng):
     w = h = 512
-    rgb = wood_grain(rng, w, h, (30, 14, 8), (86, 42, 24), rings=5)
+    rgb = wood_grain(rng, w, h, (40, 18, 10), (98, 50, 30), rings=8)
     ys, xs = np.mgrid[0:h, 0:w] / float(w)
     # One raised panel per tile: a frame of stiles and a bevelled field.
     edge = np.minimum(np.minimum(xs, 1 - xs), np.minimum(ys, 1 - ys))
@@ -158,63 +209,87 @@ def velvet(rng):
     rgb = colour_ramp(t, [(0.0, (52, 8, 14)), (0.6, (96, 18, 26)), (1.0, (128, 32, 38))])
     xs = np.linspace(0, 1, w)
     edge = np.minimum(xs, 1 - xs)
-    alpha = np.clip(0.55 + edge / 0.12 * 0.45, 0.55, 1.0)
+    # Opaque over most of its width; only the last few centimetres of each edge let the
+    # storm light through.
+    alpha = np.clip(0.7 + edge / 0.05 * 0.3, 0.7, 1.0)
     alpha = np.broadcast_to(alpha[None, :], (h, w))
     rgba = np.dstack([np.clip(rgb, 0, 255), alpha * 255]).astype(np.uint8)
     return Image.fromarray(rgba, "RGBA")
 
 
 def rug(rng):
+    """A worn Persian-style rug: a madder-red field of small flowers in a diamond lattice, an
+    indigo medallion, guard stripes and a wide border with a running vine. Muted dyes, short
+    pile, and worn patches where the ivory warp shows through."""
     w, h = 1024, 640
     ys, xs = np.mgrid[0:h, 0:w].astype(float)
     u = xs / w
     v = ys / h
     border = np.minimum(np.minimum(u, 1 - u) * w, np.minimum(v, 1 - v) * h)
-    red = np.array((122, 22, 24), float)
-    dark_red = np.array((78, 12, 16), float)
-    navy = np.array((24, 28, 58), float)
-    cream = np.array((196, 170, 126), float)
-    gold = np.array((176, 120, 52), float)
-    rgb = np.zeros((h, w, 3)) + red
-    # Field: small repeated lozenges.
-    lu = ((u * 18) % 1.0) - 0.5
-    lv = ((v * 12) % 1.0) - 0.5
-    lozenge = (np.abs(lu) + np.abs(lv)) < 0.22
-    rgb[lozenge] = dark_red
-    ring = (np.abs(lu) + np.abs(lv) > 0.22) & (np.abs(lu) + np.abs(lv) < 0.27)
-    rgb[ring] = gold
-    # Central medallion.
+    madder = np.array((104, 28, 26), float)
+    dark_red = np.array((66, 16, 18), float)
+    indigo = np.array((28, 32, 52), float)
+    ivory = np.array((168, 148, 112), float)
+    ochre = np.array((142, 98, 50), float)
+    rgb = np.zeros((h, w, 3)) + madder
+    # Field: a diamond lattice of thin dark lines with a small four-petalled flower in each.
+    lu = ((u * 22) % 1.0) - 0.5
+    lv = ((v * 14) % 1.0) - 0.5
+    diamond = np.abs(lu) + np.abs(lv)
+    rgb[np.abs(diamond - 0.5) < 0.035] = dark_red
+    ang = np.arctan2(lv, lu)
+    flower = np.hypot(lu, lv) < 0.12 + 0.08 * np.cos(ang * 4)
+    rgb[flower] = ochre
+    rgb[np.hypot(lu, lv) < 0.05] = indigo
+    # Central medallion: lobed indigo with a red and an ivory heart.
     mu = (u - 0.5) * w / h
     mv = v - 0.5
     r = np.hypot(mu * 1.2, mv * 1.6)
     ang = np.arctan2(mv, mu)
-    petal = 0.28 + 0.05 * np.cos(ang * 8)
-    rgb[r < petal] = navy
-    rgb[(r < petal * 0.72)] = red
-    rgb[(r < petal * 0.45)] = cream
-    rgb[(r < petal * 0.25)] = navy
-    rgb[np.abs(r - petal) < 0.008] = cream
-    # Borders: outer guard, wide band with a running motif, inner guard.
+    petal = 0.28 + 0.04 * np.cos(ang * 12)
+    rgb[r < petal] = indigo
+    rgb[(r < petal * 0.9) & (np.cos(ang * 12) * np.cos(r * 60) > 0.6)] = ochre
+    rgb[r < petal * 0.62] = madder
+    rgb[(r < petal * 0.62) & (np.abs(np.cos(ang * 6)) > 0.93)] = dark_red
+    rgb[r < petal * 0.34] = ivory
+    rgb[r < petal * 0.18] = indigo
+    rgb[np.abs(r - petal) < 0.006] = ivory
+    # Borders: outer guard, a wide indigo band with a running vine, inner guard.
     band = (border > 30) & (border < 86)
-    rgb[band] = navy
+    rgb[band] = indigo
     along = np.where(np.minimum(u, 1 - u) * w < np.minimum(v, 1 - v) * h, v * h, u * w)
-    motif = band & (np.sin(along / 14.0) * np.sin(border / 9.0) > 0.25)
-    rgb[motif] = gold
-    rgb[(border > 14) & (border < 24)] = cream
-    rgb[(border > 90) & (border < 98)] = cream
+    vine = band & (np.abs((border - 58) - 16 * np.sin(along / 18.0)) < 3.5)
+    rgb[vine] = ochre
+    leaves = band & (np.hypot((along % 56.5) - 28, border - 58) < 7)
+    rgb[leaves] = madder
+    rgb[(border > 14) & (border < 24)] = ivory * 0.9
+    rgb[(border > 90) & (border < 98)] = ivory * 0.9
     rgb[border < 10] = dark_red
-    # Wear: pile noise and faded patches.
-    pile = fractal(rng, w, h, 128, 80, 2)
-    fade = fractal(rng, w, h, 5, 3, 3)
-    rgb *= (0.8 + 0.3 * pile)[..., None]
-    rgb = rgb * (0.85 + 0.25 * fade[..., None]) + (fade[..., None] > 0.7) * 14
+    # Wear: short pile noise, faded dyes, and patches where the pile has gone to the warp.
+    pile = fractal(rng, w, h, 200, 125, 2)
+    fade = fractal(rng, w, h, 6, 4, 4)
+    rgb *= (0.82 + 0.3 * pile)[..., None]
+    grey = rgb.mean(axis=2, keepdims=True)
+    rgb = rgb * 0.8 + grey * 0.2
+    worn = np.clip((fade - 0.62) / 0.12, 0, 1)[..., None] * (0.5 + 0.5 * pile[..., None])
+    rgb = rgb * (1 - 0.35 * worn) + ivory * 0.8 * 0.35 * worn
     return to_image(rgb)
+
+
+def gilt(rng):
+    """Gold leaf over gesso: warm and bright where burnished, browner in the worn hollows."""
+    size = 256
+    burnish = fractal(rng, size, size, 6, 6, 4)
+    leaf = fractal(rng, size, size, 64, 64, 2)
+    t = 0.7 * burnish + 0.3 * leaf
+    return to_image(colour_ramp(t, [(0.0, (112, 78, 30)), (0.45, (186, 146, 62)),
+                                    (1.0, (232, 196, 112))]))
 
 
 def plaster(rng):
     w = h = 256
     t = fractal(rng, w, h, 16, 16, 4)
-    rgb = colour_ramp(t, [(0.0, (196, 188, 170)), (1.0, (226, 220, 204))])
+    rgb = colour_ramp(t, [(0.0, (178, 170, 154)), (1.0, (198, 192, 178))])
     return to_image(rgb)
 
 
@@ -416,7 +491,7 @@ def main():
         ("painting.jpg", painting), ("books.jpg", books), ("shade.jpg", shade_fabric),
         ("leather.jpg", lambda r: fabric(r, (88, 34, 24), (146, 68, 44))),
         ("blued.jpg", lambda r: fabric(r, (12, 14, 26), (40, 48, 80), 64)),
-        ("glass.jpg", glass),
+        ("glass.jpg", glass), ("gilt.jpg", gilt),
     ]
     for seed, (name, maker) in enumerate(makers):
         save_jpeg(maker(np.random.default_rng(1000 + seed)), out, name)
