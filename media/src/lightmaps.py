@@ -21,9 +21,11 @@ TOP = 240.0
 # JPEG's ringing lifts a texel next to a sharp edge a few levels over what was stored; the saved
 # file is read back and scaled until no channel reaches this.
 CLIP = 250
-# The exposure puts this percentile of the lit texels (the lamp's pool) at KNEE; brighter ones
-# (the shade, the table top under the bulb) roll off smoothly towards TOP instead of darkening
-# the whole room.
+# The exposure puts this percentile of the room shell's lit texels (the floor and wainscot in
+# the lamp's pool) at KNEE; brighter ones (the table top under the bulb, the shade, whose glow
+# would set the exposure if its atlas counted) roll off smoothly towards TOP instead of
+# darkening the whole room.
+SHELL = "lm_room.jpg"
 PERCENTILE = 99.0
 KNEE = 180.0
 # Light that a few bounces more than the bake's would carry into the corners, as a share of the
@@ -31,6 +33,7 @@ KNEE = 180.0
 # the pool instead of black.
 BOUNCE = 0.05
 LAMP = np.array((1.0, 180 / 255, 110 / 255))
+WASH = 0.33
 
 
 def shoulder(x):
@@ -116,23 +119,33 @@ def main():
         raw = np.load(path)
         # Blender stores images bottom row first.
         raw = raw[::-1, :, :]
-        mask = (raw[..., 3] > 0.5).astype(float)
         rgb = np.maximum(raw[..., :3].astype(float), 0.0)
+        # A texel that no light reached at all lies inside other geometry (the plinth's top
+        # under the trunk, a sill end in the wall): left out, and filled from its lit
+        # neighbours, it no longer darkens the visible joint in a dashed line.
+        mask = ((raw[..., 3] > 0.5) & (rgb.max(axis=2) > 0.0)).astype(float)
         rgb = despeckle(rgb, mask)
-        radius = 2 if raw.shape[0] >= 1024 else 1
+        # Wide enough to smooth the bake's noise where only bounce light arrives (the dial).
+        radius = 3 if raw.shape[0] >= 1024 else 2
         rgb = blur(rgb, mask, radius)
         name = os.path.basename(path)[len("bake_"):-len(".npy")] + ".jpg"
         bakes[name] = (rgb, mask)
     if not bakes:
         print("no bakes found", file=sys.stderr)
         return 1
-    bright = np.concatenate([rgb[mask > 0].max(axis=1) for rgb, mask in bakes.values()])
-    pool = max(np.percentile(bright, PERCENTILE), 1e-6)
+    if SHELL not in bakes:
+        print("no bake of " + SHELL, file=sys.stderr)
+        return 1
+    rgb, mask = bakes[SHELL]
+    pool = max(np.percentile(rgb[mask > 0].max(axis=1), PERCENTILE), 1e-6)
     display = {n: (rgb + BOUNCE * pool * LAMP) ** GAMMA for n, (rgb, _) in bakes.items()}
     exposure = KNEE / pool ** GAMMA
     os.makedirs(sys.argv[2], exist_ok=True)
     for name, (_, mask) in bakes.items():
         out = tone(display[name] * exposure)
+        # A third of the way to grey: the lamp's light stays warm, but dark red mahogany under
+        # it does not turn into orange pine.
+        out = out + (out.mean(axis=2, keepdims=True) - out) * WASH
         out = dilate(out, mask, 8)
         save_below_clip(out, os.path.join(sys.argv[2], name))
         lit = out[mask > 0].max(axis=1)

@@ -310,8 +310,11 @@ def glass(rng):
     size = 128
     ys, xs = np.mgrid[0:size, 0:size] / float(size)
     streak = np.exp(-((xs + ys - 0.75) ** 2) / 0.01) * 0.8
-    t = 0.15 + streak + 0.05 * fractal(rng, size, size, 8, 8, 2)
-    return to_image(colour_ramp(t, [(0.0, (150, 158, 168)), (1.0, (245, 248, 250))]))
+    # Dark where nothing reflects, so the blend leaves the dial and spandrels clear instead of
+    # laying a milky film over them; only the highlight shows.
+    t = 0.05 + streak
+    return to_image(colour_ramp(t, [(0.0, (18, 20, 24)), (0.3, (60, 64, 72)),
+                                    (1.0, (235, 240, 245))]))
 
 
 def books(rng):
@@ -342,9 +345,16 @@ def dial(rng):
     r = np.hypot(xs - c, ys - c) / c
     aged = fractal(rng, size, size, 8, 8, 4)
     rgb = colour_ramp(aged, [(0.0, (222, 208, 176)), (1.0, (242, 234, 210))])
-    # Brass ring round the edge, then the square plate's spandrels in brass too.
-    ring = r > 0.95
-    rgb[ring] = np.array((181, 150, 66)) * (0.8 + 0.4 * aged[ring])[:, None]
+    # The square plate's spandrels in darker, aged brass; a polished brass ring round the
+    # chapter, bright where it catches the light from the upper left, edged by a dark line.
+    spandrel = r > 0.985
+    rgb[spandrel] = np.array((132, 100, 44)) * (0.75 + 0.4 * aged[spandrel])[:, None]
+    ring = (r > 0.93) & (r <= 0.985)
+    facing = np.cos(np.arctan2(ys - c, xs - c) + math.radians(135))
+    shine = (0.75 + 0.45 * np.maximum(facing, 0) ** 2)[ring]
+    rgb[ring] = np.minimum(np.array((204, 170, 70)) * shine[:, None], 255)
+    rgb[np.abs(r - 0.93) < 0.004] = (60, 44, 20)
+    rgb[np.abs(r - 0.985) < 0.004] = (60, 44, 20)
     img = to_image(rgb)
     draw = ImageDraw.Draw(img)
     ink = (26, 18, 12)
@@ -416,15 +426,24 @@ def sky(rng):
         wy = int((skyline[wx] + 0.025) * h)
         if wy < h - 4:
             rgb[wy:wy + 4, wx:wx + 3] = (150, 110, 50)
-    # Faint rain streaks, slanting slightly.
-    streaks = rng.random((h, w)) > 0.9975
+    # Faint rain streaks, slanting slightly: long thin lines (a texel is about 9 mm of the
+    # plane), each fading in and out along its length, so they read as falling rain, not dots.
     img = to_image(rgb)
-    rain = Image.fromarray((streaks * 255).astype(np.uint8))
-    rain = rain.filter(ImageFilter.Kernel((5, 5), [0, 0, 1, 0, 0] * 5, scale=1)).rotate(
-        8, resample=Image.BILINEAR)
-    rain = rain.filter(ImageFilter.BoxBlur(0.6)).point(lambda p: p * 0.35)
-    img = Image.composite(Image.new("RGB", (w, h), (180, 190, 210)), img, rain)
-    return img
+    rain = Image.new("L", (w, h), 0)
+    draw = ImageDraw.Draw(rain)
+    slant = math.tan(math.radians(8))
+    for _ in range(1400):
+        x0, y0 = rng.random() * w, rng.random() * h
+        length = 20 + rng.random() * 50
+        level = 25 + rng.random() * 45
+        steps = 8
+        for k in range(steps):
+            a, b = k / steps, (k + 1) / steps
+            fade = math.sin(math.pi * (a + b) / 2)
+            draw.line([(x0 - slant * length * a, y0 + length * a),
+                       (x0 - slant * length * b, y0 + length * b)], fill=int(level * fade))
+    rain = rain.filter(ImageFilter.GaussianBlur(0.5))
+    return Image.composite(Image.new("RGB", (w, h), (170, 180, 200)), img, rain)
 
 
 def painting(rng):
