@@ -8,7 +8,9 @@ shot=build/tools/zorvane-shot/zorvane-shot
 paths=build/media-src/scene/paths.txt
 out=docs/shots
 mkdir -p "$out"
-common="--size 1280x720 --fov 1.2217 --near 0.1 --far 1000 --ambient FFFFFF --background 000000"
+# The saver's own vertical field of view, in degrees in Scene.props, in radians for the tool.
+fov=$(awk -F'[=;]' '/^Fov *=/ { printf "%.4f", $2 * 3.14159265 / 180 }' media/Media/Scene.props)
+common="--size 1280x720 --fov $fov --near 0.1 --far 1000 --ambient FFFFFF --background 000000"
 run() {
     LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" \
         "$shot" media/Media/clock.UDF $common "$@"

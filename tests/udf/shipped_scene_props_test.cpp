@@ -37,7 +37,7 @@ TEST(ShippedSceneProps, TheArchiveInTheExecutableHoldsTheSceneParameters) {
     EXPECT_FLOAT_EQ(number("FarPlane"), 1000.0f);
     EXPECT_FLOAT_EQ(number("FogStart"), 2000.0f);
     EXPECT_FLOAT_EQ(number("FogEnd"), 2000.0f);
-    EXPECT_FLOAT_EQ(number("Fov"), 70.0f);
+    EXPECT_FLOAT_EQ(number("Fov"), 48.0f);
     EXPECT_FLOAT_EQ(number("CamSpeed"), 0.1f);
     ASSERT_TRUE(root.findChild("QuietTime") && root.findChild("WinkTime"));
     EXPECT_EQ(root.findChild("QuietTime")->asInt(), 3000);
