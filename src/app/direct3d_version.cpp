@@ -3,17 +3,10 @@
 #include <array>
 
 #include "app/directx_version.h"
-#include "core/ascii.h"
 
 namespace app {
 
 namespace {
-
-struct Version {
-    int major = 0;
-    int minor = 0;
-    char letter = ' ';
-};
 
 using platform::FileVersion;
 
@@ -23,7 +16,7 @@ struct FileCheck {
     std::string_view file;
     std::uint16_t majorPart;
     std::uint64_t oldest;
-    Version result;
+    RuntimeVersion result;
 };
 
 // Checked in order, each hit overwriting the last.
@@ -51,7 +44,7 @@ constexpr std::array<FileCheck, 20> kFileChecks = {{
     {"d3d9.dll", 0, 0, {9, 0, ' '}},
 }};
 
-bool FromProvider(platform::DirectXProbe& probe, Version& version) {
+bool FromProvider(platform::DirectXProbe& probe, RuntimeVersion& version) {
     const auto reported = probe.DiagnosticVersion();
     if (!reported) {
         return false;
@@ -60,7 +53,7 @@ bool FromProvider(platform::DirectXProbe& probe, Version& version) {
     return true;
 }
 
-bool FromFiles(platform::DirectXProbe& probe, Version& version) {
+bool FromFiles(platform::DirectXProbe& probe, RuntimeVersion& version) {
     bool found = false;
     for (const FileCheck& check : kFileChecks) {
         const auto fileVersion = probe.SystemFileVersion(check.file);
@@ -81,22 +74,9 @@ bool FromFiles(platform::DirectXProbe& probe, Version& version) {
 
 std::int32_t GetDirectXVersion(std::uint32_t* packedVersion, char* text, std::size_t textSize,
                                platform::DirectXProbe& probe) {
-    if (packedVersion != nullptr) {
-        *packedVersion = 0;
-    }
-    if (text != nullptr && textSize > 0) {
-        text[0] = '\0';
-    }
-    Version version;
-    if (!FromProvider(probe, version) && !FromFiles(probe, version)) {
-        return E_FAIL;
-    }
-    version.letter = core::AsciiLower(version.letter);
-    if (packedVersion != nullptr) {
-        *packedVersion = PackVersion(version.major, version.minor, version.letter);
-    }
-    FormatVersionText(version.major, version.minor, version.letter, text, textSize);
-    return S_OK;
+    RuntimeVersion version;
+    const bool found = FromProvider(probe, version) || FromFiles(probe, version);
+    return ReportVersion(found ? &version : nullptr, packedVersion, text, textSize);
 }
 
 bool DirectXVersionSufficient(platform::DirectXProbe& probe) {

@@ -9,14 +9,8 @@ namespace app {
 
 namespace {
 
-struct Version {
-    int major = 0;
-    int minor = 0;
-    char letter = ' ';
-};
-
 // Method 1: the version a context on a hidden window reports.
-bool FromContext(platform::GlVersionProbe& probe, Version& version) {
+bool FromContext(platform::GlVersionProbe& probe, RuntimeVersion& version) {
     const auto text = probe.ContextVersion();
     if (!text) {
         return false;
@@ -61,7 +55,7 @@ constexpr std::array<LibraryCheck, 17> kLibraryChecks = {{
 constexpr std::array<const char*, 2> kGlLibraries = {"libGL.so.1", "libOpenGL.so.0"};
 
 // Method 2: the newest version whose entry points the system's GL libraries export.
-bool FromLibraries(platform::GlVersionProbe& probe, Version& version) {
+bool FromLibraries(platform::GlVersionProbe& probe, RuntimeVersion& version) {
     bool found = false;
     for (const LibraryCheck& check : kLibraryChecks) {
         for (const char* library : kGlLibraries) {
@@ -145,24 +139,30 @@ bool ParseGlVersion(std::string_view text, int& major, int& minor) {
     return true;
 }
 
-std::int32_t GetDirectXVersion(std::uint32_t* packedVersion, char* text, std::size_t textSize,
-                               platform::GlVersionProbe& probe) {
+std::int32_t ReportVersion(const RuntimeVersion* found, std::uint32_t* packedVersion, char* text,
+                           std::size_t textSize) {
     if (packedVersion != nullptr) {
         *packedVersion = 0;
     }
     if (text != nullptr && textSize > 0) {
         text[0] = '\0';
     }
-    Version version;
-    if (!FromContext(probe, version) && !FromLibraries(probe, version)) {
+    if (found == nullptr) {
         return E_FAIL;
     }
-    version.letter = core::AsciiLower(version.letter);
+    const char letter = core::AsciiLower(found->letter);
     if (packedVersion != nullptr) {
-        *packedVersion = PackVersion(version.major, version.minor, version.letter);
+        *packedVersion = PackVersion(found->major, found->minor, letter);
     }
-    FormatVersionText(version.major, version.minor, version.letter, text, textSize);
+    FormatVersionText(found->major, found->minor, letter, text, textSize);
     return S_OK;
+}
+
+std::int32_t GetDirectXVersion(std::uint32_t* packedVersion, char* text, std::size_t textSize,
+                               platform::GlVersionProbe& probe) {
+    RuntimeVersion version;
+    const bool found = FromContext(probe, version) || FromLibraries(probe, version);
+    return ReportVersion(found ? &version : nullptr, packedVersion, text, textSize);
 }
 
 bool GraphicsVersionSufficient(platform::GlVersionProbe& probe) {

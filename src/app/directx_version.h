@@ -24,6 +24,19 @@ std::int32_t GetDirectXVersion(
     std::uint32_t* packedVersion, char* text, std::size_t textSize,
     platform::GlVersionProbe& probe = platform::GlVersionProbe::System());
 
+// A runtime's version as a check found it; the letter is ' ' for none.
+struct RuntimeVersion {
+    int major = 0;
+    int minor = 0;
+    char letter = ' ';
+};
+
+// What a version check hands its caller: `packedVersion` and `text` (either may be null) get the
+// version `found` (capitals folded), and S_OK; with nothing found they are cleared and the
+// result is E_FAIL.
+std::int32_t ReportVersion(const RuntimeVersion* found, std::uint32_t* packedVersion, char* text,
+                           std::size_t textSize);
+
 // (major * 256 + minor) * 256, plus 1..26 for a letter 'a'..'z' (capitals folded).
 std::uint32_t PackVersion(int major, int minor, char letter);
 
