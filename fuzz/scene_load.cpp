@@ -3,10 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/fake/gfx/fake_device.h"
-#include "platform/fake/gfx/fake_runtime.h"
-#include "render/device/current_device.h"
-#include "render/device/state_cache.h"
+#include "recording_device.h"
 #include "render/math/camera.h"
 #include "render/scene/render_context.h"
 #include "render/scene/render_sorter.h"
@@ -17,47 +14,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > UINT32_MAX) {
         return 0;
     }
-    auto* runtime =
-        new gfx::fake::FakeRuntime(gfx::fake::FakeScript{{gfx::fake::StandardAdapter()}});
-    gfx::D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 64;
-    params.BackBufferHeight = 64;
-    params.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
-    gfx::Device* device = nullptr;
-    if (runtime->CreateDevice(0, gfx::D3DDEVTYPE_HAL, 0, gfx::D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                              &params, &device) == gfx::S_OK) {
-        render::SetCurrentDevice(device);
-        render::DeviceStateCache().InvalidateCache();
-        {
-            render::Scene scene;
-            vfs::SearchPaths paths;
-            if (scene.Load(vfs::FileSource(data, std::uint32_t(size)), paths)) {
-                render::Camera camera;
-                camera.SetPerspective(1.0f, 1000.0f, 1.0f, 1.0f);
-                camera.SetView({0, -50, 10}, {0, 1, 0}, {0, 0, 1});
-                const std::uint32_t flags[] = {
-                    render::kRenderAnimate, render::kRenderAnimate | render::kRenderNoCulling, 0};
-                float time = 0.0f;
-                for (std::uint32_t f : flags) {
-                    auto sorter = render::RenderSorter::Create(&scene.GetLights(), &camera);
-                    render::RenderContext context;
-                    context.camera = &camera;
-                    context.flags = f;
-                    context.time = time;
-                    context.now = std::int64_t(time * 1000.0f);
-                    context.sorter = sorter.get();
-                    scene.GetRoot()->Render(context);
-                    sorter->Flush();
-                    time += 0.75f;
-                }
-                scene.InvalidateDeviceObjects();
-                scene.RestoreDeviceObjects();
-            }
-            runtime->Log().Clear();
-        }
-        render::SetCurrentDevice(nullptr);
-        device->Release();
+    fuzz::RecordingDevice device;
+    if (!device.Ready()) {
+        return 0;
     }
-    runtime->Release();
+    render::Scene scene;
+    vfs::SearchPaths paths;
+    if (scene.Load(vfs::FileSource(data, std::uint32_t(size)), paths)) {
+        render::Camera camera;
+        camera.SetPerspective(1.0f, 1000.0f, 1.0f, 1.0f);
+        camera.SetView({0, -50, 10}, {0, 1, 0}, {0, 0, 1});
+        const std::uint32_t flags[] = {render::kRenderAnimate,
+                                       render::kRenderAnimate | render::kRenderNoCulling, 0};
+        float time = 0.0f;
+        for (std::uint32_t f : flags) {
+            auto sorter = render::RenderSorter::Create(&scene.GetLights(), &camera);
+            render::RenderContext context;
+            context.camera = &camera;
+            context.flags = f;
+            context.time = time;
+            context.now = std::int64_t(time * 1000.0f);
+            context.sorter = sorter.get();
+            scene.GetRoot()->Render(context);
+            sorter->Flush();
+            time += 0.75f;
+        }
+        scene.InvalidateDeviceObjects();
+        scene.RestoreDeviceObjects();
+    }
+    device.ClearLog();
     return 0;
 }

@@ -4,10 +4,7 @@
 #include <cstdint>
 
 #include "archive_files.h"
-#include "platform/fake/gfx/fake_device.h"
-#include "platform/fake/gfx/fake_runtime.h"
-#include "render/device/current_device.h"
-#include "render/device/state_cache.h"
+#include "recording_device.h"
 #include "render/textures/texture.h"
 #include "render/textures/texture_manager.h"
 
@@ -18,8 +15,8 @@ std::int64_t FuzzClock() {
     return now;
 }
 
-void Ask(render::TextureManager& manager, const fuzz::ArchiveFiles& files,
-         std::uint32_t flags, const char* subName) {
+void Ask(render::TextureManager& manager, const fuzz::ArchiveFiles& files, std::uint32_t flags,
+         const char* subName) {
     render::TextureRequest request;
     request.source = vfs::FileSource(core::EngineString("main.ts"));
     request.source.flags = vfs::kSourceArchive;
@@ -45,28 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > (1u << 20)) {
         return 0;
     }
-    auto* runtime =
-        new gfx::fake::FakeRuntime(gfx::fake::FakeScript{{gfx::fake::StandardAdapter()}});
-    gfx::D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 64;
-    params.BackBufferHeight = 64;
-    params.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
-    gfx::Device* device = nullptr;
-    if (runtime->CreateDevice(0, gfx::D3DDEVTYPE_HAL, 0, gfx::D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                              &params, &device) == gfx::S_OK) {
-        render::SetCurrentDevice(device);
-        render::DeviceStateCache().InvalidateCache();
-        {
-            fuzz::ArchiveFiles files({data, size}, "main.ts");
-            render::TextureManager manager;
-            manager.SetClock(&FuzzClock);
-            Ask(manager, files, 0, "");
-            Ask(manager, files, render::kRequestSubName, "first");
-            Ask(manager, files, render::kRequestSubRect, "");
-        }
-        render::SetCurrentDevice(nullptr);
-        device->Release();
+    const fuzz::RecordingDevice device;
+    if (!device.Ready()) {
+        return 0;
     }
-    runtime->Release();
+    fuzz::ArchiveFiles files({data, size}, "main.ts");
+    render::TextureManager manager;
+    manager.SetClock(&FuzzClock);
+    Ask(manager, files, 0, "");
+    Ask(manager, files, render::kRequestSubName, "first");
+    Ask(manager, files, render::kRequestSubRect, "");
     return 0;
 }
