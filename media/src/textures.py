@@ -163,7 +163,7 @@ def damask(rng):
             sheet.paste(cell, (x, row * 1024), cell)
     motif = np.asarray(sheet.resize((w, h), Image.LANCZOS), float) / 255.0
     outline = np.clip(motif * (1 - motif) * 4, 0, 1)
-    ys, xs = np.mgrid[0:h, 0:w]
+    ys = np.arange(h)[:, None]
     weave = 0.5 + 0.5 * np.cos(ys * math.pi * 0.5)
     threads = fractal(rng, w, h, 256, 256, 2)
     base = np.array((18, 42, 31), float)
