@@ -38,10 +38,11 @@ def paths(clock_x, dial_y, dial_z, east_x, north_y, win_y0, win_y1):
     window = P(east_x, (win_y0 + win_y1) / 2, 0.2)
     picture = P(-1.05, north_y, 0.25)
     return {
-        # Push in from the south-west corner to the whole clock, the lamp beside it.
+        # Push in from the south-west corner to the whole clock, the lamp beside it and the
+        # picture above the lamp, all three inside the frame.
         "c1": (40, [(P(-2.05, -1.7, 0.2), whole + P(-0.4, 0, 0.1)),
                     (P(-0.75, -1.3, 0.0), whole + P(-0.1, 0, 0.05)),
-                    (P(0.55, -0.85, -0.2), whole)]),
+                    (P(0.45, -1.0, -0.15), whole + P(-0.35, 0, 0))]),
         # Rise along the trunk from the plinth to the dial, drawing nearer.
         "c2": (32, [(P(cx + 0.3, 0.25, -0.78), plinth + P(0, 0, 0.15)),
                     (P(cx + 0.2, 0.45, -0.35), trunk + P(0, 0, -0.2)),
@@ -69,10 +70,10 @@ def paths(clock_x, dial_y, dial_z, east_x, north_y, win_y0, win_y1):
                     (P(-1.35, 0.35, 0.05), picture + P(0.2, 0, -0.05)),
                     (P(-0.45, 0.35, 0.0), picture.lerp(dial, 0.6)),
                     (P(0.55, 0.0, -0.05), dial + P(0, 0, -0.2)),
-                    (P(1.0, 0.0, -0.1), whole + P(0, 0, 0.35))]),
+                    (P(1.1, 0.05, -0.1), whole + P(0.15, 0, 0.35))]),
         # Low across the rug: the whole clock beyond it, then the plinth close, tilting up to the
         # hood.
-        "c8": (30, [(P(1.1, -1.75, -0.76), whole + P(0, 0, -0.25)),
+        "c8": (30, [(P(1.1, -1.75, -0.76), whole + P(-0.15, 0, -0.25)),
                     (P(0.95, -0.75, -0.77), trunk + P(0, 0, -0.35)),
                     (P(1.1, 0.35, -0.75), whole + P(0.15, 0, 0.55))]),
         "c9": (22, c9_points(cx, whole)),
