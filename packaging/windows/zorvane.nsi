@@ -1,7 +1,7 @@
 ; zorvane-setup.exe: puts zorvane.scr into the system folder, can make it the current screen saver,
 ; and registers an uninstaller with Add/Remove Programs.
 ; makensis -DVERSION=0.1 -DFILE_VERSION=0.1.0.0 -DPROGRAM=zorvane.scr -DLICENSE=LICENSE
-;          -DICON=zorvane.ico -DOUTFILE=zorvane-setup.exe zorvane.nsi
+;          -DICON=zorvane.ico -DPICTURE=wizard.bmp -DOUTFILE=zorvane-setup.exe zorvane.nsi
 ; Silent use: zorvane-setup.exe /S [/ACTIVATE]; uninstall.exe /S [/REMOVESETTINGS].
 
 Unicode true
@@ -42,6 +42,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURE}"
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TEXT "This will install the Zorvane screen saver on your computer: a pendulum \
 clock in a dim study on a stormy night.$\r$\n$\r$\nClick Next to continue."
