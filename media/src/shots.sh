@@ -21,6 +21,10 @@ while read -r name end; do
     run --path "media/Media/$name.cam" --path-time $((end / 2)) --out "$out/${name}_middle.png"
     run --path "media/Media/$name.cam" --path-time "$end" --out "$out/${name}_end.png"
 done < "$paths"
+# A lightning flash seen from the armchair (the window in view), and the dial at 10:10.
+run --path media/Media/c5.cam --path-time 0 --clock-time 10:10:00 --flash 1 \
+    --out "$out/flash.png"
+run --eye 100,-125,24 --dir 0,-1,0 --up 0,0,1 --clock-time 10:10:00 --out "$out/dial_1010.png"
 run_three() {
     LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" \
         "$shot" build/media-src/three_udf/clock.UDF $common "$@"
