@@ -375,13 +375,15 @@ TEST_F(ZorvaneSoundX11Test, MusicAndRainFadeInAndThunderFollowsLightning) {
         }
         // A clap starts half a second after its flash starts; the grabs see the flash a little
         // after it starts, and it lasts up to 0.7 s. A grab on a busy machine can miss a short
-        // flash, so a clap heard is one that followed a flash the grabs saw.
+        // flash, so a clap heard is one that followed a flash the grabs saw. On a busy machine
+        // the sound file's clock and the grabs' drift apart by a few tenths, so a clap counts up
+        // to 1.5 s after the flash: the next flash comes 3 s or more later.
         for (const double clap : Claps(wave, onset)) {
             const auto flash = std::find_if(run.flashes.rbegin(), run.flashes.rend(),
                                             [&](double seen) { return seen < clap + 0.3; });
-            const bool afterAFlash = flash != run.flashes.rend() && clap - *flash < 1.0;
+            const bool afterAFlash = flash != run.flashes.rend() && clap - *flash < 1.5;
             std::printf("clap at %.2f s, %s\n", clap,
-                        afterAFlash ? "within a second after a flash seen" : "no flash seen");
+                        afterAFlash ? "within 1.5 s after a flash seen" : "no flash seen");
             heard = heard || afterAFlash;
         }
     }
