@@ -9,10 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/fake/gfx/fake_device.h"
-#include "platform/fake/gfx/fake_runtime.h"
-#include "render/device/current_device.h"
-#include "render/device/state_cache.h"
+#include "recording_device.h"
 #include "vfs/file_source.h"
 #include "vfs/rar_archive.h"
 #include "vfs/rar_writer.h"
@@ -22,18 +19,6 @@ namespace fuzz {
 class FontFixture {
 public:
     FontFixture(std::string_view inputName, const std::uint8_t* data, std::size_t size) {
-        runtime_ =
-            new gfx::fake::FakeRuntime(gfx::fake::FakeScript{{gfx::fake::StandardAdapter()}});
-        gfx::D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = 16;
-        params.BackBufferHeight = 16;
-        params.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
-        if (runtime_->CreateDevice(0, gfx::D3DDEVTYPE_HAL, 0,
-                                   gfx::D3DCREATE_HARDWARE_VERTEXPROCESSING, &params,
-                                   &device_) == gfx::S_OK) {
-            render::SetCurrentDevice(device_);
-            render::DeviceStateCache().InvalidateCache();
-        }
         vfs::RarWriter writer;
         writer.addFile(inputName, std::span<const std::uint8_t>(data, size));
         writer.addFile("g.tga", Picture());
@@ -44,13 +29,6 @@ public:
                                      "array(0, 0, 3, 3);"));
         image_ = writer.finish();
         archive_.mount(vfs::FileSource(image_.data(), std::uint32_t(image_.size())));
-    }
-    ~FontFixture() {
-        render::SetCurrentDevice(nullptr);
-        if (device_) {
-            device_->Release();
-        }
-        runtime_->Release();
     }
     vfs::Archive* Archive() { return &archive_; }
 
@@ -69,8 +47,8 @@ private:
         return out;
     }
 
-    gfx::fake::FakeRuntime* runtime_ = nullptr;
-    gfx::Device* device_ = nullptr;
+    // Made first, released last: glyph pictures load on it.
+    RecordingDevice device_{16};
     std::vector<std::uint8_t> image_;
     vfs::RarArchive archive_;
 };

@@ -1,7 +1,9 @@
 // The recording device of the platform's fakes as the current device for one fuzz input: a
-// 64 x 64 back buffer on the standard adapter, the state cache emptied, everything released at
-// the end of the input.
+// square back buffer (64 x 64 unless asked) on the standard adapter, the state cache emptied,
+// everything released at the end of the input.
 #pragma once
+
+#include <cstdint>
 
 #include "platform/fake/gfx/fake_device.h"
 #include "platform/fake/gfx/fake_runtime.h"
@@ -12,12 +14,12 @@ namespace fuzz {
 
 class RecordingDevice {
 public:
-    RecordingDevice()
+    explicit RecordingDevice(std::uint32_t side = 64)
         : runtime_(
               new gfx::fake::FakeRuntime(gfx::fake::FakeScript{{gfx::fake::StandardAdapter()}})) {
         gfx::D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = 64;
-        params.BackBufferHeight = 64;
+        params.BackBufferWidth = side;
+        params.BackBufferHeight = side;
         params.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
         if (runtime_->CreateDevice(0, gfx::D3DDEVTYPE_HAL, 0,
                                    gfx::D3DCREATE_HARDWARE_VERTEXPROCESSING, &params,
