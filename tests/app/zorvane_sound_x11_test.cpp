@@ -141,6 +141,20 @@ double LoopGain(const std::vector<double>& mixed, const LoopMatch& match, double
     return own > 0.0 ? across / own : 0.0;
 }
 
+// The upper band of a sound (its second difference): the rain is a hiss there, while the thunder's
+// rumble and the piano barely reach it. `loop` wraps the first samples round to the end.
+std::vector<double> Treble(const std::vector<double>& sound, bool loop) {
+    const std::size_t size = sound.size();
+    std::vector<double> treble(size, 0.0);
+    for (std::size_t i = 0; i < size; ++i) {
+        if (i < 2 && !loop) {
+            continue;
+        }
+        treble[i] = sound[i] - 2.0 * sound[(i + size - 1) % size] + sound[(i + size - 2) % size];
+    }
+    return treble;
+}
+
 // How clearly the clock's tick or tock sounds at each sample of [from, to).
 std::vector<double> StrikePresence(const Wave& wave, double from, double to) {
     const auto mixed = Mixed(wave, from, to);
@@ -280,6 +294,11 @@ protected:
             if (!pixels.empty()) {
                 looks.push_back({(before + sinceOrigin()) / 2.0, MeanBrightness(pixels)});
             }
+            // Over the start and the fade the grabs leave the processor to the saver's first
+            // frames: each grab is a program of its own.
+            if (openedAt < 0.0 || sinceOrigin() < openedAt + 8.0) {
+                std::this_thread::sleep_for(300ms);
+            }
         }
         EXPECT_FALSE(saver->Wait(0ms)) << "the saver ended by itself";
         EXPECT_TRUE(Xdotool({"key", "Escape"}));
@@ -339,35 +358,50 @@ TEST_F(ZorvaneSoundX11Test, MusicAndRainFadeInAndThunderFollowsLightning) {
             EXPECT_GT(music.presence, 30.0) << "no music";
             EXPECT_NEAR(musicGain, 0.5, 0.05) << "no music";
             ASSERT_GT(rain.presence, 30.0) << "no rain";
-            std::vector<double> gains;
-            for (int s = 0; s < 10; ++s) {
-                gains.push_back(LoopGain(mixed, rain, onset + s, onset + s + 1));
-                std::printf(" %.3f", gains.back());
+            // The rain is measured in its upper band, where the thunder's roll hardly touches
+            // it; a second in which a clap's crack starts is still left out of the steady level.
+            const auto claps = Claps(wave, onset);
+            const auto cracked = [&](double from) {
+                return std::any_of(claps.begin(), claps.end(), [&](double clap) {
+                    return clap > from - 0.5 && clap < from + 1.0;
+                });
+            };
+            LoopMatch treble = rain;
+            treble.loop = Treble(rain.loop, true);
+            const auto trebleMixed = Treble(mixed, false);
+            std::vector<double> steadyGains;
+            for (double at = onset + 5.0; at + 1.0 <= Seconds(wave); at += 1.0) {
+                const double gain = LoopGain(trebleMixed, treble, at, at + 1.0);
+                std::printf(" %.3f%s", gain, cracked(at) ? " (a clap)" : "");
+                if (!cracked(at)) {
+                    steadyGains.push_back(gain);
+                }
             }
-            std::printf(" the rain's gain each second from %.2f s\n", onset);
-            // The settings' volume of 50 halves every sample.
-            const double steady = Median({gains.begin() + 5, gains.end()});
+            std::printf(" the rain's gain each second from %.2f s\n", onset + 5.0);
+            ASSERT_GE(steadyGains.size(), 3u);
+            // The settings' volume of 50 halves every sample, and the fade is over.
+            const double steady = Median(steadyGains);
             EXPECT_NEAR(steady, 0.5, 0.03);
+            for (const double gain : steadyGains) {
+                EXPECT_NEAR(gain / steady, 1.0, 0.05);
+            }
             // The fade is carried by the frames, and a busy machine may hold the first drawn
-            // frame back a second or two after the sound starts: from then on the gain never
-            // falls, and it rises over two seconds or more through a middle level, not in one
-            // step.
-            int rising = 0;
-            int middle = 0;
-            for (int s = 1; s < 5; ++s) {
-                EXPECT_GT(gains[s], gains[s - 1] - 0.02 * steady) << "second " << s;
-                rising += gains[s] > gains[s - 1] + 0.05 * steady;
+            // frames back a second or two after the sound starts: it never falls, it starts low,
+            // and it rises through a middle level, not in one step, over half a second or more.
+            std::vector<double> fade;
+            for (double at = onset; at < onset + 5.0; at += 0.25) {
+                fade.push_back(LoopGain(trebleMixed, treble, at, at + 0.25) / steady);
+                std::printf(" %.2f", fade.back());
             }
-            for (int s = 0; s < 5; ++s) {
-                middle += gains[s] > 0.15 * steady && gains[s] < 0.85 * steady;
+            std::printf(" the fade each quarter second from %.2f s\n", onset);
+            for (std::size_t q = 1; q < fade.size(); ++q) {
+                EXPECT_GT(fade[q], fade[q - 1] - 0.05) << "quarter " << q;
             }
-            EXPECT_GE(rising, 2);
-            EXPECT_GE(middle, 1);
-            EXPECT_LT(gains[0], 0.5 * steady);
-            // A thunder roll over a second adds to what is matched against the rain there.
-            for (int s = 5; s < 10; ++s) {
-                EXPECT_NEAR(gains[s] / steady, 1.0, 0.05) << "second " << s;
-            }
+            EXPECT_LT(fade[0], 0.5);
+            EXPECT_GE(std::count_if(fade.begin(), fade.end(),
+                                    [](double gain) { return gain > 0.15 && gain < 0.85; }),
+                      2);
+            EXPECT_GT(fade.back(), 0.95);
         }
 
         for (const double flash : run.flashes) {
