@@ -1,6 +1,5 @@
 #include "audio/audio_library.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace audio {
@@ -150,12 +149,7 @@ bool AudioLibrary::Load(const platform::Resources& resources, const std::string&
     if (!image) {
         return false;
     }
-    std::string dir = folder;
-    if (dir.empty()) {
-        const char* tmp = std::getenv("TMPDIR");
-        dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-    }
-    if (!library_.openImage(*image, dir, "bas")) {
+    if (!library_.openImage(*image, folder, "bas")) {
         return false;
     }
     for (std::size_t i = 0; i < kLibraryNames.size(); ++i) {

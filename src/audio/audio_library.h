@@ -17,7 +17,7 @@ extern const std::array<const char*, kSecondPassCount> kSecondPassNames;
 
 class AudioLibrary {
 public:
-    // Writes resource "BASS" 185 to a temporary file in `folder` ($TMPDIR or /tmp when empty),
+    // Writes resource "BASS" 185 to a temporary file in `folder` (the system's when empty),
     // loads it and fills the table. False leaves every entry null.
     bool Load(const platform::Resources& resources, const std::string& folder = {});
     // False when nothing was loaded.

@@ -18,8 +18,9 @@ public:
     bool open(const std::string& path);
     // Writes the image to a new file named after `prefix` in `folder` and loads it. On Linux the
     // file is removed at once, as a loaded module needs no file. Windows keeps a loaded module's
-    // file open, so there the file goes at close, after the module; an empty `folder` is the
-    // system's temporary folder there. False, with no file left, on any failure.
+    // file open, so there the file goes at close, after the module. An empty `folder` is the
+    // system's temporary folder ($TMPDIR or /tmp on Linux, GetTempPathA's on Windows). False,
+    // with no file left, on any failure.
     bool openImage(std::span<const std::uint8_t> image, const std::string& folder,
                    const std::string& prefix);
     void close();

@@ -25,7 +25,12 @@ bool SharedLibrary::openImage(std::span<const std::uint8_t> image, const std::st
     if (image.empty()) {
         return false;
     }
-    std::string pattern = folder + "/" + prefix + "XXXXXX";
+    std::string directory = folder;
+    if (directory.empty()) {
+        const char* tmp = std::getenv("TMPDIR");
+        directory = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+    }
+    std::string pattern = directory + "/" + prefix + "XXXXXX";
     std::vector<char> path(pattern.begin(), pattern.end());
     path.push_back('\0');
     const int fd = mkstemp(path.data());
