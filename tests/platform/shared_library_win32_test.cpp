@@ -2,6 +2,7 @@
 // lasts exactly as long as the module; bad images, folders and paths fail without leaving files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -172,6 +173,45 @@ TEST(SharedLibraryWin32, EmptyFolderMeansTheSystemsTemporaryFolder) {
     EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
     library.close();
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD done = 0;
+    ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+}
+
+// A killed run leaves its copy behind: the next load removes copies of the same image that no
+// module holds, and nothing else.
+TEST(SharedLibraryWin32, StaleCopiesOfTheSameImageGoAndOthersStay) {
+    TemporaryFolder folder;
+    const auto image = FixtureDll(9);
+    WriteFile(folder.Path() + "\\basA1.tmp", image);
+    WriteFile(folder.Path() + "\\basA2.tmp", FixtureDll(10));
+    WriteFile(folder.Path() + "\\other.tmp", image);
+    platform::SharedLibrary held;
+    ASSERT_TRUE(held.openImage(image, folder.Path(), "bas"));
+    ASSERT_EQ(folder.Files().size(), 3u);
+
+    platform::SharedLibrary library;
+    ASSERT_TRUE(library.openImage(image, folder.Path(), "bas"));
+    auto files = folder.Files();
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(std::count(files.begin(), files.end(), "basA1.tmp"), 0) << "the stale copy stayed";
+    EXPECT_EQ(std::count(files.begin(), files.end(), "basA2.tmp"), 1);
+    EXPECT_EQ(std::count(files.begin(), files.end(), "other.tmp"), 1);
+
+    // Both loaded copies remain usable, and each goes with its module.
+    const auto* value = static_cast<const std::uint32_t*>(held.symbol("fixture_value"));
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(*value, 9u);
+    held.close();
+    library.close();
+    EXPECT_EQ(folder.Files().size(), 2u);
 }
 
 TEST(SharedLibraryWin32, BadImagesAndPathsFailQuietlyLeavingNoFile) {
