@@ -2,9 +2,11 @@
 // any case and its id, byte for byte the file it was built from, and nothing for a type or id
 // the program does not carry.
 #include "platform/resources.h"
+#include "platform/shared_library.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -62,8 +64,31 @@ TEST(ModuleResourcesWin32, TheMediaArchiveIsCarried) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(archive->data()), 4), "Rar!");
 }
 
-TEST(ModuleResourcesWin32, TheSoundModuleIsLeftOutSoTheProgramRunsSilent) {
-    EXPECT_FALSE(platform::Resources::Module().Find("BASS", 185));
+// The sound module travels as a DLL image that loads from its temporary copy with the eleven
+// names the program calls.
+TEST(ModuleResourcesWin32, TheSoundModuleIsCarriedAndLoads) {
+    const auto image = platform::Resources::Module().Find("BASS", 185);
+    ASSERT_TRUE(image);
+    ASSERT_GT(image->size(), 2u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(image->data()), 2), "MZ");
+    platform::SharedLibrary module;
+    ASSERT_TRUE(module.openImage(*image, "", "bas"));
+    for (const char* name :
+         {"BASS_Init", "BASS_Set3DFactors", "BASS_Apply3D", "BASS_SetConfig", "BASS_SampleLoad",
+          "BASS_SampleGetChannel", "BASS_ChannelPlay", "BASS_ChannelSetAttributes",
+          "BASS_ChannelSet3DAttributes", "BASS_ChannelSet3DPosition", "BASS_Set3DPosition"}) {
+        EXPECT_NE(module.symbol(name), nullptr) << name;
+    }
+    EXPECT_EQ(module.symbol("BASS_Free"), nullptr);
+    // Device 0 is no sound, and it always starts.
+    using Init = int (*)(int, std::uint32_t, std::uint32_t, void*, void*);
+    using SetConfig = std::uint32_t (*)(std::uint32_t, std::uint32_t);
+    const auto init = reinterpret_cast<Init>(module.symbol("BASS_Init"));
+    const auto setConfig = reinterpret_cast<SetConfig>(module.symbol("BASS_SetConfig"));
+    ASSERT_TRUE(init && setConfig);
+    EXPECT_EQ(init(0, 44100, 0, nullptr, nullptr), 1);
+    EXPECT_EQ(setConfig(4, 50), 1u);
+    EXPECT_EQ(setConfig(4, 101), 0u);
 }
 
 TEST(ModuleResourcesWin32, TypesAndIdsTheProgramDoesNotCarryFindNothing) {

@@ -160,8 +160,14 @@ for _ in $(seq 1 600); do
 done
 [ -n "$stale" ] || fail "the module's copy never appeared"
 sleep 2
-# Under Wine the program's own process carries its path and arguments as its command line.
-pkill -KILL -x -f "$program /s" || true
+# Under Wine the program's own process carries its path and arguments as its command line
+# (padded with empty arguments).
+pkill -KILL -f "^$program /s" || true
+for _ in $(seq 1 100); do
+    kill -0 "$saver" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$saver" 2>/dev/null && fail "the saver could not be killed"
 wait "$saver" 2>/dev/null || true
 [ "$(temp_copies)" = "$stale" ] || fail "the killed run left $(temp_copies), not its copy"
 "$run" "$state" "$program" /s &
