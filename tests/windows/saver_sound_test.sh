@@ -126,9 +126,14 @@ if len(quarters) < 40:
     sys.exit("only %.1f s of sound" % (len(quarters) / 4))
 steady_part = sorted(quarters[20:])
 steady = steady_part[len(steady_part) // 2]
-fade = [q / steady for q in quarters[:20]]
-print("onset %.2f s, the 0.1 s before at %.5f; steady hiss %.5f; the fade each quarter second: %s"
-      % (start / rate, first, steady, " ".join("%.2f" % f for f in fade)))
+# Thunder only adds to the hiss (the first flash comes a second after the start, and a close
+# clap cracks): the fade is read from the lower envelope, the least of the next three quarters;
+# the rain itself wanders by a fifth from one quarter second to another.
+fade = [min(quarters[q:min(q + 3, 20)]) / steady for q in range(20)]
+print("onset %.2f s, the 0.1 s before at %.5f; steady hiss %.5f; each quarter second: %s; "
+      "the fade: %s" % (start / rate, first, steady,
+                        " ".join("%.2f" % (q / steady) for q in quarters[:20]),
+                        " ".join("%.2f" % f for f in fade)))
 failures = []
 if first > 1e-4:
     failures.append("the sound does not start from silence")
@@ -136,11 +141,11 @@ if fade[0] > 0.5:
     failures.append("the first quarter second is already at %.2f" % fade[0])
 if sum(1 for f in fade if 0.15 < f < 0.85) < 2:
     failures.append("the sound rises in one step")
-if any(b < a - 0.15 for a, b in zip(fade, fade[1:])):
+if any(b < a - 0.25 for a, b in zip(fade, fade[1:])):
     failures.append("the fade falls back")
-if not 0.85 < sum(fade[16:]) / 4 < 1.15:
+if not 0.8 < fade[16] < 1.2:
     failures.append("the fade is not over after four seconds")
-# Quarters after the fade stay at the steady level but for the thunder's crack.
+# Quarters after the fade stay at the steady level but for the thunder.
 spread = sum(1 for q in quarters[20:] if abs(q / steady - 1) > 0.25)
 if spread > len(quarters[20:]) // 4:
     failures.append("%d of %d quarters after the fade are off the steady level" % (spread, len(quarters) - 20))

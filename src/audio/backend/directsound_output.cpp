@@ -226,9 +226,15 @@ public:
                                       DS3D_DEFERRED);
         }
     }
-    void SetRolloff(float rolloff) override {
+    void SetFactors(float distance, float rolloff, float doppler) override {
+        listener_->SetDistanceFactor(std::clamp(distance, DS3D_MINDISTANCEFACTOR,
+                                                DS3D_MAXDISTANCEFACTOR),
+                                     DS3D_DEFERRED);
         listener_->SetRolloffFactor(std::clamp(rolloff, DS3D_MINROLLOFFFACTOR,
                                                DS3D_MAXROLLOFFFACTOR),
+                                    DS3D_DEFERRED);
+        listener_->SetDopplerFactor(std::clamp(doppler, DS3D_MINDOPPLERFACTOR,
+                                               DS3D_MAXDOPPLERFACTOR),
                                     DS3D_DEFERRED);
     }
     void Commit() override {
@@ -295,8 +301,6 @@ std::unique_ptr<Output> OpenOutput(unsigned frequency, void* window) {
     format.nBlockAlign = 4;
     format.nAvgBytesPerSec = frequency * 4;
     primary->SetFormat(&format);
-    listener->SetDopplerFactor(DS3D_MINDOPPLERFACTOR, DS3D_DEFERRED);
-    listener->CommitDeferredSettings();
     return std::make_unique<DsOutput>(library, sound.release(), primaryBuffer.release(), listener);
 }
 

@@ -14,6 +14,8 @@
 namespace audio::backend {
 namespace {
 
+constexpr float kSpeedOfSound = 343.3f;  // metres a second
+
 // Our scene is left-handed, OpenAL's right-handed: the depth axis flips.
 void toAl(const BASS_3DVECTOR& v, ALfloat* out) {
     out[0] = v.x;
@@ -219,8 +221,12 @@ public:
             alListenerfv(AL_ORIENTATION, v);
         }
     }
-    // OpenAL rolls off per source.
-    void SetRolloff(float) override {}
+    // OpenAL rolls off per source. Its speed of sound is in units a second, and the Doppler
+    // effect is the only thing the unit changes.
+    void SetFactors(float distance, float, float doppler) override {
+        alSpeedOfSound(kSpeedOfSound / distance);
+        alDopplerFactor(doppler);
+    }
     // OpenAL applies every change at once; nothing is deferred.
     void Commit() override {}
 
@@ -253,7 +259,6 @@ std::unique_ptr<Output> OpenOutput(unsigned frequency, void*) {
         return nullptr;
     }
     alDistanceModel(AL_EXPONENT_DISTANCE_CLAMPED);
-    alDopplerFactor(0.0f);
     return std::make_unique<AlOutput>(std::move(quietAlsa), device, context);
 }
 

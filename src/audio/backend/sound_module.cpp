@@ -1,5 +1,6 @@
 // The audio library module: the eleven functions the program calls. Handles, samples decoded
 // once, channels and every setting live here; the platform's output only plays them.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -14,8 +15,12 @@ namespace {
 
 constexpr BASS_DWORD kChannelTag = 0x40000000u;
 constexpr BASS_DWORD kMaxChannelsPerSample = 32;
+// A unit is a metre, distance rolls off as in the real world, and so does the Doppler effect.
+constexpr float kDefaultDistanceFactor = 1.0f;
 constexpr float kDefaultRolloff = 1.0f;
+constexpr float kDefaultDoppler = 1.0f;
 constexpr float kMaxRolloff = 10.0f;
+constexpr float kMaxDoppler = 10.0f;
 
 struct Channel {
     std::unique_ptr<Voice> voice;  // null on the silent device
@@ -38,7 +43,9 @@ struct State {
     bool initialised = false;
     std::unique_ptr<Output> output;
     std::vector<Sample> samples;
+    float distanceFactor = kDefaultDistanceFactor;
     float rolloff = kDefaultRolloff;
+    float doppler = kDefaultDoppler;
     int globalVolume = 100;
 };
 
@@ -123,23 +130,27 @@ BASS_EXPORT BASS_BOOL BASS_Init(int device, BASS_DWORD freq, BASS_DWORD, void* w
     if (state.output == nullptr) {
         return 0;
     }
-    state.output->SetRolloff(state.rolloff);
+    state.output->SetFactors(state.distanceFactor, state.rolloff, state.doppler);
     state.initialised = true;
     return 1;
 }
 
-// The distance factor only changes the unit, which the roll-off does not depend on; Doppler is
-// off. A negative value leaves a factor as it is.
-BASS_EXPORT BASS_BOOL BASS_Set3DFactors(float, float rolloff, float) {
+// A negative or undefined factor leaves it as it is; the distance factor must stay above 0.
+BASS_EXPORT BASS_BOOL BASS_Set3DFactors(float distance, float rolloff, float doppler) {
     if (!state.initialised) {
         return 0;
     }
-    if (rolloff < 0.0f || std::isnan(rolloff)) {
-        return 1;
+    if (distance > 0.0f && std::isfinite(distance)) {
+        state.distanceFactor = distance;
     }
-    state.rolloff = rolloff < kMaxRolloff ? rolloff : kMaxRolloff;
+    if (rolloff >= 0.0f) {
+        state.rolloff = std::min(rolloff, kMaxRolloff);
+    }
+    if (doppler >= 0.0f) {
+        state.doppler = std::min(doppler, kMaxDoppler);
+    }
     if (audible()) {
-        state.output->SetRolloff(state.rolloff);
+        state.output->SetFactors(state.distanceFactor, state.rolloff, state.doppler);
         for (Sample& sample : state.samples) {
             for (Channel& channel : sample.channels) {
                 if (sample.is3d() && channel.voice) {

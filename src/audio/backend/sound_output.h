@@ -51,7 +51,9 @@ public:
                                             float rolloff) = 0;
     virtual void SetListener(const BASS_3DVECTOR* position, const BASS_3DVECTOR* velocity,
                              const BASS_3DVECTOR* front, const BASS_3DVECTOR* top) = 0;
-    virtual void SetRolloff(float rolloff) = 0;
+    // Metres in a unit of distance, the roll-off (a mixer that rolls off per voice has it from
+    // Voice::SetRolloff instead) and the Doppler effect's strength, 1 being the real world's.
+    virtual void SetFactors(float distance, float rolloff, float doppler) = 0;
     // Settings that wait for the next commit take effect together.
     virtual void Commit() = 0;
 };
