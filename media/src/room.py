@@ -43,7 +43,8 @@ DIAL_R = 0.16
 DIAL_Y = 1.637
 
 # Light map atlas of every baked object.
-NOT_BAKED = ("Clock glass", "strelka_1big", "strelka_1min", "Lamp lamp")
+NOT_BAKED = ("Clock glass", "Door glass", "strelka_1big", "strelka_1min", "Lamp lamp",
+             "pendulum")
 ATLASES = {"lm_room.jpg": 1024, "lm_clock.jpg": 512, "lm_furniture.jpg": 1024}
 
 materials = {}
@@ -215,6 +216,52 @@ def add_prism(part, outline, y_front, y_back, mat, centre):
     return faces
 
 
+def normal_uv(part, faces, squeeze=0.92, flat=0.0):
+    """Texture coordinates from the surface's smooth normal (u, v = 0.5 + 0.5 * its x and z,
+    seen from the front): a picture of a polished ball then lays its gleam and highlight over
+    any rounded part as the same light would. Flat faces take the corners' averaged normals,
+    leaning towards their own by `flat`, so a plate reads as gently cushioned rather than one
+    flat tone, without a hot spot in its middle."""
+    part.bm.normal_update()
+    for f in faces:
+        for loop in f.loops:
+            n = (loop.vert.normal + f.normal * flat).normalized()
+            loop[part.uv].uv = (0.5 + 0.5 * squeeze * n.x, 0.5 + 0.5 * squeeze * n.z)
+
+
+def scale_faces(part, faces, centre, scale):
+    verts = {v for f in faces for v in f.verts}
+    c = Vector(centre)
+    for v in verts:
+        d = v.co - c
+        v.co = c + Vector((d.x * scale[0], d.y * scale[1], d.z * scale[2]))
+    part.bm.normal_update()
+
+
+def add_ring(part, outer, inner, y_front, y_back, mat, centre, segments=24):
+    """A flat pierced ring in the XZ plane round `centre`, its front looking along -Y."""
+    bm = part.bm
+    cx, cz = centre
+    rings = []
+    for r, y in ((outer, y_front), (inner, y_front), (inner, y_back), (outer, y_back)):
+        rings.append([bm.verts.new((cx + r * math.cos(2 * math.pi * i / segments), y,
+                                    cz + r * math.sin(2 * math.pi * i / segments)))
+                      for i in range(segments)])
+    faces = []
+    for a, b in ((0, 1), (1, 2), (2, 3), (3, 0)):
+        for i in range(segments):
+            j = (i + 1) % segments
+            faces.append(bm.faces.new([rings[a][i], rings[a][j], rings[b][j], rings[b][i]]))
+    bmesh.ops.recalc_face_normals(bm, faces=faces)
+    bm.normal_update()
+    # Front faces must look along -Y, the ring's walls outwards and into the hole.
+    idx = part.mat_index(mat)
+    for f in faces:
+        f.material_index = idx
+    box_uv(faces, part.uv, 0.05)
+    return faces
+
+
 def finish(part, name, atlas=None, parent=None, origin=(0.0, 0.0, 0.0)):
     bm = part.bm
     bmesh.ops.remove_doubles(bm, verts=bm.verts, dist=1e-5)
@@ -318,7 +365,7 @@ def build_room():
 
 
 def build_window():
-    frame_mat = material("window_frame", "plaster.jpg", roughness=0.7)
+    frame_mat = material("window_frame", "frame_paint.jpg", roughness=0.7)
     brass = material("brass", "brass.jpg", roughness=0.3, metallic=0.8)
     win = Part()
     xa, xb = X1 + 0.05, X1 + 0.10
@@ -364,27 +411,37 @@ def build_curtain():
     part = Part()
     bm = part.bm
     idx = part.mat_index(velvet)
-    top, bottom = 1.16, Z0 + 0.03
+    # The heading stands in front of the rod and above it, a straight top edge gathered into
+    # small pencil pleats; below it the pleats open into the deep folds of the drop.
+    top, bottom = 1.215, Z0 + 0.03
+    heading = 0.09
+    front = X1 - 0.17
+    zs = [top, top - 0.03, top - heading, top - heading - 0.05, top - heading - 0.12]
+    zs += [zs[-1] + (bottom - zs[-1]) * k / 10 for k in range(1, 11)]
     for ya, yb in ((WIN_Y1 - 0.12, WIN_Y1 + 0.5), (WIN_Y0 - 0.5, WIN_Y0 + 0.12)):
-        cols, rows = 56, 12
+        cols = 88
         grid = []
-        for r in range(rows + 1):
-            z = top + (bottom - top) * r / rows
+        for z in zs:
+            drop = min(max((top - heading - z) / 0.17, 0.0), 1.0)
             row = []
             for c in range(cols + 1):
                 f = c / cols
                 y = ya + (yb - ya) * f
                 # Folds deepen towards the floor, where the fabric hangs freely.
-                depth = 0.035 + 0.02 * (r / rows)
-                x = X1 - 0.17 + depth * (0.5 + 0.5 * math.sin(f * 2 * math.pi * 5.5))
-                row.append(bm.verts.new((x, y, z)))
+                depth = (0.035 + 0.02 * (top - z) / (top - bottom)) * drop
+                fold = depth * (0.5 + 0.5 * math.sin(f * 2 * math.pi * 5.5))
+                pleat = 0.006 * (1 - drop) * (0.5 + 0.5 * math.sin(f * 2 * math.pi * 22))
+                if z == top:
+                    pleat = 0.0
+                row.append(bm.verts.new((front - 0.01 * (1 - drop) + fold + pleat, y, z)))
             grid.append(row)
-        for r in range(rows):
+        for r in range(len(zs) - 1):
             for c in range(cols):
                 f = bm.faces.new([grid[r][c], grid[r + 1][c], grid[r + 1][c + 1], grid[r][c + 1]])
                 f.material_index = idx
-                uvs = [(c / cols, 1 - r / rows), (c / cols, 1 - (r + 1) / rows),
-                       ((c + 1) / cols, 1 - (r + 1) / rows), ((c + 1) / cols, 1 - r / rows)]
+                v0, v1 = (top - zs[r]) / (top - bottom), (top - zs[r + 1]) / (top - bottom)
+                uvs = [(c / cols, 1 - v0), (c / cols, 1 - v1), ((c + 1) / cols, 1 - v1),
+                       ((c + 1) / cols, 1 - v0)]
                 for loop, uv in zip(f.loops, uvs):
                     loop[part.uv].uv = (uv[0], uv[1] * 2.5)
     bm.normal_update()
@@ -522,7 +579,6 @@ def merge(dst, src):
 
 def build_clock():
     wood = material("clock_mahogany", "mahogany.jpg", roughness=0.3)
-    brass = material("brass", "brass.jpg", roughness=0.3, metallic=0.8)
     dial_mat = material("dial", "dial.jpg", roughness=0.7)
     cx = CLOCK_X
     back = Y1 - 0.05
@@ -537,7 +593,9 @@ def build_clock():
     add_box(main, (cx - 0.22, back - 0.02, tz0), (cx + 0.22, back, tz1), wood, 0.5)
     add_box(main, (cx - 0.22, front, tz0), (cx - 0.20, back - 0.02, tz1), wood, 0.5)
     add_box(main, (cx + 0.20, front, tz0), (cx + 0.22, back - 0.02, tz1), wood, 0.5)
-    add_box(main, (cx - 0.20, front, tz0), (cx + 0.20, back - 0.02, tz0 + 0.02), wood, 0.5)
+    # The trunk's floor starts behind the front frame: sharing the frame's front face it
+    # fought it for the same pixels in a dashed dark line along the foot of the trunk.
+    add_box(main, (cx - 0.20, front + 0.02, tz0), (cx + 0.20, back - 0.02, tz0 + 0.02), wood, 0.5)
     dz0, dz1 = tz0 + 0.12, tz1 - 0.06
     add_box(main, (cx - 0.20, front, tz0), (cx - 0.14, front + 0.02, tz1), wood, 0.5)
     add_box(main, (cx + 0.14, front, tz0), (cx + 0.20, front + 0.02, tz1), wood, 0.5)
@@ -554,9 +612,11 @@ def build_clock():
     add_box(main, (cx - 0.27, back - 0.33, hz0), (cx + 0.27, back, hz0 + 0.04), wood, 0.5)
     add_box(main, (cx - 0.25, hfront, hz0 + 0.04), (cx + 0.25, back, hz1), wood, 0.5)
     add_box(main, (cx - 0.27, back - 0.33, hz1), (cx + 0.27, back, hz1 + 0.03), wood, 0.5)
+    # The pillars end inside their brass bases and capitals: flush with them, a pillar's end
+    # would lie in the plane of a fitting's face and fight it for the same pixels.
     for sx in (-1, 1):
-        add_cylinder(main, (cx + sx * 0.225, hfront - 0.02, (hz0 + hz1) / 2 + 0.02), 0.02,
-                     hz1 - hz0 - 0.04, wood, 16)
+        add_cylinder(main, (cx + sx * 0.225, hfront - 0.02, (hz0 + hz1) / 2 + 0.013), 0.02,
+                     hz1 - hz0 - 0.066, wood, 16)
     # Bezel round the dial: four bars standing proud of the hood front.
     b0, b1 = DIAL_R + 0.01, DIAL_R + 0.035
     bz = DIAL_Z
@@ -572,27 +632,69 @@ def build_clock():
         a = math.pi * i / steps
         crest.append((0.24 * math.cos(a), 0.11 * math.sin(a)))
     crest.reverse()
-    add_prism(main, crest, back - 0.30, back - 0.04, wood, (cx, hz1 + 0.03))
+    # Sunk 5 mm into the hood's top, so its underside shares no plane with the finials' feet.
+    add_prism(main, crest, back - 0.30, back - 0.04, wood, (cx, hz1 + 0.025))
     finish(main, "clock main", "lm_clock.jpg")
 
+    # Brass fittings, polished: each part looks its colour up by its normal in a picture of a
+    # lit brass ball, so finials, capitals, hinges and the escutcheon carry a gleam of their own
+    # under the light map.
+    polished = material("brass_polished", "brass_polished.jpg", roughness=0.25, metallic=0.8)
     fittings = Part()
+    shaped, plates = [], []
     top = hz1 + 0.03
-    for sx, h in ((-0.23, 0.0), (0.23, 0.0)):
-        add_cylinder(fittings, (cx + sx, back - 0.17, top + 0.02), 0.022, 0.04, brass, 16)
-        add_sphere(fittings, (cx + sx, back - 0.17, top + 0.065), 0.028, brass, 16, 8)
-        add_cylinder(fittings, (cx + sx, back - 0.17, top + 0.11), 0.004, 0.04, brass, 6,
-                     radius2=0.0005)
-    add_cylinder(fittings, (cx, back - 0.17, top + 0.125), 0.02, 0.03, brass, 16)
-    add_sphere(fittings, (cx, back - 0.17, top + 0.16), 0.026, brass, 16, 8)
-    add_cylinder(fittings, (cx, back - 0.17, top + 0.20), 0.004, 0.04, brass, 6, radius2=0.0005)
-    # Brass capitals on the hood pillars and a keyhole escutcheon on the door.
+
+    def finial(x, z, scale):
+        fy = back - 0.17
+        shaped.extend(add_cylinder(fittings, (x, fy, z + 0.006 * scale), 0.024 * scale,
+                                   0.012 * scale, polished, 20, radius2=0.02 * scale))
+        shaped.extend(add_cylinder(fittings, (x, fy, z + 0.02 * scale), 0.011 * scale,
+                                   0.016 * scale, polished, 16, radius2=0.014 * scale))
+        urn = add_sphere(fittings, (x, fy, z + 0.05 * scale), 0.028 * scale, polished, 20, 10)
+        scale_faces(fittings, urn, (x, fy, z + 0.05 * scale), (1.0, 1.0, 0.85))
+        shaped.extend(urn)
+        knop = add_sphere(fittings, (x, fy, z + 0.085 * scale), 0.011 * scale, polished, 16, 8)
+        shaped.extend(knop)
+        shaped.extend(add_cylinder(fittings, (x, fy, z + 0.115 * scale), 0.005 * scale,
+                                   0.042 * scale, polished, 8, radius2=0.0006))
+
+    finial(cx - 0.23, top, 1.0)
+    finial(cx + 0.23, top, 1.0)
+    finial(cx, top + 0.105, 0.95)
+    # Capitals and bases of the hood pillars: a flared bell under a square abacus, a torus-like
+    # roll on a plinth below.
+    px, py = 0.225, hfront - 0.02
     for sx in (-1, 1):
-        add_box(fittings, (cx + sx * 0.225 - 0.025, hfront - 0.045, hz1 - 0.035),
-                (cx + sx * 0.225 + 0.025, hfront - 0.0, hz1), brass, 0.1)
-        add_box(fittings, (cx + sx * 0.225 - 0.025, hfront - 0.045, hz0 + 0.04),
-                (cx + sx * 0.225 + 0.025, hfront - 0.0, hz0 + 0.07), brass, 0.1)
-    add_box(fittings, (cx + 0.105, front - 0.016, (dz0 + dz1) / 2 - 0.02),
-            (cx + 0.125, front - 0.012, (dz0 + dz1) / 2 + 0.02), brass, 0.05)
+        x = cx + sx * px
+        shaped.extend(add_cylinder(fittings, (x, py, hz1 - 0.02), 0.021, 0.028, polished, 20,
+                                   radius2=0.028))
+        plates.extend(add_box(fittings, (x - 0.031, py - 0.031, hz1 - 0.006),
+                              (x + 0.031, py + 0.02, hz1), polished, 0.1))
+        roll = add_sphere(fittings, (x, py, hz0 + 0.062), 0.027, polished, 20, 8)
+        scale_faces(fittings, roll, (x, py, hz0 + 0.062), (1.0, 1.0, 0.4))
+        shaped.extend(roll)
+        plates.extend(add_box(fittings, (x - 0.03, py - 0.03, hz0 + 0.04),
+                              (x + 0.03, py + 0.02, hz0 + 0.052), polished, 0.1))
+    # A shield-shaped escutcheon with its keyhole on the door's right stile, two hinges with
+    # round knuckles on its left.
+    ez = (dz0 + dz1) / 2
+    ex = cx + 0.172
+    shield = add_sphere(fittings, (ex, front, ez), 1.0, polished, 20, 10)
+    scale_faces(fittings, shield, (ex, front, ez), (0.012, 0.0045, 0.024))
+    shaped.extend(shield)
+    for hz in (dz0 + 0.09, dz1 - 0.09):
+        shaped.extend(add_cylinder(fittings, (cx - 0.2, front - 0.002, hz), 0.0055, 0.05,
+                                   polished, 12))
+        for end in (-1, 1):
+            shaped.extend(add_sphere(fittings, (cx - 0.2, front - 0.002, hz + end * 0.026),
+                                     0.0055, polished, 12, 6))
+        plates.extend(add_box(fittings, (cx - 0.197, front - 0.0018, hz - 0.022),
+                              (cx - 0.172, front, hz + 0.022), polished, 0.1, skip=[(0, 1, 0)]))
+    normal_uv(fittings, shaped)
+    normal_uv(fittings, plates, flat=1.5)
+    add_box(fittings, (ex - 0.0018, front - 0.0052, ez - 0.011), (ex + 0.0018, front - 0.004,
+                                                                   ez + 0.003), wood, 0.05,
+            skip=[(0, 1, 0)])
     finish(fittings, "clock fittings", "lm_clock.jpg")
 
     # The dial plate: a square in front of the hood with the dial picture.
@@ -604,13 +706,24 @@ def build_clock():
     finish(dial, "clock dial", "lm_clock.jpg")
 
     # Pendulum: rod and bob hanging from its pivot under the dial, swinging about Y.
+    # A polished brass rod, 16 mm across so it reads from across the room, and a large
+    # lens-shaped bob; both look up the polished ball by their normals and draw as they are
+    # (polished metal mirrors the lamp rather than taking the case's shade).
     pend = Part()
     pivot = (cx, back - 0.13, tz1 - 0.02)
-    add_box(pend, (cx - 0.006, pivot[1] - 0.003, tz0 + 0.28), (cx + 0.006, pivot[1] + 0.003,
-                                                              pivot[2]), brass, 0.2)
-    add_cylinder(pend, (cx, pivot[1], tz0 + 0.25), 0.075, 0.022, brass, 40, axis="Y")
-    add_cylinder(pend, (cx, pivot[1], tz0 + 0.25), 0.05, 0.03, brass, 16, axis="Y")
-    pendulum = finish(pend, "pendulum", "lm_clock.jpg", origin=pivot)
+    bob_z = tz0 + 0.25
+    parts = add_cylinder(pend, (cx, pivot[1], (bob_z + 0.06 + pivot[2]) / 2), 0.008,
+                         pivot[2] - bob_z - 0.06, polished, 16)
+    # The lens takes the ball's normals before it is flattened: its face then shows the
+    # whole gleam, a broad glow and the highlight up on the lamp's side, not just a bright rim.
+    lens = add_sphere(pend, (cx, pivot[1], bob_z), 1.0, polished, 40, 20)
+    normal_uv(pend, lens, squeeze=0.95)
+    scale_faces(pend, lens, (cx, pivot[1], bob_z), (0.088, 0.026, 0.088))
+    # The rating nut under the bob.
+    parts += add_cylinder(pend, (cx, pivot[1], bob_z - 0.1), 0.009, 0.022, polished, 12)
+    parts += add_cylinder(pend, (cx, pivot[1], bob_z - 0.08), 0.0045, 0.03, polished, 8)
+    normal_uv(pend, parts)
+    pendulum = finish(pend, "pendulum", origin=pivot)
     key_pendulum(pendulum)
 
     build_hands()
@@ -638,6 +751,17 @@ def build_clock():
     obj["AlphaUse"] = "factor"
     obj["Alpha"] = 0.12
 
+    # The trunk door's pane, in the middle of the frame's thickness: blended at a small factor
+    # over a nearly black picture, so it only adds its faint reflections to the pendulum.
+    pane = Part()
+    py = front + 0.01
+    add_quad(pane, [(cx - 0.14, py, dz0), (cx + 0.14, py, dz0), (cx + 0.14, py, dz1),
+                    (cx - 0.14, py, dz1)], [(0, 0), (1, 0), (1, 1), (0, 1)],
+             material("door_glass", "door_glass.jpg", roughness=0.05))
+    obj = finish(pane, "Door glass")
+    obj["AlphaUse"] = "factor"
+    obj["Alpha"] = 0.14
+
 
 def key_pendulum(obj):
     """31 keys 1/15 s apart over one 2 s period, a 4 degree swing about Y."""
@@ -652,29 +776,79 @@ def key_pendulum(obj):
     obj.rotation_quaternion = Quaternion()
 
 
-def hand_outline(length, width, spade, tail):
-    """A hand pointing along +Z from the pivot: tail, shaft, a spade near the tip, a point."""
-    s = spade
-    return [(-width * 1.3, -tail), (width * 1.3, -tail), (width, 0.0), (width * 0.8, length * 0.6),
-            (s, length * 0.68), (s * 0.7, length * 0.78), (width * 0.5, length * 0.84),
-            (0.0, length), (-width * 0.5, length * 0.84), (-s * 0.7, length * 0.78),
-            (-s, length * 0.68), (-width * 0.8, length * 0.6), (-width, 0.0)]
+def taper(z0, w0, z1, w1):
+    """A bar along +Z from z0 to z1, w0 and w1 its half widths at either end."""
+    return [(-w0, z0), (w0, z0), (w1, z1), (-w1, z1)]
+
+
+def leaf(zb, zt, width, bulge=0.45, steps=8):
+    """A pointed spade leaf along +Z from zb to zt, widest at `bulge` of its length."""
+    right = []
+    for k in range(1, steps):
+        t = k / steps
+        shape = math.sin(math.pi * min(t / bulge, 1.0) / 2) if t < bulge else \
+            math.cos(math.pi / 2 * (t - bulge) / (1 - bulge))
+        right.append((width * shape, zb + (zt - zb) * t))
+    return [(0.0, zb)] + right + [(0.0, zt)] + [(-x, z) for x, z in reversed(right)]
+
+
+def hand_design(length, hour):
+    """The hand's plates and pierced rings in its own plane (x across, z towards the tip).
+
+    The hour hand: a short counterpoised tail, a tapering shaft into a pierced Breguet ring,
+    two small side leaves where shaft meets ring, a spade above the ring and a fine point. The
+    minute hand: the same family drawn long and light, a small ring at 60 % and a slim spade
+    running into the point."""
+    L = length
+    if hour:
+        ring_z, ring_o, ring_i = 0.62 * L, 0.15 * L, 0.105 * L
+        tail_z, tail_o, tail_i = -0.2 * L, 0.075 * L, 0.04 * L
+        mid, tail_mid = (ring_o + ring_i) / 2, (tail_o + tail_i) / 2
+        plates = [taper(tail_z + tail_mid, 0.036 * L, ring_z - mid, 0.026 * L),
+                  leaf(ring_z + ring_i, L, 0.11 * L, 0.35),
+                  leaf(ring_z - ring_o - 0.14 * L, ring_z - ring_o + 0.02 * L, 0.065 * L, 0.55)]
+        # Side leaves, turned out from the shaft below the ring.
+        for side in (-1, 1):
+            pts = leaf(0.0, 0.19 * L, 0.05 * L, 0.5)
+            a = side * math.radians(58)
+            ca, sa = math.cos(a), math.sin(a)
+            zb = ring_z - ring_o - 0.04 * L
+            plates.append([(x * ca + z * sa, -x * sa + z * ca + zb) for x, z in pts])
+    else:
+        ring_z, ring_o, ring_i = 0.58 * L, 0.068 * L, 0.044 * L
+        tail_z, tail_o, tail_i = -0.17 * L, 0.05 * L, 0.025 * L
+        mid, tail_mid = (ring_o + ring_i) / 2, (tail_o + tail_i) / 2
+        plates = [taper(tail_z + tail_mid, 0.017 * L, ring_z - mid, 0.011 * L),
+                  leaf(ring_z + ring_i, L, 0.05 * L, 0.25),
+                  leaf(ring_z - ring_o - 0.1 * L, ring_z - ring_o + 0.01 * L, 0.03 * L, 0.55)]
+    rings = [(0.0, ring_z, ring_o, ring_i), (0.0, tail_z, tail_o, tail_i)]
+    return plates, rings
 
 
 def build_hands():
     steel = material("blued_steel", "blued.jpg", roughness=0.3, metallic=0.7)
     centre = (CLOCK_X, DIAL_Y, DIAL_Z)
-    for name, length, width, spade, y, angle in (
-            ("strelka_1big", 0.092, 0.0045, 0.016, 0.006, 0.0),
-            ("strelka_1min", 0.138, 0.003, 0.010, 0.011, math.pi / 2)):
+    for name, length, hour, y, angle in (
+            ("strelka_1big", 0.098, True, 0.006, 0.0),
+            ("strelka_1min", 0.142, False, 0.011, math.pi / 2)):
         part = Part()
-        outline = hand_outline(length, width, spade, 0.025)
-        # The minute hand rests pointing at 3 o'clock (+X): turn its outline a quarter.
+        plates, rings = hand_design(length, hour)
+        # The minute hand rests pointing at 3 o'clock (+X): turn its drawing a quarter.
         ca, sa = math.cos(angle), math.sin(angle)
-        pts = [(x * ca + z * sa, -x * sa + z * ca) for x, z in outline]
-        add_ngon_prism(part, pts, DIAL_Y - y - 0.002, DIAL_Y - y + 0.002, steel,
-                       (CLOCK_X, DIAL_Z))
-        add_cylinder(part, (CLOCK_X, DIAL_Y - y - 0.0005, DIAL_Z), 0.008, 0.004, steel, 12,
+
+        def turn(x, z):
+            return (x * ca + z * sa, -x * sa + z * ca)
+        y0, y1 = DIAL_Y - y - 0.0015, DIAL_Y - y + 0.0015
+        for outline in plates:
+            add_ngon_prism(part, [turn(x, z) for x, z in outline], y0, y1, steel,
+                           (CLOCK_X, DIAL_Z))
+        for x, z, outer, inner in rings:
+            rx, rz = turn(x, z)
+            add_ring(part, outer, inner, y0, y1, steel, (CLOCK_X + rx, DIAL_Z + rz))
+        # The boss over the arbor, and a collet.
+        add_cylinder(part, (CLOCK_X, DIAL_Y - y - 0.0005, DIAL_Z), 0.0075, 0.004, steel, 16,
+                     axis="Y")
+        add_cylinder(part, (CLOCK_X, DIAL_Y - y - 0.003, DIAL_Z), 0.004, 0.002, steel, 12,
                      axis="Y")
         finish(part, name, origin=centre)
 

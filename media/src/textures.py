@@ -200,6 +200,73 @@ def brass(rng):
     return to_image(rgb)
 
 
+def polished_brass(rng):
+    """A polished brass ball as seen from the front, lit by the lamp from the upper left: the
+    fittings and the pendulum look their colour up by their surface normal (u, v = 0.5 + 0.5 *
+    its x and z), so every curved part carries the same soft gleam and bright highlight."""
+    size = 256
+    ys, xs = np.mgrid[0:size, 0:size].astype(float)
+    nx = (xs + 0.5) / size * 2 - 1
+    nz = 1 - (ys + 0.5) / size * 2
+    r2 = nx * nx + nz * nz
+    # Past the rim the normal stays on it: faces seen edge-on take the rim's colour.
+    scale = np.where(r2 > 0.999, 0.9995 / np.sqrt(np.maximum(r2, 1e-9)), 1.0)
+    nx, nz = nx * scale, nz * scale
+    ny = -np.sqrt(np.maximum(1 - nx * nx - nz * nz, 0.0))
+    light = np.array((-0.55, -0.65, 0.52))
+    light /= np.linalg.norm(light)
+    half = light + np.array((0.0, -1.0, 0.0))
+    half /= np.linalg.norm(half)
+    diffuse = np.maximum(nx * light[0] + ny * light[1] + nz * light[2], 0.0)
+    spec = np.maximum(nx * half[0] + ny * half[1] + nz * half[2], 0.0)
+    # Polished metal mirrors the room: a dark warm ground, a broad glow towards the lamp, a
+    # small hot highlight, and a faint cold rim from the window on the right.
+    ground = np.array((72, 46, 14), float)
+    body = np.array((210, 160, 62), float)
+    hot = np.array((255, 244, 206), float)
+    cold = np.array((120, 130, 150), float)
+    rim = np.clip((nx - 0.55) / 0.4, 0, 1) * np.clip(1 - np.abs(nz) * 1.4, 0, 1)
+    rgb = ground + (body - ground) * (0.15 + 0.85 * diffuse[..., None] ** 1.3)
+    glow = spec ** 10
+    rgb = rgb + (hot - rgb) * np.clip(0.5 * glow + 1.5 * spec ** 60, 0, 1)[..., None]
+    rgb = rgb + (cold - rgb) * (0.35 * rim)[..., None]
+    grain = fractal(rng, size, size, 32, 32, 2)
+    rgb *= (0.96 + 0.08 * grain)[..., None]
+    return to_image(rgb)
+
+
+def blued_steel(rng):
+    """Heat-blued steel of the hands: deep blue, a little lighter along a soft sheen."""
+    size = 128
+    ys, xs = np.mgrid[0:size, 0:size] / float(size)
+    sheen = np.exp(-((xs - ys) ** 2) / 0.02)
+    t = 0.25 * fractal(rng, size, size, 16, 16, 2) + 0.55 * sheen
+    return to_image(colour_ramp(t, [(0.0, (10, 12, 30)), (0.5, (28, 38, 86)),
+                                    (1.0, (70, 96, 160))]))
+
+
+def door_glass(rng):
+    """The trunk door's pane, blended at a small factor: nearly black, so the pendulum behind it
+    stays clear, with two faint slanting reflections and a cold edge where the window catches it."""
+    w, h = 128, 256
+    ys, xs = np.mgrid[0:h, 0:w].astype(float)
+    u, v = xs / w, ys / h
+    t = 0.04 + 0.5 * np.exp(-((u + 0.45 * v - 0.55) ** 2) / 0.002)
+    t += 0.3 * np.exp(-((u + 0.45 * v - 0.72) ** 2) / 0.0008)
+    t += 0.25 * np.clip(1 - (1 - u) / 0.04, 0, 1)
+    t *= 0.9 + 0.1 * fractal(rng, w, h, 4, 8, 3)
+    return to_image(colour_ramp(t, [(0.0, (8, 9, 12)), (0.4, (110, 118, 134)),
+                                    (1.0, (220, 228, 240))]))
+
+
+def frame_paint(rng):
+    """The window's sashes and sill: old paint in a muted grey, so the weak cold light from
+    outside leaves them dim instead of glowing white."""
+    size = 256
+    t = 0.6 * fractal(rng, size, size, 8, 32, 3) + 0.4 * fractal(rng, size, size, 64, 64, 2)
+    return to_image(colour_ramp(t, [(0.0, (62, 62, 60)), (1.0, (84, 84, 80))]))
+
+
 def velvet(rng):
     """Heavy curtain fabric; its alpha thins towards both side edges."""
     w = h = 512
@@ -209,9 +276,9 @@ def velvet(rng):
     rgb = colour_ramp(t, [(0.0, (52, 8, 14)), (0.6, (96, 18, 26)), (1.0, (128, 32, 38))])
     xs = np.linspace(0, 1, w)
     edge = np.minimum(xs, 1 - xs)
-    # Opaque over most of its width; only the last few centimetres of each edge let the
-    # storm light through.
-    alpha = np.clip(0.7 + edge / 0.05 * 0.3, 0.7, 1.0)
+    # Opaque wherever the fabric lies doubled in its folds; only the last centimetre or two of
+    # each edge thins, enough for a glint of the storm, never enough to show the sash behind.
+    alpha = np.clip(0.9 + edge / 0.02 * 0.1, 0.9, 1.0)
     alpha = np.broadcast_to(alpha[None, :], (h, w))
     rgba = np.dstack([np.clip(rgb, 0, 255), alpha * 255]).astype(np.uint8)
     return Image.fromarray(rgba, "RGBA")
@@ -509,8 +576,10 @@ def main():
         ("plaster.jpg", plaster), ("dial.jpg", dial), ("sky.jpg", sky),
         ("painting.jpg", painting), ("books.jpg", books), ("shade.jpg", shade_fabric),
         ("leather.jpg", lambda r: fabric(r, (88, 34, 24), (146, 68, 44))),
-        ("blued.jpg", lambda r: fabric(r, (12, 14, 26), (40, 48, 80), 64)),
+        ("blued.jpg", blued_steel),
         ("glass.jpg", glass), ("gilt.jpg", gilt),
+        ("brass_polished.jpg", polished_brass), ("door_glass.jpg", door_glass),
+        ("frame_paint.jpg", frame_paint),
     ]
     for seed, (name, maker) in enumerate(makers):
         save_jpeg(maker(np.random.default_rng(1000 + seed)), out, name)
