@@ -2,6 +2,7 @@
 // wave output; the checks read the rendered file. Test sounds are tones, so each sound's share
 // of the mix can be measured at its own frequency.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -35,7 +36,8 @@ class PlaybackRenderTest : public testing::Test {
 protected:
     void SetUp() override {
         wave_ = audiotest::UseWaveOutput();
-        root_ = fs::path(testing::TempDir()) / "zorvane_render_media";
+        // Test programs may run side by side, each with its own folder.
+        root_ = fs::path(testing::TempDir()) / ("zorvane_render_media_" + std::to_string(getpid()));
         fs::remove_all(root_);
         fs::create_directories(root_ / "Media");
         Put("ClockMusic.ogg", audiotest::EncodeTone(2, kMusicHz, 0.4, 1.0));
@@ -44,6 +46,11 @@ protected:
             Put(name, audiotest::EncodeTone(2, kThunderHz, 0.5, 1.0));
         }
         Put("ClockTicks.ogg", audiotest::EncodeTone(1, kTicksHz, 0.5, 1.0));
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
     }
 
     void Put(const std::string& name, const std::vector<unsigned char>& bytes) {

@@ -1,6 +1,7 @@
 #include "audio/sound_playback.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -103,9 +104,16 @@ protected:
     void SetUp() override {
         calls.clear();
         deviceOneResult = 1;
-        root_ = fs::path(testing::TempDir()) / "zorvane_sound_playback";
+        // Test programs may run side by side, each with its own folder.
+        root_ =
+            fs::path(testing::TempDir()) / ("zorvane_sound_playback_" + std::to_string(getpid()));
         fs::remove_all(root_);
         fs::create_directories(root_ / "Media");
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
     }
 
     void Put(const std::string& name, const std::string& bytes) {

@@ -2,11 +2,15 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
 namespace audio::backend {
 namespace {
+
+// Far more than Vorbis ever packs into a byte (our quietest sound, near silence, packs 34).
+constexpr std::size_t kSamplesPerByte = 64;
 
 struct MemoryReader {
     const unsigned char* data;
@@ -94,6 +98,17 @@ bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out)
               info->rate <= 192000;
     const int channels = ok ? info->channels : 0;
     const long rate = ok ? info->rate : 0;
+    // The stream's own length sizes the samples once, so a long piece of music is never held
+    // twice while its buffer grows. The length is only the last page's word, so no more is
+    // taken on trust than the file's size could hold.
+    if (ok) {
+        const ogg_int64_t frames = ov_pcm_total(&file, -1);
+        if (frames > 0) {
+            const std::size_t claimed = static_cast<std::size_t>(frames) *
+                                        static_cast<std::size_t>(channels);
+            out.samples.reserve(std::min({claimed, kMaxDecodedSamples, size * kSamplesPerByte}));
+        }
+    }
     char buffer[8192];
     while (ok) {
         int section = 0;
