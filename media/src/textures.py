@@ -218,7 +218,7 @@ def polished_brass(rng):
     half = light + np.array((0.0, -1.0, 0.0))
     half /= np.linalg.norm(half)
     diffuse = np.maximum(nx * light[0] + ny * light[1] + nz * light[2], 0.0)
-    spec = np.maximum(nx * half[0] + ny * half[1] + nz * half[2], 0.0)
+    specular = np.maximum(nx * half[0] + ny * half[1] + nz * half[2], 0.0)
     # Polished metal mirrors the room: a dark warm ground, a broad glow towards the lamp, a
     # small hot highlight, and a faint cold rim from the window on the right.
     ground = np.array((72, 46, 14), float)
@@ -227,8 +227,8 @@ def polished_brass(rng):
     cold = np.array((120, 130, 150), float)
     rim = np.clip((nx - 0.55) / 0.4, 0, 1) * np.clip(1 - np.abs(nz) * 1.4, 0, 1)
     rgb = ground + (body - ground) * (0.15 + 0.85 * diffuse[..., None] ** 1.3)
-    glow = spec ** 10
-    rgb = rgb + (hot - rgb) * np.clip(0.5 * glow + 1.5 * spec ** 60, 0, 1)[..., None]
+    glow = specular ** 10
+    rgb = rgb + (hot - rgb) * np.clip(0.5 * glow + 1.5 * specular ** 60, 0, 1)[..., None]
     rgb = rgb + (cold - rgb) * (0.35 * rim)[..., None]
     grain = fractal(rng, size, size, 32, 32, 2)
     rgb *= (0.96 + 0.08 * grain)[..., None]
