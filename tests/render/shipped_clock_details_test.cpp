@@ -15,19 +15,15 @@
 #include <tuple>
 #include <vector>
 
-#include "core/ascii.h"
 #include "render/math/matrix.h"
 #include "render/scene/record_fields.h"
 #include "render/scene/vertex_data.h"
-#include "udf/udf_binary_reader.h"
+#include "shipped_clock.h"
 #include "udf/udf_node.h"
-#include "vfs/file_source.h"
 
 namespace {
 
 using namespace render;
-
-const std::string kMedia = std::string(ZORVANE_SOURCE_DIR) + "/media/Media/";
 
 struct Triangle {
     Vector3 p[3];
@@ -38,43 +34,16 @@ struct Triangle {
 class ShippedClockDetails : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        vfs::FileSource source{core::EngineString(kMedia + "clock.UDF")};
-        source.flags = vfs::kSourceDisk;
-        reader_ = new udf::UdfBinaryReader();
-        udf::UdfNode* file = reader_->attach(source.open(vfs::kModeRead));
-        ASSERT_TRUE(file && file->load(0));
-        Collect(file->findChild("Children"));
+        clock_ = new rendertest::ShippedClock();
+        clock_->Load();
     }
 
     static void TearDownTestSuite() {
-        meshes_.clear();
-        delete reader_;
-        reader_ = nullptr;
+        delete clock_;
+        clock_ = nullptr;
     }
 
-    static void Collect(const udf::UdfNode* children) {
-        if (!children) {
-            return;
-        }
-        for (const auto& member : children->children()) {
-            const udf::UdfNode& record = *member.node;
-            if (!record.isContainer()) {
-                continue;
-            }
-            const udf::UdfNode* name = record.findChild("Name");
-            const std::string key =
-                core::AsciiLowered(name ? name->asString().str() : record.name().str());
-            if (record.typeName().view() == "Mesh" && !meshes_.count(key)) {
-                meshes_[key] = &record;
-            }
-            Collect(record.findChild("Children"));
-        }
-    }
-
-    static const udf::UdfNode* Mesh(const std::string& name) {
-        const auto found = meshes_.find(name);
-        return found == meshes_.end() ? nullptr : found->second;
-    }
+    static const udf::UdfNode* Mesh(const std::string& name) { return clock_->Mesh(name); }
 
     // The mesh's triangles in its own coordinates (scene centimetres, Z up).
     static std::vector<Triangle> Triangles(const std::string& name) {
@@ -92,7 +61,7 @@ protected:
         for (std::uint32_t t = 0; t + 2 < data->indexCount; t += 3) {
             Triangle tri;
             for (int k = 0; k < 3; ++k) {
-                tri.p[k] = data->Position(Index(*data, t + k));
+                tri.p[k] = data->Position(rendertest::TriangleIndex(*data, t + k));
             }
             const Vector3 cross = Vec3Cross(tri.p[1] - tri.p[0], tri.p[2] - tri.p[0]);
             tri.area = std::sqrt(Vec3Dot(cross, cross)) / 2;
@@ -105,19 +74,7 @@ protected:
         return out;
     }
 
-    static std::uint32_t Index(const VertexData& data, std::uint32_t i) {
-        if (data.indexSize == 2) {
-            std::uint16_t v;
-            std::memcpy(&v, data.indices + 2 * i, 2);
-            return v;
-        }
-        std::uint32_t v;
-        std::memcpy(&v, data.indices + 4 * i, 4);
-        return v;
-    }
-
-    static inline std::map<std::string, const udf::UdfNode*> meshes_;
-    static inline udf::UdfBinaryReader* reader_ = nullptr;
+    static inline rendertest::ShippedClock* clock_ = nullptr;
 };
 
 // --- Plane geometry -----------------------------------------------------------------------

@@ -13,19 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "core/ascii.h"
 #include "render/math/matrix.h"
 #include "render/scene/vertex_data.h"
 #include "render/textures/image/image_decoder.h"
-#include "udf/udf_binary_reader.h"
+#include "shipped_clock.h"
 #include "udf/udf_node.h"
-#include "vfs/file_source.h"
 
 namespace {
 
 using namespace render;
 
-const std::string kMedia = std::string(ZORVANE_SOURCE_DIR) + "/media/Media/";
+using rendertest::kShippedMedia;
 const char* const kAtlases[] = {"lm_room.jpg", "lm_clock.jpg", "lm_furniture.jpg"};
 
 // Position, normal, the texture's coordinates, the light map's.
@@ -33,7 +31,7 @@ constexpr std::uint32_t kLightMappedFvf = 0x002 | 0x010 | 0x200;
 constexpr std::uint32_t kLightMapUvOffset = 32;
 
 Image LoadAtlas(const std::string& name) {
-    std::ifstream in(kMedia + name, std::ios::binary);
+    std::ifstream in(kShippedMedia + name, std::ios::binary);
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
     Image image;
     ImageInfo info;
@@ -64,66 +62,30 @@ Vector3 ReadVector(const std::uint8_t* at) {
     return {v[0], v[1], v[2]};
 }
 
-std::uint32_t Index(const VertexData& data, std::uint32_t i) {
-    if (data.indexSize == 2) {
-        std::uint16_t v;
-        std::memcpy(&v, data.indices + 2 * i, 2);
-        return v;
-    }
-    std::uint32_t v;
-    std::memcpy(&v, data.indices + 4 * i, 4);
-    return v;
-}
-
 class ShippedLightMaps : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         for (const char* name : kAtlases) {
             atlases_[name] = LoadAtlas(name);
         }
-        vfs::FileSource source{core::EngineString(kMedia + "clock.UDF")};
-        source.flags = vfs::kSourceDisk;
-        reader_ = new udf::UdfBinaryReader();
-        udf::UdfNode* file = reader_->attach(source.open(vfs::kModeRead));
-        ASSERT_TRUE(file && file->load(0));
-        Collect(file->findChild("Children"));
+        clock_ = new rendertest::ShippedClock();
+        clock_->Load();
     }
 
     static void TearDownTestSuite() {
-        meshes_.clear();
-        delete reader_;
-        reader_ = nullptr;
-    }
-
-    // Every mesh record by its lowered name, with the light map atlas it names.
-    static void Collect(const udf::UdfNode* children) {
-        if (!children) {
-            return;
-        }
-        for (const auto& member : children->children()) {
-            const udf::UdfNode& record = *member.node;
-            if (!record.isContainer()) {
-                continue;
-            }
-            const udf::UdfNode* name = record.findChild("Name");
-            const std::string key =
-                core::AsciiLowered(name ? name->asString().str() : record.name().str());
-            if (record.typeName().view() == "Mesh" && !meshes_.count(key)) {
-                meshes_[key] = &record;
-            }
-            Collect(record.findChild("Children"));
-        }
+        delete clock_;
+        clock_ = nullptr;
     }
 
     // The light map's grey on a grid of points over every triangle of the mesh.
     static std::vector<Sample> SampleMesh(const std::string& mesh, const std::string& atlas) {
         std::vector<Sample> samples;
-        const auto found = meshes_.find(mesh);
-        EXPECT_NE(found, meshes_.end()) << mesh;
-        if (found == meshes_.end()) {
+        const udf::UdfNode* record = clock_->Mesh(mesh);
+        EXPECT_NE(record, nullptr) << mesh;
+        if (!record) {
             return samples;
         }
-        const auto data = VertexData::Load(mesh, *found->second);
+        const auto data = VertexData::Load(mesh, *record);
         EXPECT_TRUE(data) << mesh;
         if (!data) {
             return samples;
@@ -137,8 +99,8 @@ protected:
         auto vertex = [&](std::uint32_t v) { return data->vertices + std::size_t(v) * 40; };
         constexpr int kGrid = 12;
         for (std::uint32_t t = 0; t + 2 < data->indexCount; t += 3) {
-            const std::uint8_t* c[3] = {vertex(Index(*data, t)), vertex(Index(*data, t + 1)),
-                                        vertex(Index(*data, t + 2))};
+            const std::uint8_t* c[3] = {vertex(rendertest::TriangleIndex(*data, t)), vertex(rendertest::TriangleIndex(*data, t + 1)),
+                                        vertex(rendertest::TriangleIndex(*data, t + 2))};
             const Vector3 p[3] = {ReadVector(c[0]), ReadVector(c[1]), ReadVector(c[2])};
             const Vector3 cross = Vec3Cross(p[1] - p[0], p[2] - p[0]);
             const float area = std::sqrt(Vec3Dot(cross, cross)) / 2;
@@ -193,8 +155,7 @@ protected:
     }
 
     static inline std::map<std::string, Image> atlases_;
-    static inline std::map<std::string, const udf::UdfNode*> meshes_;
-    static inline udf::UdfBinaryReader* reader_ = nullptr;
+    static inline rendertest::ShippedClock* clock_ = nullptr;
 };
 
 TEST_F(ShippedLightMaps, NoTexelComesNearWhite) {
