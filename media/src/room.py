@@ -118,6 +118,15 @@ def box_uv(faces, uv, tile, origin=(0.0, 0.0, 0.0)):
             loop[uv].uv = (u / tu, v / tv)
 
 
+def dress(part, faces, mat, tile, origin=(0.0, 0.0, 0.0)):
+    """Gives the faces the part's slot for `mat` and box-projected texture coordinates."""
+    idx = part.mat_index(mat)
+    for f in faces:
+        f.material_index = idx
+    box_uv(faces, part.uv, tile, origin)
+    return faces
+
+
 def add_box(part, lo, hi, mat, tile=0.5, origin=(0.0, 0.0, 0.0), skip=()):
     bm = part.bm
     res = bmesh.ops.create_cube(bm, size=1.0)
@@ -132,11 +141,7 @@ def add_box(part, lo, hi, mat, tile=0.5, origin=(0.0, 0.0, 0.0), skip=()):
     if drop:
         bmesh.ops.delete(bm, geom=drop, context="FACES_ONLY")
         faces = [f for f in faces if f not in drop]
-    idx = part.mat_index(mat)
-    for f in faces:
-        f.material_index = idx
-    box_uv(faces, part.uv, tile, origin)
-    return faces
+    return dress(part, faces, mat, tile, origin)
 
 
 def add_cylinder(part, centre, radius, depth, mat, segments=24, axis="Z", radius2=None,
@@ -175,11 +180,7 @@ def add_sphere(part, centre, radius, mat, segments=16, rings=10):
         v.co += Vector(centre)
     faces = list({f for v in verts for f in v.link_faces})
     bm.normal_update()
-    idx = part.mat_index(mat)
-    for f in faces:
-        f.material_index = idx
-    box_uv(faces, part.uv, 0.1)
-    return faces
+    return dress(part, faces, mat, 0.1)
 
 
 def add_quad(part, corners, uvs, mat):
@@ -209,11 +210,7 @@ def add_prism(part, outline, y_front, y_back, mat, centre):
         faces.append(bm.faces.new([front[j], front[i], back[i], back[j]]))
     bmesh.ops.recalc_face_normals(bm, faces=faces)
     bm.normal_update()
-    idx = part.mat_index(mat)
-    for f in faces:
-        f.material_index = idx
-    box_uv(faces, part.uv, 0.05)
-    return faces
+    return dress(part, faces, mat, 0.05)
 
 
 def normal_uv(part, faces, squeeze=0.92, flat=0.0):
@@ -255,11 +252,7 @@ def add_ring(part, outer, inner, y_front, y_back, mat, centre, segments=24):
     bmesh.ops.recalc_face_normals(bm, faces=faces)
     bm.normal_update()
     # Front faces must look along -Y, the ring's walls outwards and into the hole.
-    idx = part.mat_index(mat)
-    for f in faces:
-        f.material_index = idx
-    box_uv(faces, part.uv, 0.05)
-    return faces
+    return dress(part, faces, mat, 0.05)
 
 
 def finish(part, name, atlas=None, parent=None, origin=(0.0, 0.0, 0.0)):
