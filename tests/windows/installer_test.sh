@@ -11,9 +11,8 @@ state="$2"
 setup="$3"
 program="$4"
 version="$5"
-"$run" "$state" --ensure
-# shellcheck disable=SC1091
-. "$state/env"
+# shellcheck source=tests/windows/saver_test_support.sh
+. "$(dirname "$0")/saver_test_support.sh"
 
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvane'
 desktop_key='HKCU\Control Panel\Desktop'
@@ -22,11 +21,6 @@ installed="$WINEPREFIX/drive_c/windows/system32/zorvane.scr"
 folder="$WINEPREFIX/drive_c/Program Files/Zorvane"
 uninstaller='C:\Program Files\Zorvane\uninstall.exe'
 other_saver='C:\windows\system32\other.scr'
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
 
 # The screen-saver values are the test prefix's own again afterwards.
 restore() {

@@ -10,14 +10,8 @@ state="$2"
 program="$3"
 out="$4"
 mkdir -p "$out"
-"$run" "$state" --ensure
-# shellcheck disable=SC1091
-. "$state/env"
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# shellcheck source=tests/windows/saver_test_support.sh
+. "$(dirname "$0")/saver_test_support.sh"
 
 # /a: ends at once with 0.
 status=0
@@ -30,26 +24,6 @@ trap "wine reg delete 'HKCU\\Software\\Maravek Studio\\Zorvane' /v ShowFps /f \
 wine reg add 'HKCU\Software\Maravek Studio\Zorvane' /v ShowFps /t REG_DWORD /d 1 /f \
     </dev/null >/dev/null 2>&1
 
-# The share of near-white pixels in a region of a screenshot, in thousandths.
-white() {
-    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 85% \
-        -format '%[fx:int(mean*1000)]' info:
-}
-
-# Waits up to 30 s for the saver to end; its exit status must be 1.
-expect_end() {
-    local saver="$1" how="$2" status=0
-    for _ in $(seq 1 300); do
-        kill -0 "$saver" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$saver" 2>/dev/null; then
-        kill "$saver" 2>/dev/null || true
-        fail "/s did not end after $how"
-    fi
-    wait "$saver" || status=$?
-    [ "$status" -eq 1 ] || fail "/s ended with $status after $how, not 1"
-}
 
 # /s: still running after a while, the room and both texts drawn, then Escape ends it with 1.
 "$run" "$state" "$program" /s &

@@ -14,63 +14,24 @@ program="$3"
 out="$4"
 rm -rf "$out"
 mkdir -p "$out"
-"$run" "$state" --ensure
-# shellcheck disable=SC1091
-. "$state/env"
+# shellcheck source=tests/windows/saver_test_support.sh
+. "$(dirname "$0")/saver_test_support.sh"
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-server_dir="$(mktemp -d "${TMPDIR:-/tmp}/zorvane-pulse.XXXXXX")"
 recorder=""
 cleanup() {
     [ -n "$recorder" ] && kill "$recorder" 2>/dev/null || true
-    PULSE_SERVER="unix:$server_dir/socket" pactl exit 2>/dev/null || true
-    rm -rf "$server_dir"
+    stop_sound_server
 }
 trap cleanup EXIT
-export PULSE_RUNTIME_PATH="$server_dir/run" PULSE_STATE_PATH="$server_dir/state"
-pulseaudio --daemonize=yes --exit-idle-time=-1 -n --use-pid-file=no \
-    -L "module-null-sink sink_name=zorvane rate=44100" \
-    -L "module-native-protocol-unix auth-anonymous=1 socket=$server_dir/socket" \
-    --log-target=file:"$out/pulseaudio.log" || fail "no sound server"
-export PULSE_SERVER="unix:$server_dir/socket"
-for _ in $(seq 1 50); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-pactl set-default-sink zorvane
+start_sound_server "$out/pulseaudio.log"
 
 temp_copies() {
     find "$WINEPREFIX/drive_c/users" -path '*/Temp/*' -iname 'bas*.tmp' 2>/dev/null | sort
 }
 
-# Waits up to 30 s for the saver to end; its exit status must be 1.
-expect_end() {
-    local saver="$1" how="$2" status=0
-    for _ in $(seq 1 300); do
-        kill -0 "$saver" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$saver" 2>/dev/null; then
-        kill "$saver" 2>/dev/null || true
-        fail "/s did not end after $how"
-    fi
-    wait "$saver" || status=$?
-    [ "$status" -eq 1 ] || fail "/s ended with $status after $how, not 1"
-}
-
 # The level of the recording's last quarter second, in millionths of full scale.
 recent_level() {
-    python3 - "$1" <<'EOF'
-import array, math, sys
-data = open(sys.argv[1], "rb").read()[44:]
-quarter = 44100 // 4 * 4
-tail = array.array("h", data[len(data) // 4 * 4 - quarter:len(data) // 4 * 4]) if len(data) >= quarter + 44 else []
-print(int(1e6 * math.sqrt(sum(x * x for x in tail) / max(1, len(tail))) / 32768))
-EOF
+    python3 "$(dirname "$0")/sound_levels.py" recent "$1"
 }
 
 # A recorded run, traced: fourteen seconds of sound after it is first heard, then Escape.
@@ -108,39 +69,25 @@ recorded_run() {
 # the piano hardly reach. Levels each quarter second from the first heard sound, as a
 # share of the steady level after the fade.
 check_fade() {
-python3 - "$1" <<'EOF'
-import array, math, sys
-data = open(sys.argv[1], "rb").read()[44:]
-samples = array.array("h", data[:len(data) // 4 * 4])
-mono = [(samples[i] + samples[i + 1]) / 65536.0 for i in range(0, len(samples) - 1, 2)]
-rate, quarter = 44100, 44100 // 4
-
-def level(values):
-    return math.sqrt(sum(v * v for v in values) / max(1, len(values)))
-
-onset = next((q for q in range(len(mono) // quarter)
-              if level(mono[q * quarter:(q + 1) * quarter]) > 3e-4), None)
-if onset is None:
+python3 - "$1" "$(dirname "$0")" <<'EOF'
+import sys
+sys.path.insert(0, sys.argv[2])
+from sound_levels import RATE, level, lower_envelope, median, onset, quarters, read_mono, treble
+mono = read_mono(sys.argv[1])
+start = onset(mono)
+if start is None:
     sys.exit("no sound")
-start = onset * quarter
-first = level(mono[max(0, start - rate // 10):start])
-# The fourth difference: a thunder roll at volume 100 stands 25 dB over the rain, and this leaves
-# its rumble 40 dB or more under the rain's hiss.
+first = level(mono[max(0, start - RATE // 10):start])
 # The last second and a half went with the saver's end.
-treble = [mono[i] - 4 * mono[i - 1] + 6 * mono[i - 2] - 4 * mono[i - 3] + mono[i - 4]
-          for i in range(max(4, start), len(mono) - 3 * rate // 2)]
-quarters = [level(treble[q * quarter:(q + 1) * quarter]) for q in range(len(treble) // quarter)]
-if len(quarters) < 40:
-    sys.exit("only %.1f s of sound" % (len(quarters) / 4))
-steady_part = sorted(quarters[20:])
-steady = steady_part[len(steady_part) // 2]
-# Thunder only adds to the hiss (the first flash comes a second after the start, and a close
-# clap cracks): the fade is read from the lower envelope, the least of the next three quarters;
-# the rain itself wanders by a fifth from one quarter second to another.
-fade = [min(quarters[q:min(q + 3, 20)]) / steady for q in range(20)]
+hiss = treble(mono, start, len(mono) - 3 * RATE // 2)
+levels = quarters(hiss)
+if len(levels) < 40:
+    sys.exit("only %.1f s of sound" % (len(levels) / 4))
+steady = median(levels[20:])
+fade = lower_envelope(levels, steady)
 print("onset %.2f s, the 0.1 s before at %.5f; steady hiss %.5f; each quarter second: %s; "
-      "the fade: %s" % (start / rate, first, steady,
-                        " ".join("%.2f" % (q / steady) for q in quarters[:20]),
+      "the fade: %s" % (start / RATE, first, steady,
+                        " ".join("%.2f" % (q / steady) for q in levels[:20]),
                         " ".join("%.2f" % f for f in fade)))
 failures = []
 if first > 1e-4:
@@ -151,10 +98,10 @@ if sum(1 for f in fade if 0.15 < f < 0.85) < 2:
     failures.append("the sound rises in one step")
 if any(b < a - 0.25 for a, b in zip(fade, fade[1:])):
     failures.append("the fade falls back")
-if not 0.8 < sum(quarters[16:20]) / 4 / steady:
+if not 0.8 < sum(levels[16:20]) / 4 / steady:
     failures.append("the fade is not over after four seconds")
 # After the fade every second stays at the steady level, but for a thunder crack here and there.
-seconds = [level(treble[s * rate:(s + 1) * rate]) / steady for s in range(5, len(treble) // rate)]
+seconds = [level(hiss[s * RATE:(s + 1) * RATE]) / steady for s in range(5, len(hiss) // RATE)]
 print("each second after the fade:", " ".join("%.2f" % s for s in seconds))
 off = sum(1 for s in seconds if abs(s - 1) > 0.3)
 if off > len(seconds) // 4:
@@ -235,7 +182,7 @@ EOF
 # which leaves the saver silent (it must still run and end as always); the copy is made all the
 # same. With one, Wine's PulseAudio driver now and then faults in its own
 # Unix half (SIGSEGV) while a process ends after another was killed.
-export PULSE_SERVER="unix:$server_dir/none"
+export PULSE_SERVER="unix:$sound_server_dir/none"
 "$run" "$state" "$program" /s &
 saver=$!
 stale=""
