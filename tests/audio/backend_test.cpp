@@ -1,6 +1,7 @@
 // The audio module loaded as the program loads it, mixing into OpenAL's wave file output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -99,7 +100,8 @@ TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
         const BASS_3DVECTOR clock{100.0f, 0.0f, 0.0f}, ahead{0, 0, 1}, up{0, 1, 0};
         const BASS_3DVECTOR near{90.0f, 0.0f, 0.0f}, far{-200.0f, 0.0f, 0.0f},
             beyond{-1000.0f, 0.0f, 0.0f};
-        EXPECT_NE(play(tickChannel, 1), 0);
+        // Placed before it plays: a tick at the listener's own place would be heard at full
+        // level in the first window on a busy machine.
         EXPECT_NE(attributes3d(tickChannel, 0, 0.0f, 400.0f, 360, 360, 100), 0);
         EXPECT_NE(position3d(tickChannel, &clock, &ahead, nullptr), 0);
         EXPECT_NE(attributes(tickChannel, -1, 100, -1), 0);
@@ -107,6 +109,7 @@ TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
         // A tenth of the real world's roll-off, set after the channel exists, as the program
         // sets it before.
         EXPECT_NE(factors(-1.0f, 0.1f, -1.0f), 0);
+        EXPECT_NE(play(tickChannel, 1), 0);
         Sleep(600);  // 1.8-2.4 s: 10 units from the clock, which is to the listener's right
         listener(&far, nullptr, &ahead, &up);
         Sleep(600);  // 2.4-3.0 s: 300 units away
@@ -131,6 +134,52 @@ TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
     // distance it gets no quieter.
     EXPECT_NEAR((nearRight + nearLeft) / farBoth, std::pow(30.0, 0.1), 0.15);
     EXPECT_NEAR(beyondBoth / farBoth, std::pow(300.0 / 400.0, 0.1), 0.05);
+}
+
+// A long sound is decoded as it plays: it sounds on, without a gap, well past the part its voice
+// holds at once, at the volume asked, mono where asked.
+TEST(AudioModule, LongSoundsPlayOnWithoutAGapWhileTheyAreDecoded) {
+    const auto music = audiotest::EncodeTone(2, 440.0, 0.5, 21.0);
+    const std::string wave = audiotest::UseWaveOutput();
+    {
+        platform::SharedLibrary lib;
+        ASSERT_TRUE(lib.open(kModule));
+        auto init = Get<BASS_Init_t>(lib, "BASS_Init");
+        auto load = Get<BASS_SampleLoad_t>(lib, "BASS_SampleLoad");
+        auto channelOf = Get<BASS_SampleGetChannel_t>(lib, "BASS_SampleGetChannel");
+        auto play = Get<BASS_ChannelPlay_t>(lib, "BASS_ChannelPlay");
+        auto attributes = Get<BASS_ChannelSetAttributes_t>(lib, "BASS_ChannelSetAttributes");
+        ASSERT_NE(init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr), 0);
+        const HSAMPLE sample =
+            load(1, music.data(), 0, static_cast<BASS_DWORD>(music.size()), 1, BASS_SAMPLE_LOOP);
+        ASSERT_NE(sample, 0u);
+        const HCHANNEL channel = channelOf(sample, 1);
+        ASSERT_NE(channel, 0u);
+        EXPECT_NE(attributes(channel, -1, 50, -1), 0);
+        EXPECT_NE(play(channel, 1), 0);
+        // One channel only, and it is playing.
+        EXPECT_EQ(channelOf(sample, 1), 0u);
+        Sleep(3000);
+        lib.close();
+    }
+    const Wave w = ReadWave(wave);
+    ASSERT_EQ(w.channels, 2);
+    // The file starts when the device opens; the sound once it is loaded.
+    double onset = 0.0;
+    while (onset < 1.0 && Level(w, 0, onset, onset + 0.05) < 0.05) {
+        onset += 0.05;
+    }
+    ASSERT_LT(onset, 1.0) << "nothing was heard";
+    ASSERT_GT(w.samples.size(), static_cast<std::size_t>(2 * 44100 * (onset + 2.7)));
+    double lowest = 1.0, highest = 0.0;
+    for (double at = onset + 0.1; at < onset + 2.6; at += 0.05) {
+        const double level = Level(w, 0, at, at + 0.05);
+        lowest = std::min(lowest, level);
+        highest = std::max(highest, level);
+    }
+    // A sine of peak 0.5 at half volume.
+    EXPECT_NEAR(highest, 0.25 / std::sqrt(2.0), 0.02);
+    EXPECT_GT(lowest, 0.9 * highest) << "a gap or a dip";
 }
 
 TEST(AudioModule, SilentDeviceAndNullDriverStayQuiet) {

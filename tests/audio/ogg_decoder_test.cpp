@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 #include "ogg_writer.h"
 
@@ -12,6 +14,9 @@ namespace {
 
 using audio::backend::DecodedSound;
 using audio::backend::DecodeOgg;
+using audio::backend::OggLayout;
+using audio::backend::OggStream;
+using audio::backend::ProbeOgg;
 
 double Peak(const DecodedSound& s) {
     int peak = 0;
@@ -67,10 +72,64 @@ TEST(OggDecoder, DamagedInputFailsWithNothingKept) {
         EXPECT_FALSE(DecodeOgg(bytes.data(), bytes.size(), false, s));
         EXPECT_TRUE(s.samples.empty());
         EXPECT_EQ(s.channels, 0);
+        // A sound that streams is judged by the same test when it loads.
+        OggLayout layout;
+        layout.frames = 9;
+        EXPECT_FALSE(ProbeOgg(bytes.data(), bytes.size(), false, layout));
+        EXPECT_EQ(layout.frames, 0u);
     }
     DecodedSound s;
     EXPECT_FALSE(DecodeOgg(nullptr, 10, false, s));
     EXPECT_FALSE(DecodeOgg(good.data(), 0, false, s));
+    OggLayout layout;
+    EXPECT_FALSE(ProbeOgg(nullptr, 10, false, layout));
+    EXPECT_FALSE(OggStream::Open(nullptr, false));
+    EXPECT_FALSE(OggStream::Open(std::make_shared<const std::vector<unsigned char>>(), false));
+}
+
+// A stream gives the samples a whole decode gives, block by block, from the start again when it
+// loops (without a gap at the seam), folded to mono where asked.
+TEST(OggStream, ReadsWhatTheWholeDecodeHoldsAndLoopsWithoutAGap) {
+    for (const bool mono : {false, true}) {
+        const auto ogg = audiotest::EncodeTone(2, 440.0, 0.5, 0.7);
+        DecodedSound whole;
+        ASSERT_TRUE(DecodeOgg(ogg.data(), ogg.size(), mono, whole));
+        OggLayout layout;
+        ASSERT_TRUE(ProbeOgg(ogg.data(), ogg.size(), mono, layout));
+        EXPECT_EQ(layout.channels, whole.channels);
+        EXPECT_EQ(layout.rate, whole.rate);
+        const std::size_t frames = whole.samples.size() / std::size_t(whole.channels);
+        EXPECT_EQ(layout.frames, frames);
+        EXPECT_EQ(layout.fold, mono);
+
+        auto stream = OggStream::Open(
+            std::make_shared<const std::vector<unsigned char>>(ogg.begin(), ogg.end()), mono);
+        ASSERT_NE(stream, nullptr);
+        ASSERT_EQ(stream->channels(), whole.channels);
+        EXPECT_EQ(stream->rate(), 44100);
+        const std::size_t width = std::size_t(whole.channels);
+        // Without looping: the whole sound in odd-sized reads, then nothing more.
+        std::vector<std::int16_t> played;
+        std::vector<std::int16_t> block(1000 * width);
+        for (std::size_t got; (got = stream->Read(block.data(), 1000, false)) > 0;) {
+            played.insert(played.end(), block.begin(), block.begin() + got * width);
+            if (got < 1000) {
+                break;
+            }
+        }
+        EXPECT_EQ(played, whole.samples) << mono;
+        EXPECT_EQ(stream->Read(block.data(), 1000, false), 0u);
+
+        // Looping: two and a half lengths in one read, the sound over and over.
+        stream->Rewind();
+        std::vector<std::int16_t> looped(frames * 5 / 2 * width);
+        ASSERT_EQ(stream->Read(looped.data(), looped.size() / width, true), looped.size() / width);
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < looped.size(); ++i) {
+            wrong += looped[i] != whole.samples[i % whole.samples.size()];
+        }
+        EXPECT_EQ(wrong, 0u) << mono;
+    }
 }
 
 }  // namespace

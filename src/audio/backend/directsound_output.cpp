@@ -2,20 +2,17 @@
 // secondary buffer per voice (duplicates of one buffer per sample), 3D buffers and the primary
 // buffer's listener, whose deferred settings Commit applies together.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "audio/backend/sound_module.h"
 #include "audio/backend/sound_output.h"
+#include "audio/backend/stream_pump.h"
+#include "platform/win32/win32_api.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 #include <mmsystem.h>
 #include <mmreg.h>
 #include <dsound.h>
@@ -47,7 +44,7 @@ public:
 };
 
 // DirectSound's axes are left-handed, as the scene's are.
-class DsVoice final : public Voice {
+class DsVoice : public Voice {
 public:
     DsVoice(IDirectSoundBuffer* buffer, IDirectSound3DBuffer* place, bool loop)
         : buffer_(buffer), place_(place), loop_(loop) {}
@@ -128,18 +125,137 @@ public:
     // DirectSound rolls off per listener.
     void SetRolloff(float) override {}
 
-private:
+protected:
     Com<IDirectSoundBuffer> buffer_;
+
+private:
     Com<IDirectSound3DBuffer> place_;  // null for a plain sound
     bool loop_;
+};
+
+// A long sound played from a looping buffer of a second, rewritten behind the play cursor from
+// its decoder; once a sound that doesn't loop has ended, a buffer's length of silence follows
+// and the voice stops.
+class DsStreamVoice final : public DsVoice, public StreamingVoice {
+public:
+    DsStreamVoice(IDirectSoundBuffer* buffer, IDirectSound3DBuffer* place,
+                  std::unique_ptr<OggStream> stream, DWORD bytes, bool loop, StreamPump& pump)
+        : DsVoice(buffer, place, true),
+          stream_(std::move(stream)),
+          frameBytes_(static_cast<DWORD>(stream_->channels()) * 2),
+          bytes_(bytes),
+          loop_(loop),
+          pump_(pump) {
+        pump_.Add(this);
+    }
+    ~DsStreamVoice() override {
+        pump_.Remove(this);
+    }
+    DsStreamVoice(const DsStreamVoice&) = delete;
+    DsStreamVoice& operator=(const DsStreamVoice&) = delete;
+
+    void Play(bool restart) override {
+        std::lock_guard<std::mutex> hold(pump_.Lock());
+        if (playing_ && !restart) {
+            return;
+        }
+        buffer_->Stop();
+        if (restart || silence_ > 0) {
+            stream_->Rewind();
+        }
+        silence_ = 0;
+        buffer_->SetCurrentPosition(0);
+        writeAt_ = 0;
+        Write(bytes_);
+        buffer_->Play(0, 0, DSBPLAY_LOOPING);
+        playing_ = true;
+    }
+    void Stop() override {
+        std::lock_guard<std::mutex> hold(pump_.Lock());
+        buffer_->Stop();
+        playing_ = false;
+    }
+    bool Playing() const override {
+        std::lock_guard<std::mutex> hold(pump_.Lock());
+        return playing_;
+    }
+    void Refill() override {
+        if (!playing_) {
+            return;
+        }
+        DWORD play = 0, write = 0;
+        if (FAILED(buffer_->GetCurrentPosition(&play, &write))) {
+            return;
+        }
+        // Everything from where the last write ended up to the play cursor has been played.
+        Write((play + bytes_ - writeAt_) % bytes_);
+        if (silence_ >= bytes_) {
+            buffer_->Stop();
+            playing_ = false;
+        }
+    }
+
+private:
+    // Fills `count` bytes from the write position on, with silence after the end.
+    void Write(DWORD count) {
+        count -= count % frameBytes_;
+        if (count == 0) {
+            return;
+        }
+        void* parts[2] = {};
+        DWORD sizes[2] = {};
+        if (FAILED(buffer_->Lock(writeAt_, count, &parts[0], &sizes[0], &parts[1], &sizes[1], 0))) {
+            return;
+        }
+        for (int i = 0; i < 2; ++i) {
+            auto* out = static_cast<std::int16_t*>(parts[i]);
+            const std::size_t frames = sizes[i] / frameBytes_;
+            const std::size_t got = silence_ > 0 ? 0 : stream_->Read(out, frames, loop_);
+            if (got < frames) {
+                std::memset(out + got * (frameBytes_ / 2), 0, (frames - got) * frameBytes_);
+                silence_ += static_cast<DWORD>((frames - got) * frameBytes_);
+            }
+        }
+        buffer_->Unlock(parts[0], sizes[0], parts[1], sizes[1]);
+        writeAt_ = (writeAt_ + count) % bytes_;
+    }
+
+    std::unique_ptr<OggStream> stream_;
+    DWORD frameBytes_;
+    DWORD bytes_;
+    bool loop_;
+    StreamPump& pump_;
+    DWORD writeAt_ = 0;
+    DWORD silence_ = 0;  // bytes of silence written since the sound ended
+    bool playing_ = false;
 };
 
 class DsOutput final : public Output {
 public:
     DsOutput(HMODULE library, IDirectSound8* sound, IDirectSoundBuffer* primary,
              IDirectSound3DListener* listener)
-        : library_(library), sound_(sound), primary_(primary), listener_(listener) {}
+        : library_(library), sound_(sound), primary_(primary), listener_(listener) {
+        stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        parked_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        never_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (stop_ != nullptr && parked_ != nullptr && never_ != nullptr) {
+            pumping_ = CreateThread(nullptr, 0, &Pumping, this, 0, nullptr);
+        }
+        // Sound that runs dry is heard at once; a late picture hardly.
+        if (pumping_ != nullptr) {
+            SetThreadPriority(pumping_, THREAD_PRIORITY_ABOVE_NORMAL);
+        }
+    }
     ~DsOutput() override {
+        if (pumping_ != nullptr && !parkedForGood_) {
+            SetEvent(stop_);
+            WaitForSingleObject(pumping_, INFINITE);
+        }
+        for (HANDLE handle : {pumping_, stop_, parked_, never_}) {
+            if (handle != nullptr) {
+                CloseHandle(handle);
+            }
+        }
         listener_.reset();
         primary_.reset();
         sound_.reset();
@@ -150,29 +266,8 @@ public:
 
     std::unique_ptr<SoundData> Upload(const DecodedSound& sound, bool is3d) override {
         const std::size_t bytes = sound.samples.size() * sizeof(std::int16_t);
-        if (bytes < DSBSIZE_MIN || bytes > DSBSIZE_MAX || sound.channels < 1 ||
-            sound.channels > 2 || sound.rate < DSBFREQUENCY_MIN || sound.rate > DSBFREQUENCY_MAX) {
-            return nullptr;
-        }
-        WAVEFORMATEX format{};
-        format.wFormatTag = WAVE_FORMAT_PCM;
-        format.nChannels = static_cast<WORD>(sound.channels);
-        format.nSamplesPerSec = static_cast<DWORD>(sound.rate);
-        format.wBitsPerSample = 16;
-        format.nBlockAlign = static_cast<WORD>(sound.channels * 2);
-        format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-        DSBUFFERDESC description{};
-        description.dwSize = sizeof description;
-        // Global focus: the saver's window loses the focus to nothing, but a dialog above it
-        // must not silence it.
-        description.dwFlags = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLFREQUENCY | DSBCAPS_GLOBALFOCUS |
-                              DSBCAPS_GETCURRENTPOSITION2 |
-                              (is3d ? DSBCAPS_CTRL3D : DSBCAPS_CTRLPAN);
-        description.dwBufferBytes = static_cast<DWORD>(bytes);
-        description.lpwfxFormat = &format;
-        description.guid3DAlgorithm = DS3DALG_DEFAULT;
-        IDirectSoundBuffer* created = nullptr;
-        if (FAILED(sound_->CreateSoundBuffer(&description, &created, nullptr))) {
+        IDirectSoundBuffer* created = NewBuffer(sound.channels, sound.rate, bytes, is3d);
+        if (created == nullptr) {
             return nullptr;
         }
         auto data = std::make_unique<DsSoundData>(created);
@@ -191,6 +286,23 @@ public:
 
     std::unique_ptr<Voice> NewVoice(const SoundData& data, bool is3d, bool loop,
                                     float) override {
+        if (const StreamedSound* streamed = data.Streamed()) {
+            auto stream = OggStream::Open(streamed->bytes, streamed->layout.fold);
+            if (stream == nullptr) {
+                return nullptr;
+            }
+            const auto bytes = static_cast<std::size_t>(stream->rate()) *
+                               static_cast<std::size_t>(stream->channels()) * 2 *
+                               StreamPump::kHeldMilliseconds / 1000;
+            Com<IDirectSoundBuffer> buffer(
+                NewBuffer(stream->channels(), stream->rate(), bytes, is3d));
+            IDirectSound3DBuffer* place = nullptr;
+            if (buffer == nullptr || !Prepare(*buffer, is3d, place)) {
+                return nullptr;
+            }
+            return std::make_unique<DsStreamVoice>(buffer.release(), place, std::move(stream),
+                                                   static_cast<DWORD>(bytes), loop, pump_);
+        }
         IDirectSoundBuffer* duplicate = nullptr;
         if (FAILED(sound_->DuplicateSoundBuffer(static_cast<const DsSoundData&>(data).buffer.get(),
                                                 &duplicate))) {
@@ -198,17 +310,8 @@ public:
         }
         Com<IDirectSoundBuffer> buffer(duplicate);
         IDirectSound3DBuffer* place = nullptr;
-        if (is3d && FAILED(buffer->QueryInterface(IID_IDirectSound3DBuffer,
-                                                  reinterpret_cast<void**>(&place)))) {
+        if (!Prepare(*buffer, is3d, place)) {
             return nullptr;
-        }
-        // Duplicates start from the original's settings, which no one changes; set them anyway.
-        buffer->SetVolume(DSBVOLUME_MAX);
-        if (place != nullptr) {
-            place->SetMinDistance(DS3D_DEFAULTMINDISTANCE, DS3D_DEFERRED);
-            place->SetMaxDistance(DS3D_DEFAULTMAXDISTANCE, DS3D_DEFERRED);
-        } else {
-            buffer->SetPan(DSBPAN_CENTER);
         }
         return std::make_unique<DsVoice>(buffer.release(), place, loop);
     }
@@ -240,12 +343,94 @@ public:
     void Commit() override {
         listener_->CommitDeferredSettings();
     }
+    // Under the loader lock the thread can't be waited for to its end (ending it takes that
+    // lock); it is asked to stop and acknowledges it from its final wait, which never ends.
+    void Park() override {
+        if (pumping_ == nullptr || parkedForGood_) {
+            return;
+        }
+        parkedForGood_ = true;
+        SetEvent(stop_);
+        // At the process's end the thread is gone already; its handle is signalled then.
+        const HANDLE either[2] = {parked_, pumping_};
+        WaitForMultipleObjects(2, either, FALSE, 2000);
+    }
 
 private:
+    // A static secondary buffer of `bytes` of 16-bit samples, controls for a voice of either
+    // kind; null where DirectSound refuses it.
+    IDirectSoundBuffer* NewBuffer(int channels, long rate, std::size_t bytes, bool is3d) {
+        if (bytes < DSBSIZE_MIN || bytes > DSBSIZE_MAX || channels < 1 || channels > 2 ||
+            rate < DSBFREQUENCY_MIN || rate > DSBFREQUENCY_MAX) {
+            return nullptr;
+        }
+        WAVEFORMATEX format{};
+        format.wFormatTag = WAVE_FORMAT_PCM;
+        format.nChannels = static_cast<WORD>(channels);
+        format.nSamplesPerSec = static_cast<DWORD>(rate);
+        format.wBitsPerSample = 16;
+        format.nBlockAlign = static_cast<WORD>(channels * 2);
+        format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+        DSBUFFERDESC description{};
+        description.dwSize = sizeof description;
+        // Global focus: the saver's window loses the focus to nothing, but a dialog above it
+        // must not silence it.
+        description.dwFlags = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLFREQUENCY | DSBCAPS_GLOBALFOCUS |
+                              DSBCAPS_GETCURRENTPOSITION2 |
+                              (is3d ? DSBCAPS_CTRL3D : DSBCAPS_CTRLPAN);
+        description.dwBufferBytes = static_cast<DWORD>(bytes);
+        description.lpwfxFormat = &format;
+        description.guid3DAlgorithm = DS3DALG_DEFAULT;
+        IDirectSoundBuffer* created = nullptr;
+        if (FAILED(sound_->CreateSoundBuffer(&description, &created, nullptr))) {
+            return nullptr;
+        }
+        return created;
+    }
+
+    // A voice's buffer at full volume, centred or at the default distances; its 3D interface
+    // in `place` for a 3D sound.
+    static bool Prepare(IDirectSoundBuffer& buffer, bool is3d, IDirectSound3DBuffer*& place) {
+        place = nullptr;
+        if (is3d && FAILED(buffer.QueryInterface(IID_IDirectSound3DBuffer,
+                                                 reinterpret_cast<void**>(&place)))) {
+            return false;
+        }
+        // Duplicates start from the original's settings, which no one changes; set them anyway.
+        buffer.SetVolume(DSBVOLUME_MAX);
+        if (place != nullptr) {
+            place->SetMinDistance(DS3D_DEFAULTMINDISTANCE, DS3D_DEFERRED);
+            place->SetMaxDistance(DS3D_DEFAULTMAXDISTANCE, DS3D_DEFERRED);
+        } else {
+            buffer.SetPan(DSBPAN_CENTER);
+        }
+        return true;
+    }
+
+    static DWORD WINAPI Pumping(void* self) {
+        auto* output = static_cast<DsOutput*>(self);
+        while (WaitForSingleObject(output->stop_, StreamPump::kPeriodMilliseconds) ==
+               WAIT_TIMEOUT) {
+            output->pump_.RefillAll();
+        }
+        if (output->parkedForGood_) {
+            // Acknowledges and waits in one call: once the module's image is gone, this thread
+            // never runs another instruction of it.
+            SignalObjectAndWait(output->parked_, output->never_, INFINITE, FALSE);
+        }
+        return 0;
+    }
+
     HMODULE library_;
     Com<IDirectSound8> sound_;
     Com<IDirectSoundBuffer> primary_;
     Com<IDirectSound3DListener> listener_;
+    StreamPump pump_;
+    HANDLE stop_ = nullptr;
+    HANDLE parked_ = nullptr;
+    HANDLE never_ = nullptr;
+    HANDLE pumping_ = nullptr;
+    std::atomic<bool> parkedForGood_ = false;
 };
 
 using DirectSoundCreate8Function = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND8*, LPUNKNOWN);

@@ -55,6 +55,8 @@ long tellMemory(void* source) {
     return static_cast<long>(static_cast<MemoryReader*>(source)->pos);
 }
 
+const ov_callbacks kMemoryCallbacks{readMemory, seekMemory, nullptr, tellMemory};
+
 // True when the data ends with the whole page that closes its stream. libvorbisfile plays a
 // stream cut short up to the cut, so a file that lost its end would otherwise play in part.
 bool EndsWithLastPage(const void* data, std::size_t size) {
@@ -80,35 +82,30 @@ bool EndsWithLastPage(const void* data, std::size_t size) {
     return last;
 }
 
-}  // namespace
-
-bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out) {
-    out = DecodedSound{};
+// The stream's samples block by block to `take` (16-bit, interleaved, as decoded), which
+// answers false to give up. False for anything but a complete, non-empty stream of one or two
+// channels whose layout never changes; `channels` and `rate` then say its layout.
+template <typename Take>
+bool Walk(const void* data, std::size_t size, int& channels, long& rate, Take&& take) {
+    channels = 0;
+    rate = 0;
     if (data == nullptr || size == 0 || !EndsWithLastPage(data, size)) {
         return false;
     }
     MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};
-    const ov_callbacks callbacks{readMemory, seekMemory, nullptr, tellMemory};
     OggVorbis_File file;
-    if (ov_open_callbacks(&reader, &file, nullptr, 0, callbacks) != 0) {
+    if (ov_open_callbacks(&reader, &file, nullptr, 0, kMemoryCallbacks) != 0) {
         return false;
     }
     const vorbis_info* info = ov_info(&file, -1);
     bool ok = info != nullptr && (info->channels == 1 || info->channels == 2) && info->rate > 0 &&
               info->rate <= 192000;
-    const int channels = ok ? info->channels : 0;
-    const long rate = ok ? info->rate : 0;
-    // The stream's own length sizes the samples once, so a long piece of music is never held
-    // twice while its buffer grows. The length is only the last page's word, so no more is
-    // taken on trust than the file's size could hold.
     if (ok) {
-        const ogg_int64_t frames = ov_pcm_total(&file, -1);
-        if (frames > 0) {
-            const std::size_t claimed = static_cast<std::size_t>(frames) *
-                                        static_cast<std::size_t>(channels);
-            out.samples.reserve(std::min({claimed, kMaxDecodedSamples, size * kSamplesPerByte}));
-        }
+        channels = info->channels;
+        rate = info->rate;
+        ok = take.Begin(ov_pcm_total(&file, -1), channels);
     }
+    std::size_t total = 0;
     char buffer[8192];
     while (ok) {
         int section = 0;
@@ -122,32 +119,171 @@ bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out)
             break;
         }
         const std::size_t count = static_cast<std::size_t>(got) / 2;
-        if (out.samples.size() + count > kMaxDecodedSamples) {
-            ok = false;
-            break;
-        }
-        const std::size_t at = out.samples.size();
-        out.samples.resize(at + count);
-        std::memcpy(out.samples.data() + at, buffer, count * 2);
+        total += count;
+        ok = total <= kMaxDecodedSamples &&
+             take.Block(reinterpret_cast<const std::int16_t*>(buffer), count);
     }
     ov_clear(&file);
-    const std::size_t frameSize = static_cast<std::size_t>(channels);
-    if (!ok || out.samples.empty() || out.samples.size() % frameSize != 0) {
+    return ok && total > 0 && total % static_cast<std::size_t>(channels) == 0;
+}
+
+// Keeps every sample.
+struct Keep {
+    std::vector<std::int16_t>& samples;
+    std::size_t size;
+
+    bool Begin(ogg_int64_t frames, int channels) {
+        // The stream's own length sizes the samples once, so a long piece of music is never
+        // held twice while its buffer grows. The length is only the last page's word, so no
+        // more is taken on trust than the file's size could hold.
+        if (frames > 0) {
+            const std::size_t claimed =
+                static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels);
+            samples.reserve(std::min({claimed, kMaxDecodedSamples, size * kSamplesPerByte}));
+        }
+        return true;
+    }
+    bool Block(const std::int16_t* block, std::size_t count) {
+        samples.insert(samples.end(), block, block + count);
+        return true;
+    }
+};
+
+// Keeps nothing but the count: the walk proves the stream whole.
+struct Tally {
+    std::size_t& samples;
+
+    bool Begin(ogg_int64_t, int) { return true; }
+    bool Block(const std::int16_t*, std::size_t count) {
+        samples += count;
+        return true;
+    }
+};
+
+}  // namespace
+
+bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out) {
+    out = DecodedSound{};
+    int channels = 0;
+    long rate = 0;
+    if (!Walk(data, size, channels, rate, Keep{out.samples, size})) {
         out = DecodedSound{};
         return false;
     }
     out.channels = channels;
     out.rate = rate;
     if (mono && channels == 2) {
-        const std::size_t frames = out.samples.size() / 2;
-        for (std::size_t i = 0; i < frames; ++i) {
-            const int sum = out.samples[2 * i] + out.samples[2 * i + 1];
-            out.samples[i] = static_cast<std::int16_t>(sum / 2);
-        }
+        const std::size_t frames = FoldToMono(out.samples.data(), out.samples.size() / 2);
         out.samples.resize(frames);
         out.channels = 1;
     }
     return true;
+}
+
+bool ProbeOgg(const void* data, std::size_t size, bool mono, OggLayout& out) {
+    out = OggLayout{};
+    std::size_t samples = 0;
+    if (!Walk(data, size, out.channels, out.rate, Tally{samples})) {
+        out = OggLayout{};
+        return false;
+    }
+    out.frames = samples / static_cast<std::size_t>(out.channels);
+    out.fold = mono && out.channels == 2;
+    if (out.fold) {
+        out.channels = 1;
+    }
+    return true;
+}
+
+std::size_t FoldToMono(std::int16_t* samples, std::size_t frames) {
+    for (std::size_t i = 0; i < frames; ++i) {
+        const int sum = samples[2 * i] + samples[2 * i + 1];
+        samples[i] = static_cast<std::int16_t>(sum / 2);
+    }
+    return frames;
+}
+
+struct OggStream::State {
+    std::shared_ptr<const std::vector<unsigned char>> bytes;
+    MemoryReader reader{nullptr, 0, 0};
+    OggVorbis_File file{};
+    int sourceChannels = 0;
+    bool fold = false;
+    long rate = 0;
+
+    ~State() { ov_clear(&file); }
+};
+
+std::unique_ptr<OggStream> OggStream::Open(
+    std::shared_ptr<const std::vector<unsigned char>> bytes, bool fold) {
+    if (bytes == nullptr || bytes->empty()) {
+        return nullptr;
+    }
+    auto state = std::make_unique<State>();
+    state->bytes = std::move(bytes);
+    state->reader = MemoryReader{state->bytes->data(), state->bytes->size(), 0};
+    if (ov_open_callbacks(&state->reader, &state->file, nullptr, 0, kMemoryCallbacks) != 0) {
+        // A file that failed to open holds nothing to clear.
+        std::memset(&state->file, 0, sizeof state->file);
+        return nullptr;
+    }
+    const vorbis_info* info = ov_info(&state->file, -1);
+    if (info == nullptr || (info->channels != 1 && info->channels != 2) || info->rate <= 0) {
+        return nullptr;
+    }
+    state->sourceChannels = info->channels;
+    state->fold = fold && info->channels == 2;
+    state->rate = info->rate;
+    return std::unique_ptr<OggStream>(new OggStream(std::move(state)));
+}
+
+OggStream::OggStream(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+OggStream::~OggStream() = default;
+
+int OggStream::channels() const {
+    return state_->fold ? 1 : state_->sourceChannels;
+}
+
+long OggStream::rate() const {
+    return state_->rate;
+}
+
+void OggStream::Rewind() {
+    ov_pcm_seek(&state_->file, 0);
+}
+
+std::size_t OggStream::Read(std::int16_t* out, std::size_t frames, bool loop) {
+    const std::size_t frameBytes = static_cast<std::size_t>(state_->sourceChannels) * 2;
+    std::int16_t block[4096];
+    std::size_t done = 0;
+    // A pass from the start that yields nothing ends the read, so a stream gone bad can't spin.
+    bool fresh = false;
+    while (done < frames) {
+        const std::size_t want = std::min(frames - done, sizeof block / frameBytes) * frameBytes;
+        int section = 0;
+        const long got = ov_read(&state_->file, reinterpret_cast<char*>(block),
+                                 static_cast<int>(want), 0, 2, 1, &section);
+        if (got < 0) {
+            break;
+        }
+        if (got == 0) {
+            if (!loop || fresh || ov_pcm_seek(&state_->file, 0) != 0) {
+                break;
+            }
+            fresh = true;
+            continue;
+        }
+        fresh = false;
+        const std::size_t count = static_cast<std::size_t>(got) / frameBytes;
+        if (state_->fold) {
+            FoldToMono(block, count);
+        }
+        std::memcpy(out + done * static_cast<std::size_t>(channels()), block,
+                    count * static_cast<std::size_t>(channels()) * 2);
+        done += count;
+    }
+    return done;
 }
 
 }  // namespace audio::backend

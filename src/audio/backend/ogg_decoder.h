@@ -1,8 +1,10 @@
-// Ogg Vorbis in memory decoded once into 16-bit interleaved samples.
+// Ogg Vorbis in memory decoded into 16-bit interleaved samples: once and whole, or a block at a
+// time while it plays.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace audio::backend {
@@ -19,5 +21,42 @@ constexpr std::size_t kMaxDecodedSamples = 32u * 1024u * 1024u;
 // False for anything but a complete, non-empty Vorbis stream of one or two channels whose
 // layout never changes, ending with the page that closes it; mono folds two channels into one.
 bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out);
+
+// What a whole stream holds, found by decoding it all without keeping its samples.
+struct OggLayout {
+    int channels = 0;  // as played: 1 where two are folded into one
+    long rate = 0;
+    std::size_t frames = 0;
+    bool fold = false;  // two channels folded into one
+};
+
+// The same test as DecodeOgg's, keeping no samples.
+bool ProbeOgg(const void* data, std::size_t size, bool mono, OggLayout& out);
+
+// Folds interleaved stereo frames into mono ones in place; returns the frame count.
+std::size_t FoldToMono(std::int16_t* samples, std::size_t frames);
+
+// A stream that ProbeOgg accepted, decoded as it plays from bytes it shares with its sample.
+class OggStream {
+public:
+    // Null when the bytes can't be opened.
+    static std::unique_ptr<OggStream> Open(std::shared_ptr<const std::vector<unsigned char>> bytes,
+                                           bool fold);
+    ~OggStream();
+    OggStream(const OggStream&) = delete;
+    OggStream& operator=(const OggStream&) = delete;
+
+    int channels() const;
+    long rate() const;
+    // Up to `frames` frames into `out`, starting again from the beginning at the end when `loop`;
+    // fewer only at the end of a stream that does not loop, or where the data fails.
+    std::size_t Read(std::int16_t* out, std::size_t frames, bool loop);
+    void Rewind();
+
+private:
+    struct State;
+    explicit OggStream(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace audio::backend

@@ -3,13 +3,17 @@
 #include <AL/alc.h>
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 #include "audio/backend/sound_module.h"
 #include "audio/backend/sound_output.h"
+#include "audio/backend/stream_pump.h"
 
 namespace audio::backend {
 namespace {
@@ -79,17 +83,12 @@ public:
     long rate = 0;
 };
 
-class AlVoice final : public Voice {
+class AlVoice : public Voice {
 public:
     AlVoice(ALuint source, const AlSoundData& data, bool is3d, bool loop, float rolloff)
-        : source_(source), rate_(data.rate), is3d_(is3d) {
+        : AlVoice(source, data.rate, is3d, rolloff) {
         alSourcei(source, AL_BUFFER, static_cast<ALint>(data.buffer));
         alSourcei(source, AL_LOOPING, loop ? AL_TRUE : AL_FALSE);
-        // Plain sounds stay with the listener; only 3D ones roll off with distance.
-        alSourcei(source, AL_SOURCE_RELATIVE, is3d ? AL_FALSE : AL_TRUE);
-        alSourcef(source, AL_ROLLOFF_FACTOR, is3d ? rolloff : 0.0f);
-        alSourcef(source, AL_REFERENCE_DISTANCE, 1.0f);
-        alSourcef(source, AL_MAX_DISTANCE, 1.0e9f);
     }
     ~AlVoice() override {
         alSourceStop(source_);
@@ -165,17 +164,152 @@ public:
         }
     }
 
-private:
+protected:
+    AlVoice(ALuint source, long rate, bool is3d, float rolloff)
+        : source_(source), rate_(rate), is3d_(is3d) {
+        // Plain sounds stay with the listener; only 3D ones roll off with distance.
+        alSourcei(source, AL_SOURCE_RELATIVE, is3d ? AL_FALSE : AL_TRUE);
+        alSourcef(source, AL_ROLLOFF_FACTOR, is3d ? rolloff : 0.0f);
+        alSourcef(source, AL_REFERENCE_DISTANCE, 1.0f);
+        alSourcef(source, AL_MAX_DISTANCE, 1.0e9f);
+    }
+
     ALuint source_;
+
+private:
     long rate_;
     bool is3d_;
+};
+
+// A long sound played from a queue of buffers, each refilled from its decoder once played.
+class AlStreamVoice final : public AlVoice, public StreamingVoice {
+public:
+    AlStreamVoice(ALuint source, std::unique_ptr<OggStream> stream, bool is3d, bool loop,
+                  float rolloff, StreamPump& pump)
+        : AlVoice(source, stream->rate(), is3d, rolloff),
+          stream_(std::move(stream)),
+          loop_(loop),
+          pump_(pump),
+          format_(stream_->channels() == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16),
+          frames_(static_cast<std::size_t>(stream_->rate()) * StreamPump::kHeldMilliseconds /
+                  1000 / kBuffers) {
+        alGenBuffers(kBuffers, buffers_);
+        scratch_.resize(frames_ * static_cast<std::size_t>(stream_->channels()));
+        pump_.Add(this);
+    }
+    ~AlStreamVoice() override {
+        pump_.Remove(this);
+        Drain();
+        alDeleteBuffers(kBuffers, buffers_);
+    }
+    AlStreamVoice(const AlStreamVoice&) = delete;
+    AlStreamVoice& operator=(const AlStreamVoice&) = delete;
+
+    void Play(bool restart) override {
+        std::lock_guard<std::mutex> hold(pump_.Lock());
+        if (playing_ && !restart) {
+            return;
+        }
+        Drain();
+        if (restart || ended_) {
+            stream_->Rewind();
+        }
+        ended_ = false;
+        for (ALuint buffer : buffers_) {
+            if (!Queue(buffer)) {
+                break;
+            }
+        }
+        alSourcePlay(source_);
+        playing_ = true;
+    }
+    void Stop() override {
+        std::lock_guard<std::mutex> hold(pump_.Lock());
+        Drain();
+        playing_ = false;
+    }
+    bool Playing() const override {
+        std::lock_guard<std::mutex> hold(pump_.Lock());
+        return playing_;
+    }
+    void Refill() override {
+        if (!playing_) {
+            return;
+        }
+        ALint played = 0;
+        alGetSourcei(source_, AL_BUFFERS_PROCESSED, &played);
+        for (; played > 0; --played) {
+            ALuint buffer = 0;
+            alSourceUnqueueBuffers(source_, 1, &buffer);
+            if (!ended_) {
+                Queue(buffer);
+            }
+        }
+        ALint queued = 0;
+        alGetSourcei(source_, AL_BUFFERS_QUEUED, &queued);
+        ALint running = AL_STOPPED;
+        alGetSourcei(source_, AL_SOURCE_STATE, &running);
+        if (queued == 0) {
+            playing_ = false;
+        } else if (running != AL_PLAYING) {
+            // The queue ran dry while the thread was held up: play on from what is there.
+            alSourcePlay(source_);
+        }
+    }
+
+private:
+    static constexpr int kBuffers = 8;
+
+    // Stops the source and takes every buffer off its queue.
+    void Drain() {
+        alSourceStop(source_);
+        alSourcei(source_, AL_BUFFER, 0);
+    }
+
+    // Decodes the next part into `buffer` and queues it; false at the end of the sound.
+    bool Queue(ALuint buffer) {
+        const std::size_t got = stream_->Read(scratch_.data(), frames_, loop_);
+        if (got < frames_) {
+            ended_ = true;
+        }
+        if (got == 0) {
+            return false;
+        }
+        alBufferData(buffer, format_, scratch_.data(),
+                     static_cast<ALsizei>(got * static_cast<std::size_t>(stream_->channels()) * 2),
+                     static_cast<ALsizei>(stream_->rate()));
+        alSourceQueueBuffers(source_, 1, &buffer);
+        return true;
+    }
+
+    std::unique_ptr<OggStream> stream_;
+    bool loop_;
+    StreamPump& pump_;
+    ALenum format_;
+    std::size_t frames_;
+    ALuint buffers_[kBuffers] = {};
+    std::vector<std::int16_t> scratch_;
+    bool playing_ = false;
+    bool ended_ = false;
 };
 
 class AlOutput final : public Output {
 public:
     AlOutput(std::unique_ptr<QuietAlsa> quietAlsa, ALCdevice* device, ALCcontext* context)
-        : quietAlsa_(std::move(quietAlsa)), device_(device), context_(context) {}
+        : quietAlsa_(std::move(quietAlsa)), device_(device), context_(context) {
+        pumping_ = std::thread([this] {
+            std::unique_lock<std::mutex> wait(stopMutex_);
+            while (!stopping_) {
+                wait.unlock();
+                pump_.RefillAll();
+                wait.lock();
+                stopped_.wait_for(wait, std::chrono::milliseconds(StreamPump::kPeriodMilliseconds),
+                                  [this] { return stopping_; });
+            }
+        });
+    }
     ~AlOutput() override {
+        Park();
         alcMakeContextCurrent(nullptr);
         alcDestroyContext(context_);
         alcCloseDevice(device_);
@@ -196,10 +330,21 @@ public:
     }
     std::unique_ptr<Voice> NewVoice(const SoundData& data, bool is3d, bool loop,
                                     float rolloff) override {
+        std::unique_ptr<OggStream> stream;
+        if (const StreamedSound* streamed = data.Streamed()) {
+            stream = OggStream::Open(streamed->bytes, streamed->layout.fold);
+            if (stream == nullptr) {
+                return nullptr;
+            }
+        }
         ALuint source = 0;
         alGenSources(1, &source);
         if (alGetError() != AL_NO_ERROR) {
             return nullptr;
+        }
+        if (stream != nullptr) {
+            return std::make_unique<AlStreamVoice>(source, std::move(stream), is3d, loop, rolloff,
+                                                   pump_);
         }
         return std::make_unique<AlVoice>(source, static_cast<const AlSoundData&>(data), is3d,
                                          loop, rolloff);
@@ -229,11 +374,26 @@ public:
     }
     // OpenAL applies every change at once; nothing is deferred.
     void Commit() override {}
+    void Park() override {
+        {
+            std::lock_guard<std::mutex> hold(stopMutex_);
+            stopping_ = true;
+        }
+        stopped_.notify_all();
+        if (pumping_.joinable()) {
+            pumping_.join();
+        }
+    }
 
 private:
     std::unique_ptr<QuietAlsa> quietAlsa_;
     ALCdevice* device_;
     ALCcontext* context_;
+    StreamPump pump_;
+    std::mutex stopMutex_;
+    std::condition_variable stopped_;
+    bool stopping_ = false;
+    std::thread pumping_;
 };
 
 // Closing the device when the module is unloaded lets the mixer finish its output.

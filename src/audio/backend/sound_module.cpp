@@ -21,6 +21,9 @@ constexpr float kDefaultRolloff = 1.0f;
 constexpr float kDefaultDoppler = 1.0f;
 constexpr float kMaxRolloff = 10.0f;
 constexpr float kMaxDoppler = 10.0f;
+// Longer sounds (the music, the rain) are decoded while they play rather than held decoded: the
+// music alone would take 55 MB, and twice that while it is handed to the mixer.
+constexpr std::size_t kStreamedFromSeconds = 20;
 
 struct Channel {
     std::unique_ptr<Voice> voice;  // null on the silent device
@@ -98,6 +101,9 @@ void Unload() {
 }
 
 void Abandon(bool stopVoices) {
+    if (state.output != nullptr) {
+        state.output->Park();
+    }
     for (Sample& sample : state.samples) {
         for (Channel& channel : sample.channels) {
             if (channel.voice) {
@@ -194,16 +200,26 @@ BASS_EXPORT HSAMPLE BASS_SampleLoad(BASS_BOOL memory, const void* file, BASS_DWO
     }
     // 3D sounds are placed only when mono.
     const bool mono = (flags & (BASS_SAMPLE_MONO | BASS_SAMPLE_3D)) != 0;
-    DecodedSound sound;
-    if (!DecodeOgg(static_cast<const unsigned char*>(file) + offset, length, mono, sound)) {
+    const auto* bytes = static_cast<const unsigned char*>(file) + offset;
+    OggLayout layout;
+    if (!ProbeOgg(bytes, length, mono, layout)) {
         return 0;
     }
     Sample sample;
-    sample.rate = sound.rate;
+    sample.rate = layout.rate;
     sample.flags = flags;
     sample.maxChannels = max < kMaxChannelsPerSample ? max : kMaxChannelsPerSample;
     if (audible()) {
-        sample.data = state.output->Upload(sound, sample.is3d());
+        if (layout.frames > static_cast<std::size_t>(layout.rate) * kStreamedFromSeconds) {
+            sample.data = std::make_unique<StreamedSound>(
+                std::make_shared<const std::vector<unsigned char>>(bytes, bytes + length), layout);
+        } else {
+            DecodedSound sound;
+            if (!DecodeOgg(bytes, length, mono, sound)) {
+                return 0;
+            }
+            sample.data = state.output->Upload(sound, sample.is3d());
+        }
         if (sample.data == nullptr) {
             return 0;
         }

@@ -3,16 +3,33 @@
 #pragma once
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "audio/backend/ogg_decoder.h"
 #include "audio/bass_api.h"
 
 namespace audio::backend {
 
-// A decoded sample as the mixer holds it, shared by every voice that plays it.
+class StreamedSound;
+
+// A sample as the mixer holds it, shared by every voice that plays it.
 class SoundData {
 public:
     virtual ~SoundData() = default;
+    // Non-null for a long sound that voices decode as they play.
+    virtual const StreamedSound* Streamed() const { return nullptr; }
+};
+
+// A long sound kept as its Ogg bytes, so that minutes of music don't sit decoded in memory.
+class StreamedSound final : public SoundData {
+public:
+    StreamedSound(std::shared_ptr<const std::vector<unsigned char>> bytes, const OggLayout& layout)
+        : bytes(std::move(bytes)), layout(layout) {}
+    const StreamedSound* Streamed() const override { return this; }
+
+    std::shared_ptr<const std::vector<unsigned char>> bytes;
+    OggLayout layout;
 };
 
 // One playback channel of a sample. Positions are in the scene's left-handed axes.
@@ -45,8 +62,9 @@ public:
     virtual ~Output() = default;
     // Null when the mixer refuses the sound.
     virtual std::unique_ptr<SoundData> Upload(const DecodedSound& sound, bool is3d) = 0;
-    // A voice starts stopped, at full gain, centred, at the sound's own rate, at the origin with
-    // distances 1 and 1e9 and no cone. Null when the mixer has no voice left.
+    // `data` is an uploaded sound or a StreamedSound. A voice starts stopped, at full gain,
+    // centred, at the sound's own rate, at the origin with distances 1 and 1e9 and no cone. Null
+    // when the mixer has no voice left.
     virtual std::unique_ptr<Voice> NewVoice(const SoundData& data, bool is3d, bool loop,
                                             float rolloff) = 0;
     virtual void SetListener(const BASS_3DVECTOR* position, const BASS_3DVECTOR* velocity,
@@ -56,6 +74,9 @@ public:
     virtual void SetFactors(float distance, float rolloff, float doppler) = 0;
     // Settings that wait for the next commit take effect together.
     virtual void Commit() = 0;
+    // Ends the output's own thread for good, before its voices are let go unreleased; the
+    // streamed voices are not refilled from then on.
+    virtual void Park() = 0;
 };
 
 // The platform's default device at `frequency` samples a second; null when it can't be opened.
