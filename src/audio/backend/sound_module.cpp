@@ -211,8 +211,12 @@ BASS_EXPORT HSAMPLE BASS_SampleLoad(BASS_BOOL memory, const void* file, BASS_DWO
     sample.maxChannels = max < kMaxChannelsPerSample ? max : kMaxChannelsPerSample;
     if (audible()) {
         if (layout.frames > static_cast<std::size_t>(layout.rate) * kStreamedFromSeconds) {
+            // Not make_shared: its tag is a unique symbol, which would keep the module from ever
+            // being unloaded, and its clean-up then runs at exit after the mixer's library is gone.
             sample.data = std::make_unique<StreamedSound>(
-                std::make_shared<const std::vector<unsigned char>>(bytes, bytes + length), layout);
+                std::shared_ptr<const std::vector<unsigned char>>(
+                    new std::vector<unsigned char>(bytes, bytes + length)),
+                layout);
         } else {
             DecodedSound sound;
             if (!DecodeOgg(bytes, length, mono, sound)) {
