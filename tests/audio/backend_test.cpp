@@ -39,6 +39,38 @@ TEST(AudioModule, ExportsOnlyTheCalledFunctions) {
     }
 }
 
+// The module's functions, looked up by name as the program looks them up.
+struct Module {
+    bool Open() {
+        if (!lib.open(kModule)) {
+            return false;
+        }
+        init = Get<BASS_Init_t>(lib, "BASS_Init");
+        setConfig = Get<BASS_SetConfig_t>(lib, "BASS_SetConfig");
+        load = Get<BASS_SampleLoad_t>(lib, "BASS_SampleLoad");
+        channelOf = Get<BASS_SampleGetChannel_t>(lib, "BASS_SampleGetChannel");
+        play = Get<BASS_ChannelPlay_t>(lib, "BASS_ChannelPlay");
+        attributes = Get<BASS_ChannelSetAttributes_t>(lib, "BASS_ChannelSetAttributes");
+        attributes3d = Get<BASS_ChannelSet3DAttributes_t>(lib, "BASS_ChannelSet3DAttributes");
+        position3d = Get<BASS_ChannelSet3DPosition_t>(lib, "BASS_ChannelSet3DPosition");
+        listener = Get<BASS_Set3DPosition_t>(lib, "BASS_Set3DPosition");
+        factors = Get<BASS_Set3DFactors_t>(lib, "BASS_Set3DFactors");
+        return true;
+    }
+
+    platform::SharedLibrary lib;
+    BASS_Init_t init = nullptr;
+    BASS_SetConfig_t setConfig = nullptr;
+    BASS_SampleLoad_t load = nullptr;
+    BASS_SampleGetChannel_t channelOf = nullptr;
+    BASS_ChannelPlay_t play = nullptr;
+    BASS_ChannelSetAttributes_t attributes = nullptr;
+    BASS_ChannelSet3DAttributes_t attributes3d = nullptr;
+    BASS_ChannelSet3DPosition_t position3d = nullptr;
+    BASS_Set3DPosition_t listener = nullptr;
+    BASS_Set3DFactors_t factors = nullptr;
+};
+
 using audiotest::Level;
 using audiotest::ReadWave;
 using audiotest::Wave;
@@ -51,71 +83,62 @@ void Sleep(int ms) {
 TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
     const std::string wave = audiotest::UseWaveOutput();
     {
-        platform::SharedLibrary lib;
-        ASSERT_TRUE(lib.open(kModule));
-        auto init = Get<BASS_Init_t>(lib, "BASS_Init");
-        auto setConfig = Get<BASS_SetConfig_t>(lib, "BASS_SetConfig");
-        auto load = Get<BASS_SampleLoad_t>(lib, "BASS_SampleLoad");
-        auto channelOf = Get<BASS_SampleGetChannel_t>(lib, "BASS_SampleGetChannel");
-        auto play = Get<BASS_ChannelPlay_t>(lib, "BASS_ChannelPlay");
-        auto attributes = Get<BASS_ChannelSetAttributes_t>(lib, "BASS_ChannelSetAttributes");
-        auto attributes3d = Get<BASS_ChannelSet3DAttributes_t>(lib, "BASS_ChannelSet3DAttributes");
-        auto position3d = Get<BASS_ChannelSet3DPosition_t>(lib, "BASS_ChannelSet3DPosition");
-        auto listener = Get<BASS_Set3DPosition_t>(lib, "BASS_Set3DPosition");
-        auto factors = Get<BASS_Set3DFactors_t>(lib, "BASS_Set3DFactors");
-        ASSERT_NE(init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr), 0);
-        EXPECT_EQ(setConfig(BASS_CONFIG_GVOL_SAMPLE, 0), 1u);
+        Module module;
+        ASSERT_TRUE(module.Open());
+        ASSERT_NE(module.init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr), 0);
+        EXPECT_EQ(module.setConfig(BASS_CONFIG_GVOL_SAMPLE, 0), 1u);
 
         const auto tone = audiotest::EncodeTone(2, 440.0, 0.5, 1.0);
         const auto ticks = audiotest::EncodeTone(1, 1000.0, 0.5, 1.0);
         std::vector<unsigned char> damaged = tone;
         damaged.resize(60);
-        EXPECT_EQ(load(1, damaged.data(), 0, static_cast<BASS_DWORD>(damaged.size()), 20, 4), 0u);
+        EXPECT_EQ(module.load(1, damaged.data(), 0, static_cast<BASS_DWORD>(damaged.size()), 20, 4),
+                  0u);
         // Invalid handles are refused, never followed.
-        EXPECT_EQ(channelOf(0, 1), 0u);
-        EXPECT_EQ(play(0, 1), 0);
-        EXPECT_EQ(play(0x40000000u | (7u << 5), 1), 0);
-        EXPECT_EQ(attributes(12345, -1, 50, 0), 0);
-        EXPECT_EQ(position3d(0, nullptr, nullptr, nullptr), 0);
+        EXPECT_EQ(module.channelOf(0, 1), 0u);
+        EXPECT_EQ(module.play(0, 1), 0);
+        EXPECT_EQ(module.play(0x40000000u | (7u << 5), 1), 0);
+        EXPECT_EQ(module.attributes(12345, -1, 50, 0), 0);
+        EXPECT_EQ(module.position3d(0, nullptr, nullptr, nullptr), 0);
 
-        const HSAMPLE music =
-            load(1, tone.data(), 0, static_cast<BASS_DWORD>(tone.size()), 20, BASS_SAMPLE_LOOP);
+        const HSAMPLE music = module.load(1, tone.data(), 0, static_cast<BASS_DWORD>(tone.size()),
+                                          20, BASS_SAMPLE_LOOP);
         ASSERT_NE(music, 0u);
-        const HCHANNEL musicChannel = channelOf(music, 1);
+        const HCHANNEL musicChannel = module.channelOf(music, 1);
         ASSERT_NE(musicChannel, 0u);
-        EXPECT_NE(play(musicChannel, 1), 0);
+        EXPECT_NE(module.play(musicChannel, 1), 0);
         Sleep(600);  // 0.0-0.6 s: global volume 0
-        setConfig(BASS_CONFIG_GVOL_SAMPLE, 100);
+        module.setConfig(BASS_CONFIG_GVOL_SAMPLE, 100);
         Sleep(600);  // 0.6-1.2 s: full
-        setConfig(BASS_CONFIG_GVOL_SAMPLE, 50);
+        module.setConfig(BASS_CONFIG_GVOL_SAMPLE, 50);
         Sleep(600);  // 1.2-1.8 s: half
-        attributes(musicChannel, -1, 0, -101);
-        setConfig(BASS_CONFIG_GVOL_SAMPLE, 100);
+        module.attributes(musicChannel, -1, 0, -101);
+        module.setConfig(BASS_CONFIG_GVOL_SAMPLE, 100);
 
-        const HSAMPLE tick =
-            load(1, ticks.data(), 0, static_cast<BASS_DWORD>(ticks.size()), 20,
-                 BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_3D | BASS_SAMPLE_SOFTWARE);
+        const HSAMPLE tick = module.load(
+            1, ticks.data(), 0, static_cast<BASS_DWORD>(ticks.size()), 20,
+            BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_3D | BASS_SAMPLE_SOFTWARE);
         ASSERT_NE(tick, 0u);
-        const HCHANNEL tickChannel = channelOf(tick, 1);
+        const HCHANNEL tickChannel = module.channelOf(tick, 1);
         const BASS_3DVECTOR clock{100.0f, 0.0f, 0.0f}, ahead{0, 0, 1}, up{0, 1, 0};
         const BASS_3DVECTOR near{90.0f, 0.0f, 0.0f}, far{-200.0f, 0.0f, 0.0f},
             beyond{-1000.0f, 0.0f, 0.0f};
         // Placed before it plays: a tick at the listener's own place would be heard at full
         // level in the first window on a busy machine.
-        EXPECT_NE(attributes3d(tickChannel, 0, 0.0f, 400.0f, 360, 360, 100), 0);
-        EXPECT_NE(position3d(tickChannel, &clock, &ahead, nullptr), 0);
-        EXPECT_NE(attributes(tickChannel, -1, 100, -1), 0);
-        EXPECT_NE(listener(&near, nullptr, &ahead, &up), 0);
+        EXPECT_NE(module.attributes3d(tickChannel, 0, 0.0f, 400.0f, 360, 360, 100), 0);
+        EXPECT_NE(module.position3d(tickChannel, &clock, &ahead, nullptr), 0);
+        EXPECT_NE(module.attributes(tickChannel, -1, 100, -1), 0);
+        EXPECT_NE(module.listener(&near, nullptr, &ahead, &up), 0);
         // A tenth of the real world's roll-off, set after the channel exists, as the program
         // sets it before.
-        EXPECT_NE(factors(-1.0f, 0.1f, -1.0f), 0);
-        EXPECT_NE(play(tickChannel, 1), 0);
+        EXPECT_NE(module.factors(-1.0f, 0.1f, -1.0f), 0);
+        EXPECT_NE(module.play(tickChannel, 1), 0);
         Sleep(600);  // 1.8-2.4 s: 10 units from the clock, which is to the listener's right
-        listener(&far, nullptr, &ahead, &up);
+        module.listener(&far, nullptr, &ahead, &up);
         Sleep(600);  // 2.4-3.0 s: 300 units away
-        listener(&beyond, nullptr, &ahead, &up);
+        module.listener(&beyond, nullptr, &ahead, &up);
         Sleep(600);  // 3.0-3.6 s: 1100 units away, past the maximum distance of 400
-        lib.close();
+        module.lib.close();
     }
     const Wave w = ReadWave(wave);
     ASSERT_EQ(w.channels, 2);
@@ -142,25 +165,20 @@ TEST(AudioModule, LongSoundsPlayOnWithoutAGapWhileTheyAreDecoded) {
     const auto music = audiotest::EncodeTone(2, 440.0, 0.5, 21.0);
     const std::string wave = audiotest::UseWaveOutput();
     {
-        platform::SharedLibrary lib;
-        ASSERT_TRUE(lib.open(kModule));
-        auto init = Get<BASS_Init_t>(lib, "BASS_Init");
-        auto load = Get<BASS_SampleLoad_t>(lib, "BASS_SampleLoad");
-        auto channelOf = Get<BASS_SampleGetChannel_t>(lib, "BASS_SampleGetChannel");
-        auto play = Get<BASS_ChannelPlay_t>(lib, "BASS_ChannelPlay");
-        auto attributes = Get<BASS_ChannelSetAttributes_t>(lib, "BASS_ChannelSetAttributes");
-        ASSERT_NE(init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr), 0);
-        const HSAMPLE sample =
-            load(1, music.data(), 0, static_cast<BASS_DWORD>(music.size()), 1, BASS_SAMPLE_LOOP);
+        Module module;
+        ASSERT_TRUE(module.Open());
+        ASSERT_NE(module.init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr), 0);
+        const HSAMPLE sample = module.load(
+            1, music.data(), 0, static_cast<BASS_DWORD>(music.size()), 1, BASS_SAMPLE_LOOP);
         ASSERT_NE(sample, 0u);
-        const HCHANNEL channel = channelOf(sample, 1);
+        const HCHANNEL channel = module.channelOf(sample, 1);
         ASSERT_NE(channel, 0u);
-        EXPECT_NE(attributes(channel, -1, 50, -1), 0);
-        EXPECT_NE(play(channel, 1), 0);
+        EXPECT_NE(module.attributes(channel, -1, 50, -1), 0);
+        EXPECT_NE(module.play(channel, 1), 0);
         // One channel only, and it is playing.
-        EXPECT_EQ(channelOf(sample, 1), 0u);
+        EXPECT_EQ(module.channelOf(sample, 1), 0u);
         Sleep(3000);
-        lib.close();
+        module.lib.close();
     }
     const Wave w = ReadWave(wave);
     ASSERT_EQ(w.channels, 2);
