@@ -141,11 +141,11 @@ public:
     DsStreamVoice(IDirectSoundBuffer* buffer, IDirectSound3DBuffer* place,
                   std::unique_ptr<OggStream> stream, DWORD bytes, bool loop, StreamPump& pump)
         : DsVoice(buffer, place, true),
+          StreamingVoice(pump),
           stream_(std::move(stream)),
           frameBytes_(static_cast<DWORD>(stream_->channels()) * 2),
           bytes_(bytes),
-          loop_(loop),
-          pump_(pump) {
+          loop_(loop) {
         pump_.Add(this);
     }
     ~DsStreamVoice() override {
@@ -175,10 +175,7 @@ public:
         buffer_->Stop();
         playing_ = false;
     }
-    bool Playing() const override {
-        std::lock_guard<std::mutex> hold(pump_.Lock());
-        return playing_;
-    }
+    bool Playing() const override { return PlayingNow(); }
     void Refill() override {
         if (!playing_) {
             return;
@@ -224,10 +221,8 @@ private:
     DWORD frameBytes_;
     DWORD bytes_;
     bool loop_;
-    StreamPump& pump_;
     DWORD writeAt_ = 0;
     DWORD silence_ = 0;  // bytes of silence written since the sound ended
-    bool playing_ = false;
 };
 
 class DsOutput final : public Output {

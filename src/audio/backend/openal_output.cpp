@@ -187,9 +187,9 @@ public:
     AlStreamVoice(ALuint source, std::unique_ptr<OggStream> stream, bool is3d, bool loop,
                   float rolloff, StreamPump& pump)
         : AlVoice(source, stream->rate(), is3d, rolloff),
+          StreamingVoice(pump),
           stream_(std::move(stream)),
           loop_(loop),
-          pump_(pump),
           format_(stream_->channels() == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16),
           frames_(static_cast<std::size_t>(stream_->rate()) * StreamPump::kHeldMilliseconds /
                   1000 / kBuffers) {
@@ -228,10 +228,7 @@ public:
         Drain();
         playing_ = false;
     }
-    bool Playing() const override {
-        std::lock_guard<std::mutex> hold(pump_.Lock());
-        return playing_;
-    }
+    bool Playing() const override { return PlayingNow(); }
     void Refill() override {
         if (!playing_) {
             return;
@@ -284,12 +281,10 @@ private:
 
     std::unique_ptr<OggStream> stream_;
     bool loop_;
-    StreamPump& pump_;
     ALenum format_;
     std::size_t frames_;
     ALuint buffers_[kBuffers] = {};
     std::vector<std::int16_t> scratch_;
-    bool playing_ = false;
     bool ended_ = false;
 };
 

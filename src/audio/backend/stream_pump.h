@@ -8,11 +8,21 @@
 
 namespace audio::backend {
 
+class StreamPump;
+
 class StreamingVoice {
 public:
     virtual ~StreamingVoice() = default;
     // Called with the pump's lock held.
     virtual void Refill() = 0;
+
+protected:
+    explicit StreamingVoice(StreamPump& pump) : pump_(pump) {}
+    // Whether the voice plays, asked under the pump's lock.
+    bool PlayingNow() const;
+
+    StreamPump& pump_;
+    bool playing_ = false;
 };
 
 class StreamPump {
@@ -44,5 +54,10 @@ private:
     std::mutex mutex_;
     std::vector<StreamingVoice*> voices_;
 };
+
+inline bool StreamingVoice::PlayingNow() const {
+    std::lock_guard<std::mutex> hold(pump_.Lock());
+    return playing_;
+}
 
 }  // namespace audio::backend
