@@ -81,15 +81,23 @@ void Sleep(int ms) {
 
 // One scripted session: levels are read back per phase from the rendered file.
 TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
+    const auto tone = audiotest::EncodeTone(2, 440.0, 0.5, 1.0);
+    const auto ticks = audiotest::EncodeTone(1, 1000.0, 0.5, 1.0);
     const std::string wave = audiotest::UseWaveOutput();
+    // When each phase began, in seconds from the device's opening, which is the file's start:
+    // a busy machine may hold a phase up, so its window is read from when it began.
+    std::vector<double> began;
     {
         Module module;
         ASSERT_TRUE(module.Open());
         ASSERT_NE(module.init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr), 0);
+        const auto opened = std::chrono::steady_clock::now();
+        const auto mark = [&] {
+            began.push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count());
+        };
         EXPECT_EQ(module.setConfig(BASS_CONFIG_GVOL_SAMPLE, 0), 1u);
 
-        const auto tone = audiotest::EncodeTone(2, 440.0, 0.5, 1.0);
-        const auto ticks = audiotest::EncodeTone(1, 1000.0, 0.5, 1.0);
         std::vector<unsigned char> damaged = tone;
         damaged.resize(60);
         EXPECT_EQ(module.load(1, damaged.data(), 0, static_cast<BASS_DWORD>(damaged.size()), 20, 4),
@@ -107,11 +115,14 @@ TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
         const HCHANNEL musicChannel = module.channelOf(music, 1);
         ASSERT_NE(musicChannel, 0u);
         EXPECT_NE(module.play(musicChannel, 1), 0);
-        Sleep(600);  // 0.0-0.6 s: global volume 0
+        mark();
+        Sleep(600);  // global volume 0
         module.setConfig(BASS_CONFIG_GVOL_SAMPLE, 100);
-        Sleep(600);  // 0.6-1.2 s: full
+        mark();
+        Sleep(600);  // full
         module.setConfig(BASS_CONFIG_GVOL_SAMPLE, 50);
-        Sleep(600);  // 1.2-1.8 s: half
+        mark();
+        Sleep(600);  // half
         module.attributes(musicChannel, -1, 0, -101);
         module.setConfig(BASS_CONFIG_GVOL_SAMPLE, 100);
 
@@ -133,25 +144,34 @@ TEST(AudioModule, RendersVolumePanDistanceAndIgnoresBadHandles) {
         // sets it before.
         EXPECT_NE(module.factors(-1.0f, 0.1f, -1.0f), 0);
         EXPECT_NE(module.play(tickChannel, 1), 0);
-        Sleep(600);  // 1.8-2.4 s: 10 units from the clock, which is to the listener's right
+        mark();
+        Sleep(600);  // 10 units from the clock, which is to the listener's right
         module.listener(&far, nullptr, &ahead, &up);
-        Sleep(600);  // 2.4-3.0 s: 300 units away
+        mark();
+        Sleep(600);  // 300 units away
         module.listener(&beyond, nullptr, &ahead, &up);
-        Sleep(600);  // 3.0-3.6 s: 1100 units away, past the maximum distance of 400
+        mark();
+        Sleep(600);  // 1100 units away, past the maximum distance of 400
+        mark();
         module.lib.close();
     }
+    ASSERT_EQ(began.size(), 7u);
     const Wave w = ReadWave(wave);
     ASSERT_EQ(w.channels, 2);
-    ASSERT_GT(w.samples.size(), static_cast<std::size_t>(2 * 44100 * 3.4));
-    const double silent = Level(w, 0, 0.05, 0.5);
-    const double full = Level(w, 0, 0.7, 1.1);
-    const double half = Level(w, 0, 1.3, 1.7);
+    ASSERT_GT(w.samples.size(), static_cast<std::size_t>(2 * 44100 * (began.back() - 0.1)));
+    // The middle of each phase: a tenth of a second after it began to a tenth before the next.
+    const auto level = [&](int channel, std::size_t phase) {
+        return Level(w, channel, began[phase] + 0.1, began[phase + 1] - 0.1);
+    };
+    const double silent = level(0, 0);
+    const double full = level(0, 1);
+    const double half = level(0, 2);
     EXPECT_LT(silent, 0.001);
     EXPECT_GT(full, 0.1);
     EXPECT_NEAR(half / full, 0.5, 0.1);
-    const double nearRight = Level(w, 1, 1.9, 2.3), nearLeft = Level(w, 0, 1.9, 2.3);
-    const double farBoth = Level(w, 0, 2.5, 2.9) + Level(w, 1, 2.5, 2.9);
-    const double beyondBoth = Level(w, 0, 3.1, 3.5) + Level(w, 1, 3.1, 3.5);
+    const double nearRight = level(1, 3), nearLeft = level(0, 3);
+    const double farBoth = level(0, 4) + level(1, 4);
+    const double beyondBoth = level(0, 5) + level(1, 5);
     EXPECT_GT(nearRight, 2.0 * nearLeft);
     // 30 times the distance at a roll-off of 0.1 is 0.1 x 29.5 dB quieter; past the maximum
     // distance it gets no quieter.
