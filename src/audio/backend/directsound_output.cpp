@@ -282,7 +282,7 @@ public:
     std::unique_ptr<Voice> NewVoice(const SoundData& data, bool is3d, bool loop,
                                     float) override {
         if (const StreamedSound* streamed = data.Streamed()) {
-            auto stream = OggStream::Open(streamed->bytes, streamed->layout.fold);
+            auto stream = streamed->NewStream();
             if (stream == nullptr) {
                 return nullptr;
             }

@@ -57,6 +57,12 @@ long tellMemory(void* source) {
 
 const ov_callbacks kMemoryCallbacks{readMemory, seekMemory, nullptr, tellMemory};
 
+// One or two channels at a rate a mixer takes.
+bool Playable(const vorbis_info* info) {
+    return info != nullptr && (info->channels == 1 || info->channels == 2) && info->rate > 0 &&
+           info->rate <= 192000;
+}
+
 // True when the data ends with the whole page that closes its stream. libvorbisfile plays a
 // stream cut short up to the cut, so a file that lost its end would otherwise play in part.
 bool EndsWithLastPage(const void* data, std::size_t size) {
@@ -98,12 +104,11 @@ bool Walk(const void* data, std::size_t size, int& channels, long& rate, Take&& 
         return false;
     }
     const vorbis_info* info = ov_info(&file, -1);
-    bool ok = info != nullptr && (info->channels == 1 || info->channels == 2) && info->rate > 0 &&
-              info->rate <= 192000;
+    bool ok = Playable(info);
     if (ok) {
         channels = info->channels;
         rate = info->rate;
-        ok = take.Begin(ov_pcm_total(&file, -1), channels);
+        ok = take.Begin(ov_pcm_total(&file, -1), channels, rate);
     }
     std::size_t total = 0;
     char buffer[8192];
@@ -127,72 +132,78 @@ bool Walk(const void* data, std::size_t size, int& channels, long& rate, Take&& 
     return ok && total > 0 && total % static_cast<std::size_t>(channels) == 0;
 }
 
-// Keeps every sample.
-struct Keep {
+// Counts every sample and keeps them while the sound is no longer than `keepSeconds`; past that
+// it lets go of what it kept.
+struct KeepUpTo {
     std::vector<std::int16_t>& samples;
     std::size_t size;
+    std::size_t keepSeconds;
+    std::size_t limit = 0;  // samples, once the layout is known
+    std::size_t total = 0;
 
-    bool Begin(ogg_int64_t frames, int channels) {
+    bool Begin(ogg_int64_t frames, int channels, long rate) {
+        const auto width = static_cast<std::size_t>(channels);
+        const auto perSecond = static_cast<std::size_t>(rate) * width;
+        limit = keepSeconds > kMaxDecodedSamples / perSecond ? kMaxDecodedSamples
+                                                             : keepSeconds * perSecond;
         // The stream's own length sizes the samples once, so a long piece of music is never
         // held twice while its buffer grows. The length is only the last page's word, so no
         // more is taken on trust than the file's size could hold.
         if (frames > 0) {
-            const std::size_t claimed =
-                static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels);
-            samples.reserve(std::min({claimed, kMaxDecodedSamples, size * kSamplesPerByte}));
+            const std::size_t claimed = static_cast<std::size_t>(frames) * width;
+            if (claimed <= limit) {
+                samples.reserve(std::min({claimed, kMaxDecodedSamples, size * kSamplesPerByte}));
+            }
         }
         return true;
     }
     bool Block(const std::int16_t* block, std::size_t count) {
-        samples.insert(samples.end(), block, block + count);
-        return true;
-    }
-};
-
-// Keeps nothing but the count: the walk proves the stream whole.
-struct Tally {
-    std::size_t& samples;
-
-    bool Begin(ogg_int64_t, int) { return true; }
-    bool Block(const std::int16_t*, std::size_t count) {
-        samples += count;
+        total += count;
+        if (total <= limit) {
+            samples.insert(samples.end(), block, block + count);
+        } else if (samples.capacity() > 0) {
+            std::vector<std::int16_t>().swap(samples);
+        }
         return true;
     }
 };
 
 }  // namespace
 
-bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out) {
+bool DecodeOggUpTo(const void* data, std::size_t size, bool mono, std::size_t keepSeconds,
+                   DecodedSound& out, OggLayout& layout) {
     out = DecodedSound{};
-    int channels = 0;
-    long rate = 0;
-    if (!Walk(data, size, channels, rate, Keep{out.samples, size})) {
+    layout = OggLayout{};
+    KeepUpTo keep{out.samples, size, keepSeconds};
+    if (!Walk(data, size, layout.channels, layout.rate, keep)) {
         out = DecodedSound{};
+        layout = OggLayout{};
         return false;
     }
-    out.channels = channels;
-    out.rate = rate;
-    if (mono && channels == 2) {
-        const std::size_t frames = FoldToMono(out.samples.data(), out.samples.size() / 2);
-        out.samples.resize(frames);
-        out.channels = 1;
+    layout.frames = keep.total / static_cast<std::size_t>(layout.channels);
+    layout.fold = mono && layout.channels == 2;
+    if (!out.samples.empty()) {
+        out.channels = layout.channels;
+        out.rate = layout.rate;
+        if (layout.fold) {
+            out.samples.resize(FoldToMono(out.samples.data(), layout.frames));
+            out.channels = 1;
+        }
+    }
+    if (layout.fold) {
+        layout.channels = 1;
     }
     return true;
 }
 
+bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out) {
+    OggLayout layout;
+    return DecodeOggUpTo(data, size, mono, kMaxDecodedSamples, out, layout);
+}
+
 bool ProbeOgg(const void* data, std::size_t size, bool mono, OggLayout& out) {
-    out = OggLayout{};
-    std::size_t samples = 0;
-    if (!Walk(data, size, out.channels, out.rate, Tally{samples})) {
-        out = OggLayout{};
-        return false;
-    }
-    out.frames = samples / static_cast<std::size_t>(out.channels);
-    out.fold = mono && out.channels == 2;
-    if (out.fold) {
-        out.channels = 1;
-    }
-    return true;
+    DecodedSound none;
+    return DecodeOggUpTo(data, size, mono, 0, none, out);
 }
 
 std::size_t FoldToMono(std::int16_t* samples, std::size_t frames) {
@@ -228,7 +239,7 @@ std::unique_ptr<OggStream> OggStream::Open(
         return nullptr;
     }
     const vorbis_info* info = ov_info(&state->file, -1);
-    if (info == nullptr || (info->channels != 1 && info->channels != 2) || info->rate <= 0) {
+    if (!Playable(info)) {
         return nullptr;
     }
     state->sourceChannels = info->channels;

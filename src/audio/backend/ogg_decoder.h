@@ -33,6 +33,11 @@ struct OggLayout {
 // The same test as DecodeOgg's, keeping no samples.
 bool ProbeOgg(const void* data, std::size_t size, bool mono, OggLayout& out);
 
+// The same test in one decode, keeping the samples in `out` only for a sound of at most
+// `keepSeconds`; a longer one leaves `out` empty. `layout` says what the whole stream holds.
+bool DecodeOggUpTo(const void* data, std::size_t size, bool mono, std::size_t keepSeconds,
+                   DecodedSound& out, OggLayout& layout);
+
 // Folds interleaved stereo frames into mono ones in place; returns the frame count.
 std::size_t FoldToMono(std::int16_t* samples, std::size_t frames);
 

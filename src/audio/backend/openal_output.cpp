@@ -327,7 +327,7 @@ public:
                                     float rolloff) override {
         std::unique_ptr<OggStream> stream;
         if (const StreamedSound* streamed = data.Streamed()) {
-            stream = OggStream::Open(streamed->bytes, streamed->layout.fold);
+            stream = streamed->NewStream();
             if (stream == nullptr) {
                 return nullptr;
             }

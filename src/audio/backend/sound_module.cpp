@@ -201,8 +201,11 @@ BASS_EXPORT HSAMPLE BASS_SampleLoad(BASS_BOOL memory, const void* file, BASS_DWO
     // 3D sounds are placed only when mono.
     const bool mono = (flags & (BASS_SAMPLE_MONO | BASS_SAMPLE_3D)) != 0;
     const auto* bytes = static_cast<const unsigned char*>(file) + offset;
+    // One decode proves the file whole and, for a short sound on a device, keeps its samples.
     OggLayout layout;
-    if (!ProbeOgg(bytes, length, mono, layout)) {
+    DecodedSound sound;
+    if (!DecodeOggUpTo(bytes, length, mono, audible() ? kStreamedFromSeconds : 0, sound,
+                       layout)) {
         return 0;
     }
     Sample sample;
@@ -210,7 +213,7 @@ BASS_EXPORT HSAMPLE BASS_SampleLoad(BASS_BOOL memory, const void* file, BASS_DWO
     sample.flags = flags;
     sample.maxChannels = max < kMaxChannelsPerSample ? max : kMaxChannelsPerSample;
     if (audible()) {
-        if (layout.frames > static_cast<std::size_t>(layout.rate) * kStreamedFromSeconds) {
+        if (sound.samples.empty()) {
             // Not make_shared: its tag is a unique symbol, which would keep the module from ever
             // being unloaded, and its clean-up then runs at exit after the mixer's library is gone.
             sample.data = std::make_unique<StreamedSound>(
@@ -218,10 +221,6 @@ BASS_EXPORT HSAMPLE BASS_SampleLoad(BASS_BOOL memory, const void* file, BASS_DWO
                     new std::vector<unsigned char>(bytes, bytes + length)),
                 layout);
         } else {
-            DecodedSound sound;
-            if (!DecodeOgg(bytes, length, mono, sound)) {
-                return 0;
-            }
             sample.data = state.output->Upload(sound, sample.is3d());
         }
         if (sample.data == nullptr) {

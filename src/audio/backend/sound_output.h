@@ -27,6 +27,8 @@ public:
     StreamedSound(std::shared_ptr<const std::vector<unsigned char>> bytes, const OggLayout& layout)
         : bytes(std::move(bytes)), layout(layout) {}
     const StreamedSound* Streamed() const override { return this; }
+    // A decoder of its own for each voice that plays it; null when the bytes can't be opened.
+    std::unique_ptr<OggStream> NewStream() const { return OggStream::Open(bytes, layout.fold); }
 
     std::shared_ptr<const std::vector<unsigned char>> bytes;
     OggLayout layout;
