@@ -24,7 +24,6 @@ rm -rf "$out"
 mkdir -p "$out"
 # shellcheck source=tests/windows/saver_test_support.sh
 . "$(dirname "$0")/saver_test_support.sh"
-levels="$(dirname "$0")/sound_levels.py"
 
 settings_key='HKCU\Software\Maravek Studio\Zorvane'
 home="$out/linux"
@@ -139,25 +138,17 @@ EOF
 # taking a picture of the screen eight seconds in (as $1 with .png), then presses Escape and
 # expects the exit status $2.
 watched_run() {
-    local recording="$1" status="$2" heard=""
+    local recording="$1" status="$2"
     shift 2
     "$@" &
     local saver=$!
-    for _ in $(seq 1 600); do
-        kill -0 "$saver" 2>/dev/null || break
-        if [ -s "$recording" ] && [ "$(python3 "$levels" recent "$recording")" -gt 300 ]; then
-            heard=yes
-            break
-        fi
-        sleep 0.1
-    done
-    [ -n "$heard" ] || fail "nothing was heard from $1 in a minute"
+    wait_until_heard "$recording" "$saver" || fail "nothing was heard in $recording in a minute"
     sleep 8
     import -display "$DISPLAY" -window root "${recording%.wav}.png"
     sleep 6
-    kill -0 "$saver" 2>/dev/null || fail "/s of $1 ended before it was asked to"
+    kill -0 "$saver" 2>/dev/null || fail "/s ended before it was asked to ($recording)"
     xdotool key --delay 100 Escape
-    expect_end "$saver" "Escape ($1)" "$status"
+    expect_end "$saver" "Escape ($recording)" "$status"
 }
 # Both runs, watched and compared; false when they sound different. Thunder comes at random on
 # each side and a loaded machine may hold a start up: a pair that differs is run again, twice.

@@ -29,11 +29,6 @@ temp_copies() {
     find "$WINEPREFIX/drive_c/users" -path '*/Temp/*' -iname 'bas*.tmp' 2>/dev/null | sort
 }
 
-# The level of the recording's last quarter second, in millionths of full scale.
-recent_level() {
-    python3 "$(dirname "$0")/sound_levels.py" recent "$1"
-}
-
 # A recorded run, traced: fourteen seconds of sound after it is first heard, then Escape.
 recorded_run() {
     rm -f "$out/sound.wav" "$out/trace.txt"
@@ -42,16 +37,7 @@ recorded_run() {
     recorder=$!
     WINEDEBUG="+timestamp,+d3d9,+dsound" "$run" "$state" "$program" /s 2>"$out/trace.txt" &
     saver=$!
-    heard=""
-    for _ in $(seq 1 600); do
-        kill -0 "$saver" 2>/dev/null || break
-        if [ -s "$out/sound.wav" ] && [ "$(recent_level "$out/sound.wav")" -gt 300 ]; then
-            heard=yes
-            break
-        fi
-        sleep 0.1
-    done
-    [ -n "$heard" ] || fail "nothing was heard in a minute"
+    wait_until_heard "$out/sound.wav" "$saver" || fail "nothing was heard in a minute"
     copies="$(temp_copies)"
     [ "$(echo "$copies" | grep -c .)" -eq 1 ] || fail "not one copy of the module while it runs: $copies"
     sleep 14

@@ -56,3 +56,18 @@ stop_sound_server() {
         rm -rf "$sound_server_dir"
     fi
 }
+
+# Waits up to a minute until the recording $1 holds sound in its last quarter second (above 300
+# millionths of full scale), while the process $2 runs; false when nothing was heard.
+wait_until_heard() {
+    local levels
+    levels="$(dirname "${BASH_SOURCE[0]}")/sound_levels.py"
+    for _ in $(seq 1 600); do
+        kill -0 "$2" 2>/dev/null || return 1
+        if [ -s "$1" ] && [ "$(python3 "$levels" recent "$1")" -gt 300 ]; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
