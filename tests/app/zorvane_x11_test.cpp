@@ -641,7 +641,25 @@ double ProcessorSeconds(pid_t pid) {
 TEST_F(ZorvaneX11Test, ACoveredSaverDrawsNothingAndDrawsAgainWhenUncovered) {
     auto saver = StartSaver();
     ASSERT_TRUE(windowId);
-    std::this_thread::sleep_for(2s);
+    // Loading (the room, the sounds proved whole) is work of its own, which a slow start, as
+    // under the sanitizers, carries well past the window's first seconds: the measuring starts
+    // once the time, drawn from the end of loading on, shows in the bottom-right corner.
+    const auto rootInfo = Tool({"xwininfo", "-root"});
+    ASSERT_TRUE(rootInfo);
+    const int width = int(InfoValue(*rootInfo, "Width:").value_or(0));
+    const int height = int(InfoValue(*rootInfo, "Height:").value_or(0));
+    bool loaded = false;
+    const auto end = std::chrono::steady_clock::now() + 60s;
+    while (!loaded && std::chrono::steady_clock::now() < end && !saver->Wait(0ms)) {
+        const auto pixels = Grab(windowId);
+        loaded = pixels.size() == std::size_t(width) * height &&
+                 WhitePixels(pixels, width, width - 300, height - 60, width, height) >= 300;
+        if (!loaded) {
+            std::this_thread::sleep_for(200ms);
+        }
+    }
+    ASSERT_TRUE(loaded) << "the time never showed";
+    std::this_thread::sleep_for(1s);
     const auto busy = [&] {
         const double before = ProcessorSeconds(saver->Pid());
         std::this_thread::sleep_for(2s);
