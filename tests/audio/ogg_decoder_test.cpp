@@ -65,14 +65,29 @@ TEST(OggDecoder, DamagedInputFailsWithNothingKept) {
     const std::vector<unsigned char> withoutLastPage(longer.begin(), lastPage);
     auto trailingJunk = good;
     trailingJunk.insert(trailingJunk.end(), 100, 0x55);
-    for (const auto& bytes :
-         {truncatedHeader, badMagic, noisyHeaders, text, half, withoutLastPage, trailingJunk}) {
+    // A whole page taken out of the middle leaves every other page's checksum right.
+    std::vector<std::size_t> pages;
+    for (auto at = longer.begin();
+         (at = std::search(at, longer.end(), capture.begin(), capture.end())) != longer.end();
+         ++at) {
+        pages.push_back(static_cast<std::size_t>(at - longer.begin()));
+    }
+    ASSERT_GE(pages.size(), 4u);  // the headers, then sound on two pages at least
+    const std::size_t gone = pages.size() / 2;
+    auto withoutMiddlePage = longer;
+    withoutMiddlePage.erase(withoutMiddlePage.begin() + static_cast<long>(pages[gone]),
+                            withoutMiddlePage.begin() + static_cast<long>(pages[gone + 1]));
+    // Two whole streams one after the other.
+    auto chained = good;
+    chained.insert(chained.end(), good.begin(), good.end());
+    for (const auto& bytes : {truncatedHeader, badMagic, noisyHeaders, text, half, withoutLastPage,
+                              trailingJunk, withoutMiddlePage, chained}) {
         DecodedSound s;
         s.channels = 7;
         EXPECT_FALSE(DecodeOgg(bytes.data(), bytes.size(), false, s));
         EXPECT_TRUE(s.samples.empty());
         EXPECT_EQ(s.channels, 0);
-        // A sound that streams is judged by the same test when it loads.
+        // A sound that streams is refused as well when it loads, without being decoded.
         OggLayout layout;
         layout.frames = 9;
         EXPECT_FALSE(ProbeOgg(bytes.data(), bytes.size(), false, layout));

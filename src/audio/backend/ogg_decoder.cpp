@@ -63,29 +63,49 @@ bool Playable(const vorbis_info* info) {
            info->rate <= 192000;
 }
 
-// True when the data ends with the whole page that closes its stream. libvorbisfile plays a
-// stream cut short up to the cut, so a file that lost its end would otherwise play in part.
-bool EndsWithLastPage(const void* data, std::size_t size) {
+// True when the data is one logical stream of whole pages and nothing else: every page's
+// checksum holds, the pages follow each other without a gap, the first opens the stream and the
+// last closes it. libvorbisfile steps over a damaged page and plays a stream cut short up to the
+// cut, so a file that lost a part would otherwise play in part.
+bool WholePages(const void* data, std::size_t size) {
     if (size > static_cast<std::size_t>(std::numeric_limits<long>::max())) {
         return false;
     }
     ogg_sync_state sync;
     ogg_sync_init(&sync);
-    bool last = false;
+    bool whole = false;
     if (char* buffer = ogg_sync_buffer(&sync, static_cast<long>(size))) {
         std::memcpy(buffer, data, size);
         ogg_sync_wrote(&sync, static_cast<long>(size));
+        whole = true;
+        bool closed = false;
+        long pages = 0;
+        long firstNumber = 0;
+        int serial = 0;
         ogg_page page;
-        // Positive: a page; negative: bytes skipped that were no page; zero: the rest is no
-        // whole page.
-        for (long step = ogg_sync_pageseek(&sync, &page); step != 0;
+        // Positive: a page; negative: bytes skipped that were no page (or failed the checksum);
+        // zero: the rest is no whole page.
+        for (long step = ogg_sync_pageseek(&sync, &page); whole && step != 0;
              step = ogg_sync_pageseek(&sync, &page)) {
-            last = step > 0 && ogg_page_eos(&page) != 0;
+            // The page is only filled in where one was found.
+            if (step < 0 || closed) {
+                whole = false;
+                break;
+            }
+            const bool first = pages == 0;
+            if (first) {
+                firstNumber = ogg_page_pageno(&page);
+                serial = ogg_page_serialno(&page);
+            }
+            whole = (ogg_page_bos(&page) != 0) == first && ogg_page_serialno(&page) == serial &&
+                    ogg_page_pageno(&page) == firstNumber + pages;
+            closed = ogg_page_eos(&page) != 0;
+            ++pages;
         }
-        last = last && sync.returned == sync.fill;
+        whole = whole && closed && sync.returned == sync.fill;
     }
     ogg_sync_clear(&sync);
-    return last;
+    return whole;
 }
 
 // The stream's samples block by block to `take` (16-bit, interleaved, as decoded), which
@@ -95,7 +115,7 @@ template <typename Take>
 bool Walk(const void* data, std::size_t size, int& channels, long& rate, Take&& take) {
     channels = 0;
     rate = 0;
-    if (data == nullptr || size == 0 || !EndsWithLastPage(data, size)) {
+    if (data == nullptr || size == 0 || !WholePages(data, size)) {
         return false;
     }
     MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};
@@ -132,78 +152,65 @@ bool Walk(const void* data, std::size_t size, int& channels, long& rate, Take&& 
     return ok && total > 0 && total % static_cast<std::size_t>(channels) == 0;
 }
 
-// Counts every sample and keeps them while the sound is no longer than `keepSeconds`; past that
-// it lets go of what it kept.
-struct KeepUpTo {
+// Keeps every sample.
+struct Keep {
     std::vector<std::int16_t>& samples;
     std::size_t size;
-    std::size_t keepSeconds;
-    std::size_t limit = 0;  // samples, once the layout is known
-    std::size_t total = 0;
 
-    bool Begin(ogg_int64_t frames, int channels, long rate) {
-        const auto width = static_cast<std::size_t>(channels);
-        const auto perSecond = static_cast<std::size_t>(rate) * width;
-        limit = keepSeconds > kMaxDecodedSamples / perSecond ? kMaxDecodedSamples
-                                                             : keepSeconds * perSecond;
-        // The stream's own length sizes the samples once, so a long piece of music is never
-        // held twice while its buffer grows. The length is only the last page's word, so no
-        // more is taken on trust than the file's size could hold.
+    bool Begin(ogg_int64_t frames, int channels, long) {
+        // The stream's own length sizes the samples once, so a sound is never held twice while
+        // its buffer grows. The length is only the last page's word, so no more is taken on
+        // trust than the file's size could hold.
         if (frames > 0) {
-            const std::size_t claimed = static_cast<std::size_t>(frames) * width;
-            if (claimed <= limit) {
-                samples.reserve(std::min({claimed, kMaxDecodedSamples, size * kSamplesPerByte}));
-            }
+            const auto claimed =
+                static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels);
+            samples.reserve(std::min({claimed, kMaxDecodedSamples, size * kSamplesPerByte}));
         }
         return true;
     }
     bool Block(const std::int16_t* block, std::size_t count) {
-        total += count;
-        if (total <= limit) {
-            samples.insert(samples.end(), block, block + count);
-        } else if (samples.capacity() > 0) {
-            std::vector<std::int16_t>().swap(samples);
-        }
+        samples.insert(samples.end(), block, block + count);
         return true;
     }
 };
 
 }  // namespace
 
-bool DecodeOggUpTo(const void* data, std::size_t size, bool mono, std::size_t keepSeconds,
-                   DecodedSound& out, OggLayout& layout) {
+bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out) {
     out = DecodedSound{};
-    layout = OggLayout{};
-    KeepUpTo keep{out.samples, size, keepSeconds};
-    if (!Walk(data, size, layout.channels, layout.rate, keep)) {
+    Keep keep{out.samples, size};
+    if (!Walk(data, size, out.channels, out.rate, keep)) {
         out = DecodedSound{};
-        layout = OggLayout{};
         return false;
     }
-    layout.frames = keep.total / static_cast<std::size_t>(layout.channels);
-    layout.fold = mono && layout.channels == 2;
-    if (!out.samples.empty()) {
-        out.channels = layout.channels;
-        out.rate = layout.rate;
-        if (layout.fold) {
-            out.samples.resize(FoldToMono(out.samples.data(), layout.frames));
-            out.channels = 1;
-        }
-    }
-    if (layout.fold) {
-        layout.channels = 1;
+    if (mono && out.channels == 2) {
+        out.samples.resize(FoldToMono(out.samples.data(), out.samples.size() / 2));
+        out.channels = 1;
     }
     return true;
 }
 
-bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out) {
-    OggLayout layout;
-    return DecodeOggUpTo(data, size, mono, kMaxDecodedSamples, out, layout);
-}
-
 bool ProbeOgg(const void* data, std::size_t size, bool mono, OggLayout& out) {
-    DecodedSound none;
-    return DecodeOggUpTo(data, size, mono, 0, none, out);
+    out = OggLayout{};
+    if (data == nullptr || size == 0 || !WholePages(data, size)) {
+        return false;
+    }
+    MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};
+    OggVorbis_File file;
+    if (ov_open_callbacks(&reader, &file, nullptr, 0, kMemoryCallbacks) != 0) {
+        return false;
+    }
+    const vorbis_info* info = ov_info(&file, -1);
+    const ogg_int64_t frames = ov_pcm_total(&file, -1);
+    const bool ok = Playable(info) && ov_streams(&file) == 1 && frames > 0;
+    if (ok) {
+        out.fold = mono && info->channels == 2;
+        out.channels = out.fold ? 1 : info->channels;
+        out.rate = info->rate;
+        out.frames = static_cast<std::size_t>(frames);
+    }
+    ov_clear(&file);
+    return ok;
 }
 
 std::size_t FoldToMono(std::int16_t* samples, std::size_t frames) {
@@ -225,8 +232,8 @@ struct OggStream::State {
     ~State() { ov_clear(&file); }
 };
 
-std::unique_ptr<OggStream> OggStream::Open(
-    std::shared_ptr<const std::vector<unsigned char>> bytes, bool fold) {
+std::unique_ptr<OggStream> OggStream::Open(std::shared_ptr<const std::vector<unsigned char>> bytes,
+                                           bool fold) {
     if (bytes == nullptr || bytes->empty()) {
         return nullptr;
     }

@@ -18,11 +18,12 @@ struct DecodedSound {
 // Caps the decoded size so a small file can't claim an unbounded allocation.
 constexpr std::size_t kMaxDecodedSamples = 32u * 1024u * 1024u;
 
-// False for anything but a complete, non-empty Vorbis stream of one or two channels whose
-// layout never changes, ending with the page that closes it; mono folds two channels into one.
+// False for anything but a complete, non-empty Vorbis stream of one or two channels: one logical
+// stream of whole pages, from the page that opens it to the page that closes it; mono folds two
+// channels into one.
 bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out);
 
-// What a whole stream holds, found by decoding it all without keeping its samples.
+// What a whole stream holds, read from its headers and its last page.
 struct OggLayout {
     int channels = 0;  // as played: 1 where two are folded into one
     long rate = 0;
@@ -30,13 +31,11 @@ struct OggLayout {
     bool fold = false;  // two channels folded into one
 };
 
-// The same test as DecodeOgg's, keeping no samples.
+// The test a sound streamed as it plays passes when it loads, without decoding it: the same
+// whole pages of one stream that DecodeOgg asks for, its headers, its layout and a length. It
+// accepts every file DecodeOgg accepts; a file it accepts whose sound can't be decoded plays as
+// silence where the sound fails.
 bool ProbeOgg(const void* data, std::size_t size, bool mono, OggLayout& out);
-
-// The same test in one decode, keeping the samples in `out` only for a sound of at most
-// `keepSeconds`; a longer one leaves `out` empty. `layout` says what the whole stream holds.
-bool DecodeOggUpTo(const void* data, std::size_t size, bool mono, std::size_t keepSeconds,
-                   DecodedSound& out, OggLayout& layout);
 
 // Folds interleaved stereo frames into mono ones in place; returns the frame count.
 std::size_t FoldToMono(std::int16_t* samples, std::size_t frames);

@@ -37,9 +37,7 @@ struct Sample {
     BASS_DWORD maxChannels = 1;
     std::vector<Channel> channels;
 
-    bool is3d() const {
-        return (flags & BASS_SAMPLE_3D) != 0;
-    }
+    bool is3d() const { return (flags & BASS_SAMPLE_3D) != 0; }
 };
 
 struct State {
@@ -201,11 +199,16 @@ BASS_EXPORT HSAMPLE BASS_SampleLoad(BASS_BOOL memory, const void* file, BASS_DWO
     // 3D sounds are placed only when mono.
     const bool mono = (flags & (BASS_SAMPLE_MONO | BASS_SAMPLE_3D)) != 0;
     const auto* bytes = static_cast<const unsigned char*>(file) + offset;
-    // One decode proves the file whole and, for a short sound on a device, keeps its samples.
+    // The pages prove the file whole; a short sound on a device is decoded and kept, a long one
+    // is decoded as it plays.
     OggLayout layout;
+    if (!ProbeOgg(bytes, length, mono, layout)) {
+        return 0;
+    }
+    const bool streamed =
+        layout.frames > kStreamedFromSeconds * static_cast<std::size_t>(layout.rate);
     DecodedSound sound;
-    if (!DecodeOggUpTo(bytes, length, mono, audible() ? kStreamedFromSeconds : 0, sound,
-                       layout)) {
+    if (audible() && !streamed && !DecodeOgg(bytes, length, mono, sound)) {
         return 0;
     }
     Sample sample;
@@ -213,7 +216,7 @@ BASS_EXPORT HSAMPLE BASS_SampleLoad(BASS_BOOL memory, const void* file, BASS_DWO
     sample.flags = flags;
     sample.maxChannels = max < kMaxChannelsPerSample ? max : kMaxChannelsPerSample;
     if (audible()) {
-        if (sound.samples.empty()) {
+        if (streamed) {
             // Not make_shared: its tag is a unique symbol, which would keep the module from ever
             // being unloaded, and its clean-up then runs at exit after the mixer's library is gone.
             sample.data = std::make_unique<StreamedSound>(
@@ -252,9 +255,8 @@ BASS_EXPORT HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BASS_BOOL) {
     }
     Channel fresh;
     if (audible()) {
-        fresh.voice = state.output->NewVoice(*sample->data, sample->is3d(),
-                                             (sample->flags & BASS_SAMPLE_LOOP) != 0,
-                                             state.rolloff);
+        fresh.voice = state.output->NewVoice(
+            *sample->data, sample->is3d(), (sample->flags & BASS_SAMPLE_LOOP) != 0, state.rolloff);
         if (fresh.voice == nullptr) {
             return 0;
         }
@@ -313,10 +315,10 @@ BASS_EXPORT BASS_BOOL BASS_ChannelSet3DAttributes(BASS_DWORD handle, int, float 
     }
     // 0 or less leaves a distance as it is, a value out of range an angle or the outside volume.
     voice->SetDistances(minDist, maxDist);
-    voice->SetCone(insideAngle >= 0 && insideAngle <= 360 ? float(insideAngle) : -1.0f,
-                   outsideAngle >= 0 && outsideAngle <= 360 ? float(outsideAngle) : -1.0f,
-                   outsideVolume >= 0 && outsideVolume <= 100 ? float(outsideVolume) / 100.0f
-                                                              : -1.0f);
+    voice->SetCone(
+        insideAngle >= 0 && insideAngle <= 360 ? float(insideAngle) : -1.0f,
+        outsideAngle >= 0 && outsideAngle <= 360 ? float(outsideAngle) : -1.0f,
+        outsideVolume >= 0 && outsideVolume <= 100 ? float(outsideVolume) / 100.0f : -1.0f);
     return 1;
 }
 
