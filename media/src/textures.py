@@ -368,7 +368,10 @@ def fabric(rng, dark, light, size=256):
 def shade_fabric(rng):
     size = 256
     weave = fractal(rng, size, size, 96, 96, 2)
-    rgb = colour_ramp(weave, [(0.0, (214, 176, 120)), (1.0, (244, 214, 160))])
+    # The bulb behind the fabric already makes the shade's light map the brightest in the room:
+    # a fabric at about 60 % keeps light map times fabric below white, in the lamp's own warm
+    # colour, so when the room's light winks the shade dims with it instead of staying clipped.
+    rgb = colour_ramp(weave, [(0.0, (128, 106, 72)), (1.0, (146, 128, 96))])
     return to_image(rgb)
 
 
