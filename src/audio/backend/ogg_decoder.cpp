@@ -108,6 +108,16 @@ bool WholePages(const void* data, std::size_t size) {
     return whole;
 }
 
+// Opens data of whole pages (see WholePages) for decoding from `reader`, which must outlive
+// `file`; a file that failed to open holds nothing to clear.
+bool OpenWhole(const void* data, std::size_t size, MemoryReader& reader, OggVorbis_File& file) {
+    if (data == nullptr || size == 0 || !WholePages(data, size)) {
+        return false;
+    }
+    reader = MemoryReader{static_cast<const unsigned char*>(data), size, 0};
+    return ov_open_callbacks(&reader, &file, nullptr, 0, kMemoryCallbacks) == 0;
+}
+
 // The stream's samples block by block to `take` (16-bit, interleaved, as decoded), which
 // answers false to give up. False for anything but a complete, non-empty stream of one or two
 // channels whose layout never changes; `channels` and `rate` then say its layout.
@@ -115,12 +125,9 @@ template <typename Take>
 bool Walk(const void* data, std::size_t size, int& channels, long& rate, Take&& take) {
     channels = 0;
     rate = 0;
-    if (data == nullptr || size == 0 || !WholePages(data, size)) {
-        return false;
-    }
-    MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};
+    MemoryReader reader{nullptr, 0, 0};
     OggVorbis_File file;
-    if (ov_open_callbacks(&reader, &file, nullptr, 0, kMemoryCallbacks) != 0) {
+    if (!OpenWhole(data, size, reader, file)) {
         return false;
     }
     const vorbis_info* info = ov_info(&file, -1);
@@ -192,12 +199,9 @@ bool DecodeOgg(const void* data, std::size_t size, bool mono, DecodedSound& out)
 
 bool ProbeOgg(const void* data, std::size_t size, bool mono, OggLayout& out) {
     out = OggLayout{};
-    if (data == nullptr || size == 0 || !WholePages(data, size)) {
-        return false;
-    }
-    MemoryReader reader{static_cast<const unsigned char*>(data), size, 0};
+    MemoryReader reader{nullptr, 0, 0};
     OggVorbis_File file;
-    if (ov_open_callbacks(&reader, &file, nullptr, 0, kMemoryCallbacks) != 0) {
+    if (!OpenWhole(data, size, reader, file)) {
         return false;
     }
     const vorbis_info* info = ov_info(&file, -1);
