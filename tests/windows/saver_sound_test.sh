@@ -25,8 +25,10 @@ cleanup() {
 trap cleanup EXIT
 start_sound_server "$out/pulseaudio.log"
 
+# A copy deleted while `find` walks the folder makes it fail; what is left is still the answer.
 temp_copies() {
-    find "$WINEPREFIX/drive_c/users" -path '*/Temp/*' -iname 'bas*.tmp' 2>/dev/null | sort
+    { find "$WINEPREFIX/drive_c/users" -path '*/Temp/*' -iname 'bas*.tmp' 2>/dev/null || true; } |
+        sort
 }
 
 # A recorded run, traced: fourteen seconds of sound after it is first heard, then Escape.
