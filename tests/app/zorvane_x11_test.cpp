@@ -383,11 +383,31 @@ std::optional<platform::Rect> WhiteTextBox(const std::vector<std::uint32_t>& pix
 TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCorner) {
     StoreSettings({{"ShowTime", 1}});
     // The time's text keeps its own shape in every window, before and after a resize: a picture
-    // stretched to the window would squeeze it in one and widen it in another.
+    // stretched to the window would squeeze it in one and widen it in another. Its glyphs are as
+    // tall as the overlay's scale, which the window's width at the start sets; its width changes
+    // from second to second with the digits shown (a "1" is narrower than a "0"), so the shape of
+    // the whole box is held only loosely, where a stretch changes it 1.6 times or more.
     std::vector<double> shapes;
-    const auto expectInCorner = [&](const std::vector<std::uint32_t>& pixels, int width,
-                                    int height) {
-        const auto box = WhiteTextBox(pixels, width, height);
+    std::vector<double> heights;
+    // The text's box over 2.5 s of grabs, the lowest seen: a lightning flash (or a chain of them)
+    // whitens the room behind the corner for up to a second or two, and a box grabbed then takes
+    // in what it lit.
+    const auto expectInCorner = [&](platform::WindowHandle window, Process& saver, int width,
+                                    int height, int startWidth) {
+        std::optional<platform::Rect> box;
+        std::optional<std::chrono::steady_clock::time_point> first;
+        const auto end = std::chrono::steady_clock::now() + 45s;
+        while (std::chrono::steady_clock::now() < end && !saver.Wait(0ms) &&
+               !(first && std::chrono::steady_clock::now() - *first > 2500ms)) {
+            const auto grabbed = WhiteTextBox(Grab(window), width, height);
+            if (grabbed && (!box || grabbed->Height() < box->Height())) {
+                box = grabbed;
+            }
+            if (box && !first) {
+                first = std::chrono::steady_clock::now();
+            }
+            std::this_thread::sleep_for(200ms);
+        }
         if (!box) {
             ADD_FAILURE() << "no time text in the lower right of " << width << " x " << height;
             return;
@@ -395,6 +415,9 @@ TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCo
         EXPECT_GT(box->right, width * 0.85) << width << " x " << height;
         EXPECT_GT(box->bottom, height * 0.85) << width << " x " << height;
         shapes.push_back(double(box->Width()) / box->Height());
+        heights.push_back(box->Height() / (startWidth / 1024.0));
+        std::cout << "[ measured ] text in " << width << " x " << height << ": " << box->Width()
+                  << " x " << box->Height() << "\n";
     };
     struct Case {
         int width, height;
@@ -407,21 +430,13 @@ TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCo
         std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(window->Handle()));
         // As xscreensaver 6 starts its hacks.
         auto saver = Start({"--root"}, id);
-        const auto found = [&](int width, int height) {
-            return [=](const std::vector<std::uint32_t>& pixels) {
-                return WhiteTextBox(pixels, width, height).has_value();
-            };
-        };
-        expectInCorner(GrabWhen(window->Handle(), *saver, found(c.width, c.height), 45s), c.width,
-                       c.height);
+        expectInCorner(window->Handle(), *saver, c.width, c.height, c.width);
         if (c.resizedWidth) {
             ASSERT_TRUE(Xdotool({"windowsize", id, std::to_string(c.resizedWidth),
                                  std::to_string(c.resizedHeight)}));
             // The first grabs after the resize may still show the old picture in the new window.
             std::this_thread::sleep_for(1500ms);
-            expectInCorner(
-                GrabWhen(window->Handle(), *saver, found(c.resizedWidth, c.resizedHeight), 45s),
-                c.resizedWidth, c.resizedHeight);
+            expectInCorner(window->Handle(), *saver, c.resizedWidth, c.resizedHeight, c.width);
         }
         ASSERT_FALSE(saver->Wait(0ms)) << "the saver ended by itself";
         // The daemon ends its hack with SIGTERM: a normal end, without delay.
@@ -435,8 +450,9 @@ TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCo
         EXPECT_LT(took, 1500ms) << "a busy machine's margin over the 500 ms a daemon allows";
     }
     ASSERT_EQ(shapes.size(), 3u);
-    for (const double shape : shapes) {
-        EXPECT_NEAR(shape, shapes.front(), shapes.front() * 0.12);
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        EXPECT_NEAR(heights[i], heights.front(), heights.front() * 0.12) << i;
+        EXPECT_NEAR(shapes[i], shapes.front(), shapes.front() * 0.3) << i;
     }
 }
 
