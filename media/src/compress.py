@@ -138,10 +138,9 @@ def dds(rgb):
 
 def rename(scene, old, new):
     key = struct.pack("<I", len(old)) + old.encode()
-    renamed = struct.pack("<I", len(new)) + new.encode()
-    if (key not in scene and renamed not in scene) or len(old) != len(new):
-        raise SystemExit(f"compress.py: clock.UDF names neither {old} nor {new}")
-    return scene.replace(key, renamed)
+    if key not in scene or len(old) != len(new):
+        raise SystemExit(f"compress.py: clock.UDF does not name {old}")
+    return scene.replace(key, struct.pack("<I", len(new)) + new.encode())
 
 
 def main():
@@ -150,13 +149,7 @@ def main():
     for name in TEXTURES:
         source = media / f"{name}.jpg"
         if source.exists():
-            picture = Image.open(source).convert("RGB")
-            # The engine scales a texture to powers of two when it loads it, which a kept block
-            # can't be: the file takes that size itself.
-            size = tuple(1 << (side - 1).bit_length() for side in picture.size)
-            if size != picture.size:
-                picture = picture.resize(size, Image.BICUBIC)
-            rgb = np.asarray(picture, dtype=np.float64)
+            rgb = np.asarray(Image.open(source).convert("RGB"), dtype=np.float64)
             (media / f"{name}.dds").write_bytes(dds(rgb))
             source.unlink()
         elif not (media / f"{name}.dds").exists():
