@@ -396,18 +396,19 @@ TEST_F(ZorvaneX11Test, ADaemonsWindowGetsAPictureOfItsOwnShapeWithTheTimeInItsCo
                                     int height, int startWidth) {
         std::optional<platform::Rect> box;
         std::optional<std::chrono::steady_clock::time_point> first;
-        const auto end = std::chrono::steady_clock::now() + 45s;
-        while (std::chrono::steady_clock::now() < end && !saver.Wait(0ms) &&
-               !(first && std::chrono::steady_clock::now() - *first > 2500ms)) {
-            const auto grabbed = WhiteTextBox(Grab(window), width, height);
-            if (grabbed && (!box || grabbed->Height() < box->Height())) {
-                box = grabbed;
-            }
-            if (box && !first) {
-                first = std::chrono::steady_clock::now();
-            }
-            std::this_thread::sleep_for(200ms);
-        }
+        GrabWhen(
+            window, saver,
+            [&](const std::vector<std::uint32_t>& pixels) {
+                const auto grabbed = WhiteTextBox(pixels, width, height);
+                if (grabbed && (!box || grabbed->Height() < box->Height())) {
+                    box = grabbed;
+                }
+                if (box && !first) {
+                    first = std::chrono::steady_clock::now();
+                }
+                return first && std::chrono::steady_clock::now() - *first > 2500ms;
+            },
+            45s);
         if (!box) {
             ADD_FAILURE() << "no time text in the lower right of " << width << " x " << height;
             return;
