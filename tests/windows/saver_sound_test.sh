@@ -5,8 +5,9 @@
 #   saver_sound_test.sh WINE_RUN STATE_DIR PROGRAM OUTPUT_DIR
 # `/s` starts silent and fades the music and the rain in over about four seconds to a steady
 # level; Wine's traces of that run time the thunder: each clap's buffer is played half a second
-# after a flash starts to set the gamma ramp; its module's temporary copy goes when it ends; a killed run's copy goes at the next
-# start; with no sound server at all the saver runs silent and ends as it should.
+# after a flash starts to set the gamma ramp; at its end DirectSound's device is closed and its
+# module's temporary copy goes; a killed run's copy goes at the next start; with no sound server
+# at all the saver runs silent and ends as it should.
 set -euo pipefail
 run="$1"
 state="$2"
@@ -46,6 +47,9 @@ recorded_run() {
     kill -0 "$saver" 2>/dev/null || fail "/s ended before it was asked to"
     xdotool key --delay 100 Escape
     expect_end "$saver" Escape
+    # A device left open at the process's end makes Wine's sound driver fault now and then.
+    grep -q "DirectSoundDevice_Release (.*) released" "$out/trace.txt" ||
+        fail "DirectSound's device was still open when the process ended"
     sleep 0.5
     kill "$recorder"
     wait "$recorder" 2>/dev/null || true

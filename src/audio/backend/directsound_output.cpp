@@ -225,6 +225,22 @@ private:
     DWORD silence_ = 0;  // bytes of silence written since the sound ended
 };
 
+// The device's last release waits for DirectSound's mixing thread to end, which needs the
+// loader lock that the module's unloading holds. A thread that starts right at the device's own
+// Release, in DirectSound's library (left loaded for it), releases it once the lock is free, so
+// the device's stream is closed before the process ends. Without that thread the device is let
+// go unreleased, as at the process's end.
+void ReleaseOutsideTheLoaderLock(IDirectSound8* sound) {
+    // Release is the third entry of every COM interface's table; it takes its object as a
+    // thread's start takes its argument.
+    void* const* methods = *reinterpret_cast<void* const* const*>(sound);
+    const auto release = reinterpret_cast<LPTHREAD_START_ROUTINE>(methods[2]);
+    const HANDLE releasing = CreateThread(nullptr, 0, release, sound, 0, nullptr);
+    if (releasing != nullptr) {
+        CloseHandle(releasing);
+    }
+}
+
 class DsOutput final : public Output {
 public:
     DsOutput(HMODULE library, IDirectSound8* sound, IDirectSoundBuffer* primary,
@@ -242,7 +258,14 @@ public:
         }
     }
     ~DsOutput() override {
-        if (pumping_ != nullptr && !parkedForGood_) {
+        if (parkedForGood_) {
+            // The parked thread keeps waiting on its events, so they stay open.
+            listener_.reset();
+            primary_.reset();
+            ReleaseOutsideTheLoaderLock(sound_.release());
+            return;
+        }
+        if (pumping_ != nullptr) {
             SetEvent(stop_);
             WaitForSingleObject(pumping_, INFINITE);
         }
@@ -486,9 +509,9 @@ std::unique_ptr<Output> OpenOutput(unsigned frequency, void* window) {
 
 }  // namespace audio::backend
 
-// Unloaded by FreeLibrary, the module stops its voices and leaves DirectSound as it is: releasing
-// it would wait on its mixing thread, which can't end while the loader lock is held. At the end
-// of the process the system takes everything back.
+// Unloaded by FreeLibrary, the module releases its voices and hands the device to a thread of
+// DirectSound's own (see ReleaseOutsideTheLoaderLock). At the end of the process the system
+// takes everything back.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH) {
         audio::backend::Abandon(reserved == nullptr);

@@ -98,18 +98,18 @@ void Unload() {
     shutdown();
 }
 
-void Abandon(bool stopVoices) {
+void Abandon(bool unloading) {
     if (state.output != nullptr) {
         state.output->Park();
     }
+    if (unloading) {
+        // The voices and samples are released at once; the output hands back what can't be.
+        shutdown();
+        return;
+    }
     for (Sample& sample : state.samples) {
         for (Channel& channel : sample.channels) {
-            if (channel.voice) {
-                if (stopVoices) {
-                    channel.voice->Stop();
-                }
-                static_cast<void>(channel.voice.release());
-            }
+            static_cast<void>(channel.voice.release());
         }
         static_cast<void>(sample.data.release());
     }

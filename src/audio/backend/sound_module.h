@@ -12,9 +12,10 @@ namespace audio::backend {
 // Releases every sample, voice and the output, as the module goes.
 void Unload();
 
-// Lets every voice and the output go unreleased, stopping the voices first where asked: for a
-// mixer that can't be released while the module goes (DirectSound waits on its own thread, which
-// can't end under the loader lock), or whose library may be gone already at the process's end.
-void Abandon(bool stopVoices);
+// The module goes while its mixer may still run. Unloaded by the program, every voice and the
+// output are released, the output's own thread parked first (the output lets go of what its
+// release would have to wait for); at the process's end, when the mixer's library may be gone
+// already, everything is let go unreleased.
+void Abandon(bool unloading);
 
 }  // namespace audio::backend

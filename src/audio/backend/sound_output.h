@@ -76,8 +76,8 @@ public:
     virtual void SetFactors(float distance, float rolloff, float doppler) = 0;
     // Settings that wait for the next commit take effect together.
     virtual void Commit() = 0;
-    // Ends the output's own thread for good, before its voices are let go unreleased; the
-    // streamed voices are not refilled from then on.
+    // Ends the output's own thread for good, as the module goes; the streamed voices are not
+    // refilled from then on.
     virtual void Park() = 0;
 };
 
