@@ -46,7 +46,9 @@ void LoadAsTexture(std::span<const std::uint8_t> bytes) {
     params.width = std::uint32_t(bytes[0] | bytes[1] << 8) % 1025;
     params.height = std::uint32_t(bytes[2] | bytes[3] << 8) % 1025;
     params.mipLevels = bytes[4] % 12;
-    params.format = 20 + bytes[5] % 8;
+    // The formats 20 to 27, or none: the file's own (an opaque DXT1 file may keep its blocks).
+    const std::uint32_t format = bytes[5] % 9;
+    params.format = format == 8 ? gfx::D3DFMT_UNKNOWN : 20 + format;
     params.filter = 1 + bytes[6] % 5;
     params.mipFilter = 1 + bytes[7] % 5;
     params.colorKey = bytes[6] & 0x80 ? 0xFF000000u : 0;
@@ -67,7 +69,9 @@ void LoadIntoRectangle(std::span<const std::uint8_t> bytes) {
     params.width = 64;
     params.height = 64;
     params.mipLevels = 1;
-    params.format = 20 + bytes[5] % 8;
+    // The formats 20 to 27, or none: the file's own (an opaque DXT1 file may keep its blocks).
+    const std::uint32_t format = bytes[5] % 9;
+    params.format = format == 8 ? gfx::D3DFMT_UNKNOWN : 20 + format;
     gfx::Texture* texture = nullptr;
     render::CreateBlankTexture(render::CurrentDevice(), params, &texture);
     if (!texture) {

@@ -112,7 +112,7 @@ struct DdsLayout {
 inline std::vector<std::uint8_t> MakeDds(std::uint32_t width, std::uint32_t height,
                                          const DdsLayout& layout,
                                          const std::vector<std::uint8_t>& data,
-                                         std::uint32_t caps2 = 0) {
+                                         std::uint32_t caps2 = 0, std::uint32_t mips = 1) {
     std::vector<std::uint8_t> out = {'D', 'D', 'S', ' '};
     Put32(out, 124);
     Put32(out, 0x1007);
@@ -120,7 +120,7 @@ inline std::vector<std::uint8_t> MakeDds(std::uint32_t width, std::uint32_t heig
     Put32(out, width);
     Put32(out, 0);
     Put32(out, 0);
-    Put32(out, 1);
+    Put32(out, mips);
     for (int i = 0; i < 11; ++i)
         Put32(out, 0);
     Put32(out, 32);

@@ -440,6 +440,67 @@ TEST_F(TextureManagerTest, DxtFilesGetAnAlphaFormatOnlyWhenTheyHaveAlpha) {
     }
 }
 
+TEST_F(TextureManagerTest, AnOpaqueDxt1FileWithItsMipChainKeepsItsBlocks) {
+    using render::test::DdsLayout;
+    using render::test::MakeDds;
+    // 8 x 4, 4 x 2, 2 x 1 and 1 x 1: two blocks, then one for each smaller level; every block
+    // four opaque colours (c0 > c1) with its own indices.
+    std::vector<std::uint8_t> blocks;
+    for (std::uint8_t i = 0; i < 5; ++i) {
+        blocks.insert(blocks.end(), {0x00, 0xF8, 0x1F, 0x00, i, 0x1B, 0xE4, std::uint8_t(i * 7)});
+    }
+    const DdsLayout dxt1{0x4, D3DFMT_DXT1, 0, 0, 0, 0, 0};
+    Write("chain.dds", MakeDds(8, 4, dxt1, blocks, 0, 4));
+    Texture* kept = manager.GetTexture(Named("chain.dds"));
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->Desc().Format, D3DFMT_DXT1);
+    gfx::Texture* device = kept->GetD3DTexture();
+    ASSERT_EQ(device->GetLevelCount(), 4u);
+    const std::size_t offsets[] = {0, 16, 24, 32};
+    for (UINT level = 0; level < 4; ++level) {
+        SCOPED_TRACE(level);
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(device->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), S_OK);
+        const std::size_t bytes = level == 0 ? 16 : 8;
+        EXPECT_TRUE(std::equal(blocks.begin() + offsets[level],
+                               blocks.begin() + offsets[level] + bytes,
+                               static_cast<const std::uint8_t*>(locked.pBits)));
+        device->UnlockRect(level);
+    }
+    kept->Release();
+
+    // Decoded instead: a chain short of the levels asked for (the header counts four, the file
+    // holds three), a size other than the file's, and a texel the transparent colour.
+    Write("short.dds", MakeDds(8, 4, dxt1, {blocks.begin(), blocks.begin() + 32}, 0, 4));
+    Texture* shortChain = manager.GetTexture(Named("short.dds"));
+    ASSERT_NE(shortChain, nullptr);
+    EXPECT_EQ(shortChain->Desc().Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(shortChain->GetD3DTexture()->GetLevelCount(), 4u);
+    shortChain->Release();
+
+    TextureRequest larger = Named("chain.dds");
+    larger.flags = render::kRequestSize;
+    larger.width = 16;
+    larger.height = 16;
+    Texture* scaled = manager.GetTexture(larger);
+    ASSERT_NE(scaled, nullptr);
+    EXPECT_EQ(scaled->Desc().Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(scaled->Desc().Width, 16u);
+    scaled->Release();
+
+    std::vector<std::uint8_t> punched = blocks;
+    punched[0] = 0x1F;
+    punched[1] = 0x00;
+    punched[2] = 0x00;
+    punched[3] = 0xF8;
+    punched[4] = 0xFF;
+    Write("punched.dds", MakeDds(8, 4, dxt1, punched, 0, 4));
+    Texture* alpha = manager.GetTexture(Named("punched.dds"));
+    ASSERT_NE(alpha, nullptr);
+    EXPECT_EQ(alpha->Desc().Format, D3DFMT_A8R8G8B8);
+    alpha->Release();
+}
+
 constexpr const char* kInner = R"(
 FileName = "atlas.tga";
 Width = 256; Height = 256; Levels = 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "render/textures/image/dds_reader.h"
 #include "render/textures/image/image_decoder.h"
 #include "render/textures/image/image_filter.h"
 #include "render/textures/image/pixel_format.h"
@@ -62,6 +63,45 @@ std::uint32_t LevelsFor(std::uint32_t requested, std::uint32_t width, std::uint3
     return std::min(requested, full);
 }
 
+// An opaque DXT1 file drawn at its own size, with its whole mip chain, keeps its blocks: its
+// levels go to the device as they are, in an eighth of the memory of decoded texels. Null when
+// the file or the device can't take that way (the caller decodes instead).
+Ref<gfx::Texture> KeepBlocks(Device* device, std::span<const std::uint8_t> file,
+                             const TextureParams& params, const Image& image,
+                             const ImageInfo& fileInfo, std::uint32_t width, std::uint32_t height,
+                             std::uint32_t levels) {
+    if (fileInfo.Format != D3DFMT_DXT1 || params.format != D3DFMT_UNKNOWN || params.colorKey != 0 ||
+        params.usage != 0 || width != image.width || height != image.height || width % 4 != 0 ||
+        height % 4 != 0 || !IsOpaque(image)) {
+        return {};
+    }
+    const auto blocks = Dxt1Levels(file);
+    if (blocks.size() < levels) {
+        return {};
+    }
+    Ref<gfx::Texture> created;
+    if (Failed(device->CreateTexture(width, height, levels, params.usage, D3DFMT_DXT1, params.pool,
+                                     created.put()))) {
+        return {};
+    }
+    constexpr std::uint32_t kBlockBytes = 8;
+    for (UINT index = 0; index < levels; ++index) {
+        const std::uint32_t across = (std::max(width >> index, 1u) + 3) / 4;
+        const std::uint32_t down = (std::max(height >> index, 1u) + 3) / 4;
+        D3DLOCKED_RECT locked{};
+        if (Failed(created->LockRect(index, &locked, nullptr, 0)) || !locked.pBits) {
+            return {};
+        }
+        auto* base = static_cast<std::uint8_t*>(locked.pBits);
+        for (std::uint32_t row = 0; row < down; ++row) {
+            std::copy_n(blocks[index].data() + std::size_t(row) * across * kBlockBytes,
+                        across * kBlockBytes, base + std::ptrdiff_t(locked.Pitch) * row);
+        }
+        created->UnlockRect(index);
+    }
+    return created;
+}
+
 }  // namespace
 
 HRESULT CreateTextureFromFileInMemory(Device* device, std::span<const std::uint8_t> file,
@@ -98,7 +138,16 @@ HRESULT CreateTextureFromFileInMemory(Device* device, std::span<const std::uint8
     const std::uint32_t height = SideFor(params.height, image.height, caps.MaxTextureHeight);
     const std::uint32_t levels = LevelsFor(params.mipLevels, width, height);
 
-    Ref<gfx::Texture> created;
+    Ref<gfx::Texture> created =
+        KeepBlocks(device, file, params, image, fileInfo, width, height, levels);
+    if (created) {
+        if (info) {
+            *info = fileInfo;
+        }
+        *texture = created.get();
+        (*texture)->AddRef();
+        return S_OK;
+    }
     const HRESULT hr = device->CreateTexture(width, height, levels, params.usage, format,
                                              params.pool, created.put());
     if (Failed(hr)) {

@@ -1,5 +1,6 @@
 #include "render/textures/image/dds_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/gfx/d3d_types.h"
@@ -154,23 +155,25 @@ void ReadTexels(std::uint32_t format, std::span<const std::uint8_t> data, Image&
     }
 }
 
-}  // namespace
+// What the header says, once it is known to describe a plain 2D surface we can read.
+struct Surface {
+    std::uint32_t width = 0, height = 0, mips = 0;
+    std::uint32_t format = 0;  // the D3DFORMAT; a DXT format is its FourCC
+    bool compressed = false;
+};
 
-bool IsDdsFile(std::span<const std::uint8_t> bytes) {
-    return bytes.size() >= 4 && Read32(bytes.data()) == kMagic;
-}
-
-bool ReadDds(std::span<const std::uint8_t> bytes, Image& image, ImageInfo& info) {
+bool ReadHeader(std::span<const std::uint8_t> bytes, Surface& surface) {
     if (!IsDdsFile(bytes) || bytes.size() < kHeaderBytes) {
         return false;
     }
     const std::uint8_t* header = bytes.data() + 4;
-    const std::uint32_t height = Read32(header + 8), width = Read32(header + 12);
-    const std::uint32_t mips = Read32(header + 24);
+    surface.height = Read32(header + 8);
+    surface.width = Read32(header + 12);
+    surface.mips = Read32(header + 24);
     const std::uint8_t* pf = header + 72;
     const std::uint32_t pfFlags = Read32(pf + 4), fourcc = Read32(pf + 8);
     const std::uint32_t caps2 = Read32(header + 108);
-    if (Read32(header) != 124 || !ImageSizeAcceptable(width, height) ||
+    if (Read32(header) != 124 || !ImageSizeAcceptable(surface.width, surface.height) ||
         (caps2 & (DDSCAPS2_CUBEMAP | DDSCAPS2_VOLUME))) {
         return false;
     }
@@ -195,9 +198,24 @@ bool ReadDds(std::span<const std::uint8_t> bytes, Image& image, ImageInfo& info)
             }
         }
     }
-    if (format == 0) {
+    surface.format = format;
+    surface.compressed = compressed;
+    return format != 0;
+}
+
+}  // namespace
+
+bool IsDdsFile(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 4 && Read32(bytes.data()) == kMagic;
+}
+
+bool ReadDds(std::span<const std::uint8_t> bytes, Image& image, ImageInfo& info) {
+    Surface surface;
+    if (!ReadHeader(bytes, surface)) {
         return false;
     }
+    const std::uint32_t width = surface.width, height = surface.height, format = surface.format;
+    const bool compressed = surface.compressed;
 
     // Checked before the picture is allocated: the whole top level must be in the file.
     const auto data = bytes.subspan(kHeaderBytes);
@@ -208,17 +226,41 @@ bool ReadDds(std::span<const std::uint8_t> bytes, Image& image, ImageInfo& info)
     image.height = height;
     image.pixels.assign(std::size_t(width) * height, 0);
     if (compressed) {
-        ReadBlocks(fourcc, data, image);
+        ReadBlocks(format, data, image);
     } else {
         ReadTexels(format, data, image);
     }
     info = ImageInfo{};
     info.Width = width;
     info.Height = height;
-    info.MipLevels = mips == 0 ? 1 : mips;
+    info.MipLevels = surface.mips == 0 ? 1 : surface.mips;
     info.Format = format;
     info.ImageFileFormat = D3DXIFF_DDS;
     return true;
+}
+
+std::vector<std::span<const std::uint8_t>> Dxt1Levels(std::span<const std::uint8_t> bytes) {
+    std::vector<std::span<const std::uint8_t>> levels;
+    Surface surface;
+    if (!ReadHeader(bytes, surface) || surface.format != FourCC('D', 'X', 'T', '1')) {
+        return levels;
+    }
+    auto data = bytes.subspan(kHeaderBytes);
+    std::uint32_t width = surface.width, height = surface.height;
+    for (std::uint32_t i = 0; i < std::max(surface.mips, 1u); ++i) {
+        const std::uint64_t size = LevelBytes(surface.format, true, width, height);
+        if (data.size() < size) {
+            break;
+        }
+        levels.push_back(data.first(std::size_t(size)));
+        data = data.subspan(std::size_t(size));
+        if (width == 1 && height == 1) {
+            break;
+        }
+        width = std::max(width / 2, 1u);
+        height = std::max(height / 2, 1u);
+    }
+    return levels;
 }
 
 }  // namespace render
