@@ -37,6 +37,12 @@ gfx::fake::FakeRuntime* Runtime() {
     return runtime;
 }
 
+// The formats 20 to 27, or none: the file's own (an opaque DXT1 file may keep its blocks).
+std::uint32_t FormatOf(std::uint8_t byte) {
+    const std::uint32_t format = byte % 9;
+    return format == 8 ? gfx::D3DFMT_UNKNOWN : 20 + format;
+}
+
 void LoadAsTexture(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < 8) {
         return;
@@ -46,9 +52,7 @@ void LoadAsTexture(std::span<const std::uint8_t> bytes) {
     params.width = std::uint32_t(bytes[0] | bytes[1] << 8) % 1025;
     params.height = std::uint32_t(bytes[2] | bytes[3] << 8) % 1025;
     params.mipLevels = bytes[4] % 12;
-    // The formats 20 to 27, or none: the file's own (an opaque DXT1 file may keep its blocks).
-    const std::uint32_t format = bytes[5] % 9;
-    params.format = format == 8 ? gfx::D3DFMT_UNKNOWN : 20 + format;
+    params.format = FormatOf(bytes[5]);
     params.filter = 1 + bytes[6] % 5;
     params.mipFilter = 1 + bytes[7] % 5;
     params.colorKey = bytes[6] & 0x80 ? 0xFF000000u : 0;
@@ -69,9 +73,7 @@ void LoadIntoRectangle(std::span<const std::uint8_t> bytes) {
     params.width = 64;
     params.height = 64;
     params.mipLevels = 1;
-    // The formats 20 to 27, or none: the file's own (an opaque DXT1 file may keep its blocks).
-    const std::uint32_t format = bytes[5] % 9;
-    params.format = format == 8 ? gfx::D3DFMT_UNKNOWN : 20 + format;
+    params.format = FormatOf(bytes[5]);
     gfx::Texture* texture = nullptr;
     render::CreateBlankTexture(render::CurrentDevice(), params, &texture);
     if (!texture) {

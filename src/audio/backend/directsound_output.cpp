@@ -363,11 +363,16 @@ public:
     }
     // Under the loader lock the thread can't be waited for to its end (ending it takes that
     // lock); it is asked to stop and acknowledges it from its final wait, which never ends.
+    // Marks the output as going with the module even without a thread, so that its destructor
+    // never waits on DirectSound under the loader lock.
     void Park() override {
-        if (pumping_ == nullptr || parkedForGood_) {
+        if (parkedForGood_) {
             return;
         }
         parkedForGood_ = true;
+        if (pumping_ == nullptr) {
+            return;
+        }
         SetEvent(stop_);
         // At the process's end the thread is gone already; its handle is signalled then.
         const HANDLE either[2] = {parked_, pumping_};
